@@ -1,0 +1,45 @@
+# Helpers for the test programs.
+#
+# tandem_native_test(NAME SOURCES... LIBS ...): a GoogleTest program for portable code, built
+#   only in the native configuration (with the sanitizers when they are on).
+# tandem_wine_test(NAME SOURCES... LIBS ...): a GoogleTest program for Windows code, built in
+#   the Windows configurations and run under Wine by ctest (the 64-bit build only).
+# tandem_fuzz_target(NAME SOURCES... LIBS ... SECONDS n): a libFuzzer program, built natively with
+#   clang when TANDEM_FUZZ is on, and run by ctest for a bounded time.
+
+function(tandem_native_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  if(WIN32 OR NOT TANDEM_TESTS)
+    return()
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  add_test(NAME ${name} COMMAND ${name})
+endfunction()
+
+function(tandem_wine_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT WIN32 OR NOT TANDEM_TESTS)
+    return()
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} gtest gtest_main)
+  if(CMAKE_CROSSCOMPILING_EMULATOR)
+    add_test(NAME ${name} COMMAND ${name})
+  endif()
+endfunction()
+
+function(tandem_fuzz_target name)
+  cmake_parse_arguments(T "" "SECONDS" "SOURCES;LIBS" ${ARGN})
+  if(WIN32 OR NOT TANDEM_FUZZ OR NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    return()
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${name} PRIVATE ${T_LIBS})
+  if(NOT T_SECONDS)
+    set(T_SECONDS 20)
+  endif()
+  add_test(NAME ${name} COMMAND ${name} -max_total_time=${T_SECONDS} -print_final_stats=0)
+endfunction()

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the portable code natively under sanitizers with a
+# short fuzzing run, the Windows programs (x86_64) under Wine on a virtual display, the
+# benchmarks in their short mode, and the i686 build, which is compiled and linked only.
+set -uo pipefail
+. "$(dirname "$0")/common.sh"
+bash "$TOP/scripts/setup.sh" || exit 1
+mkdir -p "$BUILD"
+
+passed=0; failed=0
+count_ctest() {  # reads a ctest log and adds its counts
+  local line
+  line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$1" | tail -1)
+  if [ -n "$line" ]; then
+    local total bad
+    bad=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/' <<<"$line")
+    total=$(sed -E 's/.* tests failed out of ([0-9]+).*/\1/' <<<"$line")
+    passed=$((passed + total - bad)); failed=$((failed + bad))
+  else
+    failed=$((failed + 1))
+  fi
+}
+
+echo "== native build (clang, sanitizers, fuzzers)"
+if CC=clang CXX=clang++ configure_and_build native -DTANDEM_SANITIZE=ON -DTANDEM_FUZZ=ON; then
+  (cd "$BUILD/native" && ctest -j "$JOBS" --output-on-failure) 2>&1 | tee "$BUILD/native.ctest.log"
+  count_ctest "$BUILD/native.ctest.log"
+else
+  echo "native build failed"; failed=$((failed + 1))
+fi
+
+echo "== i686 build (compiled and linked only: this machine runs no 32-bit code)"
+if ! configure_and_build i686 -DCMAKE_TOOLCHAIN_FILE="$TOP/cmake/mingw-i686.cmake" -DTANDEM_TESTS=OFF -DTANDEM_BENCH=OFF; then
+  echo "i686 build failed"; failed=$((failed + 1))
+fi
+
+echo "== x86_64 build, tests under Wine"
+if configure_and_build x86_64 -DCMAKE_TOOLCHAIN_FILE="$TOP/cmake/mingw-x86_64.cmake"; then
+  wine_prefix
+  start_display
+  trap stop_display EXIT
+  (cd "$BUILD/x86_64" && ctest --output-on-failure --timeout 300) 2>&1 | tee "$BUILD/x86_64.ctest.log"
+  count_ctest "$BUILD/x86_64.ctest.log"
+  echo "== benchmarks (short mode)"
+  for b in "$BUILD"/x86_64/bin/bench_*.exe; do
+    [ -e "$b" ] || continue
+    if ! timeout 300 wine "$b" --short; then echo "benchmark $(basename "$b") failed"; failed=$((failed + 1)); fi
+  done
+  stop_display
+else
+  echo "x86_64 build failed"; failed=$((failed + 1))
+fi
+
+echo "Tandem: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
