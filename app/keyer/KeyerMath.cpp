@@ -1,0 +1,189 @@
+#include "KeyerMath.h"
+
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <system_error>
+
+namespace tandem::keyer {
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// trunc(x) as an int, saturating where a plain conversion would be undefined.
+int TruncToInt(double x) {
+  if (std::isnan(x)) {
+    return 0;
+  }
+  if (x >= static_cast<double>(INT_MAX)) {
+    return INT_MAX;
+  }
+  if (x <= static_cast<double>(INT_MIN)) {
+    return INT_MIN;
+  }
+  return static_cast<int>(x);
+}
+
+}  // namespace
+
+int WeightToHalfUnits(float weight) {
+  return TruncToInt(static_cast<double>(weight) * 2 + 0.5);
+}
+
+float RoundWeightToHalf(float weight) {
+  const int n = WeightToHalfUnits(weight);
+  return n == 0 ? 0.5f : static_cast<float>(n * 0.5);
+}
+
+Weights CorrectWeights(Weights entered) {
+  Weights w{RoundWeightToHalf(entered.dot), RoundWeightToHalf(entered.dash)};
+  if (!(w.dot < w.dash)) {
+    w = Weights{};
+  }
+  return w;
+}
+
+double ParseDecimalPrefix(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && IsBlank(text[i])) {
+    ++i;
+  }
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  const std::size_t start = i;
+  std::size_t intDigits = 0, fracDigits = 0;
+  while (i < text.size() && IsDigit(text[i])) {
+    ++i;
+    ++intDigits;
+  }
+  if (i < text.size() && text[i] == '.') {
+    std::size_t j = i + 1;
+    while (j < text.size() && IsDigit(text[j])) {
+      ++j;
+      ++fracDigits;
+    }
+    if (intDigits + fracDigits > 0) {
+      i = j;
+    }
+  }
+  if (intDigits + fracDigits == 0) {
+    return 0.0;
+  }
+  // An exponent counts only when at least one digit follows its letter and sign.
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    std::size_t j = i + 1;
+    if (j < text.size() && (text[j] == '+' || text[j] == '-')) {
+      ++j;
+    }
+    if (j < text.size() && IsDigit(text[j])) {
+      while (j < text.size() && IsDigit(text[j])) {
+        ++j;
+      }
+      i = j;
+    }
+  }
+  const char* first = text.data() + start;
+  const char* last = text.data() + i;
+  double value = 0.0;
+  const std::from_chars_result r = std::from_chars(first, last, value, std::chars_format::general);
+  if (r.ec == std::errc::result_out_of_range) {
+    // Too large or too small for a double: the C library gives HUGE_VAL or 0. Tell them apart by
+    // the mantissa's first significant digit against the exponent.
+    value = 0.0;
+    long long exponent = 0;
+    const char* e = first;
+    while (e != last && *e != 'e' && *e != 'E') {
+      ++e;
+    }
+    if (e != last) {
+      // Long exponents saturate; only their sign and rough size matter here.
+      const char* p = e + 1;
+      const bool expNegative = *p == '-';
+      if (*p == '+' || *p == '-') {
+        ++p;
+      }
+      for (; p != last && exponent < 100000; ++p) {
+        exponent = exponent * 10 + (*p - '0');
+      }
+      if (expNegative) {
+        exponent = -exponent;
+      }
+    }
+    // Position of the first non-zero digit relative to the point.
+    long long magnitude = 0;
+    long long position = static_cast<long long>(intDigits);
+    for (const char* p = first; p != e; ++p) {
+      if (*p == '.') {
+        continue;
+      }
+      if (*p != '0') {
+        magnitude = position;
+        break;
+      }
+      --position;
+    }
+    if (magnitude + exponent > 0) {
+      value = HUGE_VAL;
+    }
+  }
+  return negative ? -value : value;
+}
+
+std::string FormatWeight(double weight) {
+  char buffer[512];  // "%2.1lf" of the largest double needs about 310 characters
+  const int n = std::snprintf(buffer, sizeof buffer, "%2.1lf", weight);
+  if (n < 0) {
+    return std::string();
+  }
+  return std::string(buffer, static_cast<std::size_t>(n) < sizeof buffer ? n : sizeof buffer - 1);
+}
+
+int SteppedWpm(int wpm, bool faster) {
+  if (faster) {
+    return wpm < kWpmMax ? wpm + 1 : wpm;
+  }
+  return wpm > kWpmMin ? wpm - 1 : wpm;
+}
+
+PttBytes PttParams(bool on, int delayBefore, int delayAfter) {
+  if (!on) {
+    return PttBytes{};
+  }
+  return PttBytes{static_cast<unsigned char>(delayBefore & 0xFF),
+                  static_cast<unsigned char>(delayAfter & 0xFF)};
+}
+
+int SideToneValue(bool on, int level) {
+  // Wraps instead of overflowing for a level read unchecked from the settings file.
+  return on ? static_cast<int>(static_cast<unsigned>(level) + 1u) : 0;
+}
+
+std::optional<int> CqIntervalMs(float seconds) {
+  if (!(seconds >= 1.0f && seconds <= 10.0f)) {
+    return std::nullopt;
+  }
+  return TruncToInt(static_cast<double>(seconds) * 1000 + 0.5);
+}
+
+float CqIntervalSeconds(int ms) { return static_cast<float>(ms * 0.001); }
+
+std::string VersionText(int version) {
+  if (version <= 0) {
+    return "KEYPORT Ver.?";
+  }
+  std::string digits = std::to_string(version);
+  if (digits.size() == 1) {
+    digits.insert(0, 1, '0');  // tenths only: "5" reads 0.5, not ".5"
+  }
+  digits.insert(digits.size() - 1, 1, '.');
+  return "KEYPORT Ver." + digits;
+}
+
+}  // namespace tandem::keyer

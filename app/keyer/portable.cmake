@@ -1,0 +1,7 @@
+# The keyer binding's portable core: parameter arithmetic and the version text. Included by
+# app/CMakeLists.txt and by the tests; every configuration builds it.
+if(NOT TARGET tandem_keyer_core)
+  add_library(tandem_keyer_core STATIC ${CMAKE_CURRENT_LIST_DIR}/KeyerMath.cpp)
+  target_include_directories(tandem_keyer_core PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+  target_compile_features(tandem_keyer_core PUBLIC cxx_std_17)
+endif()
