@@ -9,11 +9,12 @@ export WINEPREFIX=$BUILD/wineprefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono or Gecko prompts in a fresh prefix
 export LANG=ja_JP.UTF-8                      # Wine's ANSI code page becomes 932
-export LC_ALL=ja_JP.UTF-8
+unset LC_ALL LC_CTYPE
 
 # configure NAME [cmake args...]: configure and build one tree under $BUILD/NAME.
 configure_and_build() {
   local name=$1; shift
+  mkdir -p "$BUILD"
   cmake -S "$TOP" -B "$BUILD/$name" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >"$BUILD/$name.configure.log" 2>&1 \
     || { cat "$BUILD/$name.configure.log"; return 1; }
   cmake --build "$BUILD/$name" -j "$JOBS"

@@ -1,0 +1,120 @@
+// The hook object, the shared block, library load and the two hook procedures.
+#include "HlHook.h"
+
+#include "KeyRules.h"
+#include "N1mmReader.h"
+#include "SharedBlock.h"
+
+// The shared block: one copy for every process that maps the library.
+#if defined(_MSC_VER)
+#pragma data_seg(".shared")
+volatile SharedHookBlock g_shared = {nullptr, nullptr, 0, nullptr, nullptr, 0};
+#pragma data_seg()
+#pragma comment(linker, "/SECTION:.shared,RWS")
+#else
+volatile SharedHookBlock g_shared __attribute__((section(".shared"), shared)) = {
+    nullptr, nullptr, 0, nullptr, nullptr, 0};
+#endif
+
+namespace {
+
+// The object on which Start was last called. Meaningful only in the main program's process; the
+// hook procedures never use it.
+CHlHook* g_hookObject = nullptr;
+
+constexpr int kTopLevelSearchLimit = 64;  // guards against a parent chain that loops
+
+// The top-level window of a window: the first window up the parent chain that has a system menu,
+// or the last one when none has.
+HWND TopLevelOf(HWND window) {
+  HWND w = window;
+  for (int i = 0; w != nullptr && i < kTopLevelSearchLimit; ++i) {
+    if (GetWindowLongA(w, GWL_STYLE) & WS_SYSMENU) return w;
+    HWND parent = GetParent(w);
+    if (parent == nullptr) return w;
+    w = parent;
+  }
+  return w;
+}
+
+}  // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    g_shared.module = instance;
+    // The hook runs in every process with a message queue; thread notifications are not needed.
+    DisableThreadLibraryCalls(instance);
+  }
+  return TRUE;
+}
+
+CHlHook::CHlHook() = default;
+
+CHlHook::~CHlHook() { Stop(); }
+
+HHOOK CHlHook::Start() {
+  g_hookObject = this;
+  HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, HlHookProc, g_shared.module, 0);
+  g_shared.hook = hook;
+  return hook;
+}
+
+BOOL CHlHook::Stop() {
+  HHOOK hook = g_shared.hook;
+  if (hook == nullptr) return FALSE;
+  if (!UnhookWindowsHookEx(hook)) return FALSE;
+  g_shared.lastPointed = nullptr;
+  g_shared.display = nullptr;
+  g_shared.action = 0;
+  g_shared.hook = nullptr;
+  return TRUE;
+}
+
+void CHlHook::SetDisplayWindow(HWND display) { g_shared.display = display; }
+
+void CHlHook::SetAction(UINT action) { g_shared.action = action; }
+
+void CHlHook::SetHookAnyway(int hookAnyway) { g_shared.hookAnyway = hookAnyway; }
+
+void CHlHook::RequestMsg() { DispatchN1MM(0, 0); }
+
+bool CHlHook::DispatchN1MM(WPARAM, LPARAM lParam) {
+  MSG* msg = reinterpret_cast<MSG*>(lParam);
+  if (msg == nullptr || !tandem::IsReaderMessage(msg->message)) return false;
+  HWND entry = FindEntryWindowInForeground();
+  if (entry != nullptr) ReadN1mmEntryWindow(entry, msg);
+  return false;
+}
+
+// Runs for every message that any thread on the desktop retrieves, so the message number is
+// tested before anything that asks the window manager: an ignored message costs one comparison.
+LRESULT CALLBACK HlHookProc(int code, WPARAM wParam, LPARAM lParam) {
+  if (code >= 0) {
+    MSG* msg = reinterpret_cast<MSG*>(lParam);
+    if (msg != nullptr && tandem::IsReaderMessage(msg->message)) {
+      HWND entry = FindEntryWindowInForeground();
+      if (entry != nullptr) ReadN1mmEntryWindow(entry, msg);
+    }
+  }
+  return CallNextHookEx(g_shared.hook, code, wParam, lParam);
+}
+
+LRESULT CALLBACK MouseHookProc(int code, WPARAM wParam, LPARAM lParam) {
+  if (code >= 0 && lParam != 0) {
+    const MOUSEHOOKSTRUCT* mouse = reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam);
+    HWND top = TopLevelOf(mouse->hwnd);
+    if (top != nullptr && top != g_shared.lastPointed) {
+      char title[100] = {};
+      GetWindowTextA(top, title, sizeof title);
+      HWND display = g_shared.display;
+      if (IsWindow(display)) SendToDisplay(display, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title));
+      g_shared.lastPointed = top;
+    }
+    const bool rightDown = wParam == WM_RBUTTONDOWN || wParam == WM_NCRBUTTONDOWN;
+    if (rightDown && top != nullptr && (GetKeyState(VK_CONTROL) & 0x8000)) {
+      PostMessageA(top, WM_SYSCOMMAND, g_shared.action, 0);
+      return 1;
+    }
+  }
+  return CallNextHookEx(g_shared.hook, code, wParam, lParam);
+}

@@ -1,0 +1,200 @@
+// The logger stand-in: N1MM Logger's entry window as the hook library sees it, run as a process of
+// its own and controlled by tests and the demo (see LoggerSimProtocol.h).
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "EntryWindow.h"
+#include "LoggerSimProtocol.h"
+
+namespace {
+
+EntryWindow g_entry;
+loggersim::Log* g_log = nullptr;
+
+constexpr UINT kMsgKeyF1 = 0x004D;  // the F1 help request
+
+bool IsLoggedMessage(UINT m) {
+  return m == WM_NULL || m == kMsgKeyF1 || (m >= WM_KEYFIRST && m <= WM_KEYLAST) ||
+         m == WM_SYSCOMMAND || m == WM_RBUTTONDOWN || m == WM_RBUTTONUP || m == WM_LBUTTONDOWN ||
+         m == WM_NCRBUTTONDOWN || m == WM_MOUSEMOVE;
+}
+
+void LogMessage(const MSG& msg) {
+  if (g_log == nullptr || !IsLoggedMessage(msg.message)) return;
+  const loggersim::Box box = g_entry.BoxOf(msg.hwnd);
+  if (box == loggersim::kBoxOther && msg.hwnd != nullptr) return;
+  const std::int32_t n = g_log->count;
+  if (n >= static_cast<std::int32_t>(loggersim::kLogCapacity)) return;
+  loggersim::LogEntry& e = g_log->entries[n];
+  e.message = msg.message;
+  e.code = static_cast<std::uint32_t>(msg.wParam);
+  e.box = box;
+  e.time = GetTickCount();
+  // Publish the entry only once it is complete; readers in other processes poll count.
+  InterlockedExchange(reinterpret_cast<volatile LONG*>(&g_log->count), n + 1);
+}
+
+void BringToFront(HWND w) {
+  ShowWindow(w, SW_SHOWNORMAL);
+  SetForegroundWindow(w);
+  SetActiveWindow(w);
+}
+
+// Average cost in picoseconds of posting one message to the call box and retrieving it, with
+// whatever hooks are installed at the moment.
+std::intptr_t Bench(UINT message, int count) {
+  HWND target = g_entry.BoxByName("call");
+  if (target == nullptr || count <= 0) return loggersim::kUnknownCommand;
+  LARGE_INTEGER freq, start, end;
+  QueryPerformanceFrequency(&freq);
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  QueryPerformanceCounter(&start);
+  for (int i = 0; i < count; ++i) {
+    PostMessageA(target, message, 'A', 0);
+    PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+  }
+  QueryPerformanceCounter(&end);
+  const double seconds = double(end.QuadPart - start.QuadPart) / double(freq.QuadPart);
+  return static_cast<std::intptr_t>(seconds * 1e12 / count);
+}
+
+std::intptr_t RunCommand(const std::string& line) {
+  char verb[32] = {};
+  int consumed = 0;
+  if (std::sscanf(line.c_str(), "%31s %n", verb, &consumed) < 1) return loggersim::kUnknownCommand;
+  const std::string rest = line.substr(static_cast<std::size_t>(consumed));
+  const std::string cmd = verb;
+
+  if (cmd == "text") {
+    char box[16] = {};
+    int used = 0;
+    if (std::sscanf(rest.c_str(), "%15s%n", box, &used) < 1) return loggersim::kUnknownCommand;
+    HWND w = g_entry.BoxByName(box);
+    if (w == nullptr) return 0;
+    // One blank separates the box name from the text; the text may itself hold blanks.
+    std::string text = rest.substr(static_cast<std::size_t>(used));
+    if (!text.empty() && text[0] == ' ') text.erase(0, 1);
+    return SetWindowTextA(w, text.c_str()) ? 1 : 0;
+  }
+  if (cmd == "focus") {
+    HWND w = g_entry.BoxByName(rest.c_str());
+    if (w == nullptr) return 0;
+    BringToFront(g_entry.Hwnd());
+    SetFocus(w);
+    return GetFocus() == w ? 1 : 0;
+  }
+  if (cmd == "foreground") {
+    BringToFront(g_entry.Hwnd());
+    return GetForegroundWindow() == g_entry.Hwnd() ? 1 : 0;
+  }
+  if (cmd == "foreground-second") {
+    if (g_entry.SecondForm() == nullptr) return 0;
+    BringToFront(g_entry.SecondForm());
+    return GetForegroundWindow() == g_entry.SecondForm() ? 1 : 0;
+  }
+  if (cmd == "check") {
+    if (g_entry.CheckId() == 0) return 0;
+    CheckDlgButton(g_entry.Hwnd(), g_entry.CheckId(), static_cast<UINT>(std::atoi(rest.c_str())));
+    return 1;
+  }
+  if (cmd == "getcheck") {
+    if (g_entry.CheckId() == 0) return loggersim::kUnknownCommand;
+    return static_cast<std::intptr_t>(IsDlgButtonChecked(g_entry.Hwnd(), g_entry.CheckId()));
+  }
+  if (cmd == "move") {
+    int x = 0, y = 0;
+    if (std::sscanf(rest.c_str(), "%d %d", &x, &y) != 2) return loggersim::kUnknownCommand;
+    return SetWindowPos(g_entry.Hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (cmd == "bench") {
+    unsigned message = 0;
+    int count = 0;
+    if (std::sscanf(rest.c_str(), "%u %d", &message, &count) != 2) return loggersim::kUnknownCommand;
+    return Bench(message, count);
+  }
+  if (cmd == "quit") {
+    PostQuitMessage(0);
+    return 1;
+  }
+  return loggersim::kUnknownCommand;
+}
+
+LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_COPYDATA) {
+    const COPYDATASTRUCT* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+    if (data == nullptr || data->lpData == nullptr || data->cbData > 4096) return loggersim::kUnknownCommand;
+    return RunCommand(std::string(static_cast<const char*>(data->lpData), data->cbData));
+  }
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+HANDLE CreateLog() {
+  char name[64];
+  std::snprintf(name, sizeof name, "%s.%lu", loggersim::kLogName, GetCurrentProcessId());
+  HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                      sizeof(loggersim::Log), name);
+  if (mapping == nullptr) return nullptr;
+  g_log = static_cast<loggersim::Log*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+  return mapping;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  const int argc = __argc;
+  char** const argv = __argv;
+  EntryLayout layout;
+  bool secondForm = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--children") == 0 && i + 1 < argc) {
+      layout.children = std::atoi(argv[++i]);
+    } else if (std::strcmp(argv[i], "--no-containers") == 0) {
+      layout.containers = false;
+    } else if (std::strcmp(argv[i], "--second-form") == 0) {
+      secondForm = true;
+    } else {
+      std::fprintf(stderr, "LoggerSim: unknown option %s\n", argv[i]);
+      return 2;
+    }
+  }
+
+  HANDLE mapping = CreateLog();
+  if (mapping == nullptr || g_log == nullptr) {
+    std::fprintf(stderr, "LoggerSim: cannot create the message log\n");
+    return 1;
+  }
+
+  WNDCLASSEXA control = {};
+  control.cbSize = sizeof control;
+  control.lpfnWndProc = ControlProc;
+  control.hInstance = instance;
+  control.lpszClassName = loggersim::kControlClass;
+  HWND controlWnd = nullptr;
+  if (EntryWindow::RegisterClasses(instance) && RegisterClassExA(&control)) {
+    controlWnd = CreateWindowExA(0, loggersim::kControlClass, "TandemLoggerSim", WS_POPUP, 0, 0, 0,
+                                 0, nullptr, nullptr, instance, nullptr);
+  }
+  if (controlWnd == nullptr || !g_entry.Create(instance, layout) ||
+      (secondForm && !g_entry.CreateSecondForm(instance))) {
+    std::fprintf(stderr, "LoggerSim: cannot create the windows\n");
+    return 1;
+  }
+  BringToFront(g_entry.Hwnd());
+
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    LogMessage(msg);
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+
+  DestroyWindow(controlWnd);
+  UnmapViewOfFile(g_log);
+  CloseHandle(mapping);
+  return 0;
+}

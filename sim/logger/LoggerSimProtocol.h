@@ -1,0 +1,49 @@
+// How tests and the demo talk to the logger stand-in, which runs as a process of its own.
+//
+// Commands: WM_COPYDATA to the stand-in's hidden control window (class kControlClass), dwData 0,
+// the command as text without a terminator; the result comes back as the message's result:
+//   text <box> <text...>   set a box's text (box: call report exchange free anchor)
+//   focus <box>            bring the entry window to the front and give the box the focus
+//   foreground             bring the entry window to the front
+//   foreground-second      bring the second form (started with --second-form) to the front
+//   check <0|1|2>          set the mode check control; "getcheck" returns its state
+//   move <x> <y>           move the entry window
+//   bench <message> <n>    post n messages to the call box and retrieve them; returns the
+//                          average cost of one post and retrieval in picoseconds
+//   quit                   close the stand-in
+// Unknown commands return kUnknownCommand.
+//
+// What the stand-in's threads retrieve: every keyboard message, null message, F1 request, mouse
+// button and system command that the stand-in's message loop retrieves is appended, after the
+// message hooks have run, to a log in the named shared memory kLogName + "." + process id. A
+// null message there is a key that a hook kept from the stand-in; its code still names the key.
+#pragma once
+
+#include <cstdint>
+
+namespace loggersim {
+
+constexpr char kControlClass[] = "TandemLoggerSimControl";
+constexpr char kLogName[] = "TandemLoggerSimLog";
+constexpr std::intptr_t kUnknownCommand = -1;
+constexpr std::uint32_t kLogCapacity = 8192;
+
+// Box identifiers in the log: which of the stand-in's windows the message was for.
+enum Box : std::uint32_t {
+  kBoxOther = 0, kBoxCall = 1, kBoxReport = 2, kBoxExchange = 5, kBoxFree = 6, kBoxAnchor = 9,
+  kBoxEntry = 10, kBoxSecondForm = 11,
+};
+
+struct LogEntry {
+  std::uint32_t message;
+  std::uint32_t code;   // the message's wParam, cut to 32 bits
+  std::uint32_t box;
+  std::uint32_t time;   // tick count in ms when the message loop retrieved it
+};
+
+struct Log {
+  volatile std::int32_t count;  // entries written; an entry is complete before count covers it
+  LogEntry entries[kLogCapacity];
+};
+
+}  // namespace loggersim
