@@ -1,10 +1,9 @@
 #include "KeyerMath.h"
 
-#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdio>
-#include <system_error>
+#include <cstdlib>
 
 namespace tandem::keyer {
 namespace {
@@ -89,50 +88,10 @@ double ParseDecimalPrefix(std::string_view text) {
       i = j;
     }
   }
-  const char* first = text.data() + start;
-  const char* last = text.data() + i;
-  double value = 0.0;
-  const std::from_chars_result r = std::from_chars(first, last, value, std::chars_format::general);
-  if (r.ec == std::errc::result_out_of_range) {
-    // Too large or too small for a double: the C library gives HUGE_VAL or 0. Tell them apart by
-    // the mantissa's first significant digit against the exponent.
-    value = 0.0;
-    long long exponent = 0;
-    const char* e = first;
-    while (e != last && *e != 'e' && *e != 'E') {
-      ++e;
-    }
-    if (e != last) {
-      // Long exponents saturate; only their sign and rough size matter here.
-      const char* p = e + 1;
-      const bool expNegative = *p == '-';
-      if (*p == '+' || *p == '-') {
-        ++p;
-      }
-      for (; p != last && exponent < 100000; ++p) {
-        exponent = exponent * 10 + (*p - '0');
-      }
-      if (expNegative) {
-        exponent = -exponent;
-      }
-    }
-    // Position of the first non-zero digit relative to the point.
-    long long magnitude = 0;
-    long long position = static_cast<long long>(intDigits);
-    for (const char* p = first; p != e; ++p) {
-      if (*p == '.') {
-        continue;
-      }
-      if (*p != '0') {
-        magnitude = position;
-        break;
-      }
-      --position;
-    }
-    if (magnitude + exponent > 0) {
-      value = HUGE_VAL;
-    }
-  }
+  // Only the matched prefix reaches strtod, so hex, "inf" and "nan" never do; strtod gives
+  // HUGE_VAL beyond a double's range and 0 far below it, as the C library's conversion does.
+  const std::string number(text.substr(start, i - start));
+  const double value = std::strtod(number.c_str(), nullptr);
   return negative ? -value : value;
 }
 

@@ -31,7 +31,7 @@ Weights CorrectWeights(Weights entered);
 
 // The settings text of a weight converted as the C library's decimal conversion does: blanks,
 // sign, digits, point, digits, exponent; the longest such prefix counts, no number gives 0
-// ("abc" -> 0, "1.5x" -> 1.5). Independent of the process locale; no hex, "inf" or "nan".
+// ("abc" -> 0, "1.5x" -> 1.5). The point is "." (the C locale); no hex, "inf" or "nan".
 double ParseDecimalPrefix(std::string_view text);
 
 // A weight as the settings file stores it ("%2.1lf": 1.0 -> "1.0", 3.5 -> "3.5").
