@@ -111,6 +111,14 @@ std::intptr_t RunCommand(const std::string& line) {
     if (std::sscanf(rest.c_str(), "%d %d", &x, &y) != 2) return loggersim::kUnknownCommand;
     return SetWindowPos(g_entry.Hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
+  if (cmd == "post") {
+    char box[16] = {};
+    unsigned message = 0, code = 0;
+    if (std::sscanf(rest.c_str(), "%15s %u %u", box, &message, &code) != 3) return loggersim::kUnknownCommand;
+    HWND w = std::strcmp(box, "entry") == 0 ? g_entry.Hwnd() : g_entry.BoxByName(box);
+    if (w == nullptr) return 0;
+    return PostMessageA(w, message, code, 0) ? 1 : 0;
+  }
   if (cmd == "bench") {
     unsigned message = 0;
     int count = 0;

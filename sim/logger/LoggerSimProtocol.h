@@ -8,6 +8,7 @@
 //   foreground-second      bring the second form (started with --second-form) to the front
 //   check <0|1|2>          set the mode check control; "getcheck" returns its state
 //   move <x> <y>           move the entry window
+//   post <box|entry> <message> <wParam>   post a message (numbers in decimal) to a window
 //   bench <message> <n>    post n messages to the call box and retrieve them; returns the
 //                          average cost of one post and retrieval in picoseconds
 //   quit                   close the stand-in

@@ -1,0 +1,658 @@
+// The hook library at work across processes: the logger stand-in runs as a process of its own,
+// this test program is the main program (its window receives the entry records), and keys go
+// through the system's input to the stand-in in the foreground.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "HlHook.h"
+#include "LoggerSimClient.h"
+
+namespace {
+
+struct Record {
+  std::string text;
+  ULONG_PTR data;
+  std::vector<std::string> fields;
+};
+
+std::vector<Record> g_records;
+std::vector<std::string> g_titles;
+
+std::vector<std::string> SplitRecord(const std::string& text) {
+  std::vector<std::string> out;
+  std::size_t start = 0, bar;
+  while ((bar = text.find('|', start)) != std::string::npos) {
+    out.push_back(text.substr(start, bar - start));
+    start = bar + 1;
+  }
+  return out;
+}
+
+LRESULT CALLBACK DisplayProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_COPYDATA) {
+    const COPYDATASTRUCT* cds = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+    Record r;
+    r.text.assign(static_cast<const char*>(cds->lpData), cds->cbData);
+    r.data = cds->dwData;
+    r.fields = SplitRecord(r.text);
+    g_records.push_back(r);
+    return 0;
+  }
+  if (msg == WM_SETTEXT) {
+    g_titles.emplace_back(reinterpret_cast<const char*>(lParam));
+    return TRUE;
+  }
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+enum Mods { kNone = 0, kShift = 1, kCtrl = 2, kAlt = 4 };
+
+constexpr UINT kKeyMessages[] = {WM_NULL, WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN, WM_SYSKEYUP};
+
+bool IsKeyTransition(UINT message) {
+  for (UINT m : kKeyMessages)
+    if (m == message) return true;
+  return false;
+}
+
+// Field positions in the record.
+enum { kCall, kReport, kMode, kExchange, kFree, kCheck, kKey, kShiftField, kCtrlField, kAltField,
+       kLeft, kBottom, kFocus, kFieldCount };
+
+// What the stand-in's message loop made of one key press and release.
+struct Press {
+  bool complete = false;
+  UINT down = 0xFFFF;  // message number as retrieved: WM_NULL when the hook kept the key
+  UINT up = 0xFFFF;
+  std::vector<Record> records;
+  std::vector<std::string> KeyFields() const {
+    std::vector<std::string> keys;
+    for (const Record& r : records)
+      if (r.fields.size() == kFieldCount && r.fields[kKey] != "0") keys.push_back(r.fields[kKey]);
+    return keys;
+  }
+};
+
+class HookTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DisplayProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "HookTestDisplay";
+    RegisterClassA(&wc);
+    display_ = CreateWindowExA(WS_EX_TOOLWINDOW, "HookTestDisplay", "display", WS_POPUP, 0, 0, 10,
+                               10, nullptr, nullptr, wc.hInstance, nullptr);
+  }
+
+  void TearDown() override {
+    hook_.Stop();
+    sim_.Stop();
+    ReleaseModifiers();
+  }
+
+  void Launch(const std::string& args = "", UINT action = 0) {
+    ASSERT_NE(display_, nullptr);
+    ASSERT_TRUE(sim_.Start(LoggerSimPathBesideThisProgram(), args)) << sim_.error();
+    hook_.SetDisplayWindow(display_);
+    hook_.SetAction(action);
+    hook_.SetHookAnyway(0);
+    ASSERT_NE(hook_.Start(), nullptr);
+    g_records.clear();
+  }
+
+  void SetText(const char* box, const std::string& text) {
+    ASSERT_EQ(sim_.Command(std::string("text ") + box + " " + text), 1) << box;
+  }
+  void Focus(const char* box) { ASSERT_EQ(sim_.Command(std::string("focus ") + box), 1) << box; }
+
+  static void ReleaseModifiers() {
+    for (BYTE vk : {VK_SHIFT, VK_CONTROL, VK_MENU})
+      if (GetAsyncKeyState(vk) & 0x8000) keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+  }
+
+  // Presses and releases a key with modifiers through the system's input, then waits until the
+  // stand-in has retrieved every transition. Records arrive before the stand-in sees the message.
+  Press PressKey(BYTE vk, int mods = kNone) {
+    const std::size_t start = sim_.LogSize();
+    g_records.clear();
+    int transitions = 2;
+    const BYTE modKeys[] = {VK_SHIFT, VK_CONTROL, VK_MENU};
+    for (int i = 0; i < 3; ++i)
+      if (mods & (1 << i)) {
+        keybd_event(modKeys[i], 0, 0, 0);
+        transitions += 2;
+      }
+    keybd_event(vk, 0, 0, 0);
+    keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+    for (int i = 2; i >= 0; --i)
+      if (mods & (1 << i)) keybd_event(modKeys[i], 0, KEYEVENTF_KEYUP, 0);
+
+    Press p;
+    p.complete = LoggerSimClient::PumpUntil([&] {
+      int seen = 0;
+      const std::vector<loggersim::LogEntry> log = sim_.Log();
+      for (std::size_t i = start; i < log.size(); ++i) seen += IsKeyTransition(log[i].message) ? 1 : 0;
+      return seen >= transitions;
+    });
+    const std::vector<loggersim::LogEntry> log = sim_.Log();
+    for (std::size_t i = start; i < log.size(); ++i) {
+      if (!IsKeyTransition(log[i].message) || log[i].code != vk) continue;
+      if (p.down == 0xFFFF) {
+        p.down = log[i].message;
+      } else if (p.up == 0xFFFF) {
+        p.up = log[i].message;
+      }
+    }
+    p.records = g_records;
+    return p;
+  }
+
+  // Posts a message to one of the stand-in's windows and waits until its loop retrieved it.
+  void PostAndWait(const char* window, UINT message, UINT code) {
+    const std::size_t start = sim_.LogSize();
+    ASSERT_EQ(sim_.Command(std::string("post ") + window + " " + std::to_string(message) + " " +
+                           std::to_string(code)),
+              1);
+    ASSERT_TRUE(LoggerSimClient::PumpUntil([&] {
+      const std::vector<loggersim::LogEntry> log = sim_.Log();
+      for (std::size_t i = start; i < log.size(); ++i)
+        if (log[i].code == code && (log[i].message == message || log[i].message == WM_NULL)) return true;
+      return false;
+    }));
+  }
+
+  UINT RetrievedAs(std::size_t start, UINT code) {
+    const std::vector<loggersim::LogEntry> log = sim_.Log();
+    for (std::size_t i = start; i < log.size(); ++i)
+      if (log[i].code == code) return log[i].message;
+    return 0xFFFF;
+  }
+
+  static HWND display_;
+  CHlHook hook_;
+  LoggerSimClient sim_;
+};
+
+HWND HookTest::display_ = nullptr;
+
+std::string Hex(unsigned v) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%X", v);
+  return buf;
+}
+
+TEST_F(HookTest, KeyRowsInTheCallField) {
+  Launch();
+  struct Row {
+    BYTE vk;
+    int mods;
+    const char* reported;  // key field of the key record, or nullptr for none
+    bool downKept;         // the stand-in retrieved a null message instead of the key
+    bool upKept;
+  };
+  const Row rows[] = {
+      {VK_F5, kNone, "74", true, true},
+      {VK_F5, kShift, "74", false, false},
+      {VK_F1, kCtrl, "70", false, false},
+      {VK_ESCAPE, kNone, "1B", true, true},
+      {VK_PRIOR, kNone, "21", false, false},
+      {VK_NEXT, kCtrl, "22", false, true},
+      {'Z', kCtrl, "5A", true, true},
+      {'Z', kNone, nullptr, false, false},
+      {'Y', kShift | kCtrl, "59", true, true},
+      {'Y', kNone, "59", false, false},
+      {'Q', kNone, "51", false, false},
+      {'A', kNone, nullptr, false, false},
+      {VK_TAB, kNone, nullptr, false, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE("key " + Hex(row.vk) + " mods " + std::to_string(row.mods));
+    SetText("call", "XX1ABC");
+    SetText("report", "599");
+    Focus("call");
+    const Press p = PressKey(row.vk, row.mods);
+    ASSERT_TRUE(p.complete);
+    const std::vector<std::string> keys = p.KeyFields();
+    if (row.reported != nullptr) {
+      ASSERT_EQ(keys.size(), 1u);
+      EXPECT_EQ(keys[0], row.reported);
+    } else {
+      EXPECT_TRUE(keys.empty());
+    }
+    EXPECT_EQ(p.down == WM_NULL, row.downKept) << "down retrieved as " << p.down;
+    EXPECT_EQ(p.up == WM_NULL, row.upKept) << "up retrieved as " << p.up;
+    // Every release in the call field also reports the fields with key 0.
+    bool keyZeroRecord = false;
+    for (const Record& r : p.records) keyZeroRecord |= r.fields.size() == kFieldCount && r.fields[kKey] == "0";
+    EXPECT_TRUE(keyZeroRecord);
+  }
+}
+
+TEST_F(HookTest, RecordCarriesTheFieldsAndTheWindow) {
+  Launch();
+  SetText("call", "XX1ABC");
+  SetText("report", "599");
+  SetText("exchange", "25");
+  SetText("free", "NOTE");
+  ASSERT_EQ(sim_.Command("check 1"), 1);
+  Focus("call");
+  Press p = PressKey(VK_F2);
+  ASSERT_TRUE(p.complete);
+  ASSERT_FALSE(p.records.empty());
+  const Record* key = nullptr;
+  for (const Record& r : p.records)
+    if (r.fields.size() == kFieldCount && r.fields[kKey] == "71") key = &r;
+  ASSERT_NE(key, nullptr);
+  EXPECT_EQ(key->text, "XX1ABC|599|CW|25|NOTE|1|71|0|0|0|120|560|1|");
+  EXPECT_EQ(key->data, reinterpret_cast<ULONG_PTR>(sim_.EntryWindow()));
+
+  // The modifier fields: eight digits when down.
+  p = PressKey(VK_F5, kShift);
+  ASSERT_EQ(p.KeyFields().size(), 1u);
+  for (const Record& r : p.records) {
+    if (r.fields[kKey] != "74") continue;
+    EXPECT_EQ(r.fields[kShiftField].size(), 8u) << r.text;
+    EXPECT_EQ(r.fields[kShiftField].substr(0, 4), "FFFF");
+    EXPECT_EQ(r.fields[kCtrlField].size(), 1u);
+  }
+}
+
+TEST_F(HookTest, FocusStatesFollowTheBoxes) {
+  Launch();
+  SetText("call", "XX1ABC");
+  const struct {
+    const char* box;
+    const char* focus;
+  } boxes[] = {{"call", "1"}, {"report", "2"}, {"exchange", "5"}, {"free", "6"}, {"anchor", "0"}};
+  for (const auto& b : boxes) {
+    SCOPED_TRACE(b.box);
+    Focus(b.box);
+    const Press p = PressKey(VK_PRIOR);
+    ASSERT_EQ(p.KeyFields().size(), 1u);
+    for (const Record& r : p.records) {
+      if (r.fields[kKey] == "21") {
+        EXPECT_EQ(r.fields[kFocus], b.focus);
+      }
+    }
+  }
+}
+
+TEST_F(HookTest, ActionValueGovernsTabAndFunctionKeys) {
+  Launch("", 1);
+  SetText("call", "XX1ABC");
+  Focus("call");
+  Press p = PressKey(VK_TAB);
+  ASSERT_EQ(p.KeyFields(), std::vector<std::string>{"9"});
+  EXPECT_EQ(p.down, static_cast<UINT>(WM_KEYDOWN));  // reported, never kept
+
+  Focus("report");
+  p = PressKey(VK_TAB);
+  EXPECT_TRUE(p.KeyFields().empty());
+
+  // Escape outside the call field is reported and still reaches the logger.
+  Focus("report");
+  p = PressKey(VK_ESCAPE);
+  EXPECT_EQ(p.KeyFields(), std::vector<std::string>{"1B"});
+  EXPECT_EQ(p.down, static_cast<UINT>(WM_KEYDOWN));
+
+  hook_.SetAction(2);
+  Focus("call");
+  p = PressKey(VK_F5);
+  EXPECT_TRUE(p.KeyFields().empty());
+  EXPECT_EQ(p.down, static_cast<UINT>(WM_KEYDOWN));
+  EXPECT_EQ(p.up, static_cast<UINT>(WM_KEYUP));
+}
+
+TEST_F(HookTest, F10ArrivesAsSystemKey) {
+  Launch();
+  SetText("call", "XX1ABC");
+  Focus("call");
+  const Press p = PressKey(VK_F10);
+  EXPECT_EQ(p.KeyFields(), std::vector<std::string>{"79"});
+  EXPECT_EQ(p.down, static_cast<UINT>(WM_NULL));
+  EXPECT_EQ(p.up, static_cast<UINT>(WM_SYSKEYUP));  // the system key release passes untouched
+}
+
+TEST_F(HookTest, TypingReportsTheFieldsOnEachRelease) {
+  Launch();
+  SetText("call", "");
+  SetText("report", "599");
+  Focus("call");
+  for (const char* typed : {"K", "KX"}) {
+    const Press p = PressKey(static_cast<BYTE>(typed[std::string(typed).size() - 1]));
+    ASSERT_FALSE(p.records.empty());
+    EXPECT_EQ(p.records.back().fields[kCall], typed);
+    EXPECT_EQ(p.records.back().fields[kKey], "0");
+  }
+}
+
+TEST_F(HookTest, SemicolonInTheFreeTextBox) {
+  Launch();
+  SetText("call", "XX1ABC");
+  Focus("free");
+  g_records.clear();
+  PostAndWait("free", WM_CHAR, ';');
+  ASSERT_EQ(g_records.size(), 1u);
+  EXPECT_EQ(g_records[0].fields[kKey], "3B");
+  EXPECT_EQ(g_records[0].fields[kFocus], "6");
+  // Not kept from the logger: the box got the character.
+  EXPECT_EQ(RetrievedAs(0, ';'), static_cast<UINT>(WM_CHAR));
+}
+
+TEST_F(HookTest, HelpRequestIsKeptFromTheLogger) {
+  Launch();
+  SetText("call", "XX1ABC");
+  Focus("call");
+  PostAndWait("entry", WM_MOUSEMOVE, 0);  // the first message reports the window once
+  g_records.clear();
+  const std::size_t start = sim_.LogSize();
+  PostAndWait("call", 0x4D, 0);
+  EXPECT_EQ(RetrievedAs(start, 0), static_cast<UINT>(WM_NULL));
+  EXPECT_TRUE(g_records.empty());
+}
+
+TEST_F(HookTest, CheckChangeAndMovedWindowAreReportedOnce) {
+  Launch();
+  SetText("call", "XX1ABC");
+  Focus("call");
+  PostAndWait("entry", WM_MOUSEMOVE, 0);
+  g_records.clear();
+
+  ASSERT_EQ(sim_.Command("check 1"), 1);
+  PostAndWait("entry", WM_MOUSEMOVE, 1);
+  ASSERT_EQ(g_records.size(), 1u);
+  EXPECT_EQ(g_records[0].fields[kCheck], "1");
+  EXPECT_EQ(g_records[0].fields[kKey], "0");
+  PostAndWait("entry", WM_MOUSEMOVE, 2);
+  EXPECT_EQ(g_records.size(), 1u);
+
+  ASSERT_NE(sim_.Command("move 200 300"), 0);
+  PostAndWait("entry", WM_MOUSEMOVE, 3);
+  ASSERT_EQ(g_records.size(), 2u);
+  EXPECT_EQ(g_records[1].fields[kLeft], "200");
+  EXPECT_EQ(g_records[1].fields[kBottom], "460");
+  PostAndWait("entry", WM_MOUSEMOVE, 4);
+  EXPECT_EQ(g_records.size(), 2u);
+}
+
+TEST_F(HookTest, NothingIsSentWhenCallAndReportAreEmpty) {
+  Launch();
+  SetText("call", "");
+  SetText("report", "");
+  SetText("exchange", "25");
+  Focus("call");
+  const Press p = PressKey(VK_F5);
+  EXPECT_TRUE(p.records.empty());
+  EXPECT_EQ(p.down, static_cast<UINT>(WM_NULL));  // still kept from the logger
+}
+
+TEST_F(HookTest, LongTextsAndBarsAreSentCutAndAsTheyAre) {
+  Launch();
+  const std::string call(40, 'C'), report(20, 'R'), exchange = "1|2" + std::string(70, 'E'),
+                    freeText(200, 'F');
+  SetText("call", call);
+  SetText("report", report);
+  SetText("exchange", exchange);
+  SetText("free", freeText);
+  Focus("call");
+  const Press p = PressKey(VK_F5);
+  const std::string expected = call.substr(0, 31) + "|" + report.substr(0, 15) + "|CW|" +
+                               exchange.substr(0, 63) + "|" + freeText.substr(0, 127) +
+                               "|0|74|0|0|0|120|560|1|";
+  bool found = false;
+  for (const Record& r : p.records) found |= r.text == expected;
+  EXPECT_TRUE(found) << (p.records.empty() ? std::string("no record") : p.records[0].text);
+}
+
+TEST_F(HookTest, EntryWindowWithoutCheckControlIsIgnored) {
+  Launch("--children 20");
+  SetText("call", "XX1ABC");
+  SetText("report", "599");
+  Focus("call");
+  const Press p = PressKey(VK_F5);
+  ASSERT_TRUE(p.complete);
+  EXPECT_TRUE(p.records.empty());
+  EXPECT_EQ(p.down, static_cast<UINT>(WM_KEYDOWN));
+}
+
+TEST_F(HookTest, MissingContainersReadAsEmptyFields) {
+  Launch("--no-containers");
+  ASSERT_EQ(sim_.Command("foreground"), 1);
+  ASSERT_EQ(sim_.Command("check 1"), 1);
+  const Press p = PressKey(VK_F5);
+  ASSERT_TRUE(p.complete);
+  EXPECT_TRUE(p.records.empty());  // call and report read as empty
+  EXPECT_EQ(p.down, static_cast<UINT>(WM_NULL));
+}
+
+TEST_F(HookTest, AnotherFormInTheForegroundWithoutCheckControl) {
+  Launch("--second-form");
+  SetText("call", "XX1ABC");
+  SetText("report", "599");
+  ASSERT_EQ(sim_.Command("foreground-second"), 1);
+  const Press p = PressKey(VK_F5);
+  ASSERT_TRUE(p.complete);
+  EXPECT_TRUE(p.records.empty());
+  EXPECT_EQ(p.down, static_cast<UINT>(WM_KEYDOWN));
+}
+
+TEST_F(HookTest, EntryWindowInTheBackgroundIsLeftAlone) {
+  Launch();
+  SetText("call", "XX1ABC");
+  SetText("report", "599");
+  HWND front = CreateWindowExA(0, "HookTestDisplay", "front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                               100, 100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  SetForegroundWindow(front);
+  ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return GetForegroundWindow() == front; }));
+  g_records.clear();
+  const std::size_t start = sim_.LogSize();
+  PostAndWait("call", WM_KEYDOWN, VK_F5);
+  EXPECT_EQ(RetrievedAs(start, VK_F5), static_cast<UINT>(WM_KEYDOWN));
+  EXPECT_TRUE(g_records.empty());
+  DestroyWindow(front);
+}
+
+TEST_F(HookTest, RequestMsgSendsNothing) {
+  Launch();
+  SetText("call", "XX1ABC");
+  Focus("call");
+  PostAndWait("entry", WM_MOUSEMOVE, 0);  // the first message reports the window once
+  g_records.clear();
+  hook_.RequestMsg();
+  LoggerSimClient::PumpUntil([] { return false; }, 200);
+  EXPECT_TRUE(g_records.empty());
+}
+
+// A display window whose thread stops answering, as a hung main program would.
+struct HungDisplay {
+  HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HWND hwnd = nullptr;
+  HANDLE thread = nullptr;
+
+  static DWORD WINAPI Run(LPVOID p) {
+    HungDisplay* self = static_cast<HungDisplay*>(p);
+    self->hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "hung", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+    SetEvent(self->ready);
+    WaitForSingleObject(self->release, 30000);  // not pumping: hung
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    DestroyWindow(self->hwnd);
+    return 0;
+  }
+  HungDisplay() {
+    thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+    WaitForSingleObject(ready, 10000);
+  }
+  ~HungDisplay() {
+    SetEvent(release);
+    WaitForSingleObject(thread, 10000);
+    CloseHandle(thread);
+    CloseHandle(ready);
+    CloseHandle(release);
+  }
+};
+
+TEST_F(HookTest, HungMainProgramReleasesTheLoggerWithinTheTimeout) {
+  Launch();
+  SetText("call", "XX1ABC");
+  SetText("report", "599");
+  Focus("call");
+  HungDisplay hung;
+  ASSERT_NE(hung.hwnd, nullptr);
+  hook_.SetDisplayWindow(hung.hwnd);
+  const DWORD start = GetTickCount();
+  const Press p = PressKey(VK_PRIOR);  // reported on press and on release, reaches the logger
+  const DWORD elapsed = GetTickCount() - start;
+  ASSERT_TRUE(p.complete);
+  EXPECT_EQ(p.down, static_cast<UINT>(WM_KEYDOWN));
+  // Two records, each given up after at most 2 s; the display thread stays hung for 30 s.
+  EXPECT_LT(elapsed, 10000u);
+}
+
+// Runs the probe in a process of its own and returns what it printed.
+std::string ProbeSharedBlock() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string exe = path;
+  exe = exe.substr(0, exe.find_last_of("\\/") + 1) + "SharedBlockProbe.exe";
+  SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+  HANDLE readEnd = nullptr, writeEnd = nullptr;
+  if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) return "no pipe";
+  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdOutput = writeEnd;
+  si.hStdError = writeEnd;
+  PROCESS_INFORMATION pi = {};
+  std::string cmd = "\"" + exe + "\"";
+  std::vector<char> line(cmd.begin(), cmd.end());
+  line.push_back('\0');
+  const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                      nullptr, nullptr, &si, &pi);
+  CloseHandle(writeEnd);
+  std::string out;
+  if (started) {
+    char buf[256];
+    DWORD n = 0;
+    while (ReadFile(readEnd, buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
+    if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+  }
+  CloseHandle(readEnd);
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+  return out;
+}
+
+TEST(HookObject, SharedBlockAsOtherProcessesSeeIt) {
+  HWND display = CreateWindowExA(0, "STATIC", "d", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+  const unsigned long long displayValue = reinterpret_cast<UINT_PTR>(display);
+  {
+    CHlHook hook;
+    EXPECT_FALSE(hook.Stop());  // nothing installed yet
+    hook.SetDisplayWindow(display);
+    hook.SetAction(1);
+    hook.SetHookAnyway(1);
+    HHOOK handle = hook.Start();
+    ASSERT_NE(handle, nullptr);
+    const std::string running = ProbeSharedBlock();
+    EXPECT_EQ(running, "lastPointed=0 display=" + std::to_string(displayValue) + " action=1 hook=" +
+                           std::to_string(reinterpret_cast<UINT_PTR>(handle)) +
+                           " module=1 hookAnyway=1");
+
+    EXPECT_TRUE(hook.Stop());
+    EXPECT_EQ(ProbeSharedBlock(), "lastPointed=0 display=0 action=0 hook=0 module=1 hookAnyway=1");
+    EXPECT_FALSE(hook.Stop());  // the second Stop finds no hook and changes nothing
+    EXPECT_EQ(ProbeSharedBlock(), "lastPointed=0 display=0 action=0 hook=0 module=1 hookAnyway=1");
+    hook.SetHookAnyway(0);
+  }  // the destructor's Stop finds no hook either
+  DestroyWindow(display);
+}
+
+class MouseHookTest : public HookTest {
+ protected:
+  void TearDown() override {
+    if (mouseHook_ != nullptr) UnhookWindowsHookEx(mouseHook_);
+    HookTest::TearDown();
+  }
+  static void MoveTo(int x, int y) {
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, x * 65535 / (w - 1), y * 65535 / (h - 1), 0, 0);
+  }
+  void WaitForLogged(UINT message, std::size_t start) {
+    LoggerSimClient::PumpUntil([&] {
+      const std::vector<loggersim::LogEntry> log = sim_.Log();
+      for (std::size_t i = start; i < log.size(); ++i)
+        if (log[i].message == message) return true;
+      return false;
+    }, 3000);
+  }
+  bool Logged(UINT message, std::size_t start) {
+    const std::vector<loggersim::LogEntry> log = sim_.Log();
+    for (std::size_t i = start; i < log.size(); ++i)
+      if (log[i].message == message) return true;
+    return false;
+  }
+  HHOOK mouseHook_ = nullptr;
+};
+
+TEST_F(MouseHookTest, TitleOnceAndCtrlRightClickBecomesASystemCommand) {
+  Launch("", 1);
+  ASSERT_EQ(sim_.Command("foreground"), 1);
+  mouseHook_ = SetWindowsHookExA(WH_MOUSE, MouseHookProc, GetModuleHandleA("TandemHook.dll"), 0);
+  ASSERT_NE(mouseHook_, nullptr);
+  g_titles.clear();
+
+  // Over a text box inside a container, then over the form itself: one top-level window.
+  MoveTo(170, 450);
+  ASSERT_TRUE(LoggerSimClient::PumpUntil([] { return !g_titles.empty(); }));
+  EXPECT_EQ(g_titles[0], "Entry Window");
+  std::size_t start = sim_.LogSize();
+  MoveTo(600, 540);
+  WaitForLogged(WM_MOUSEMOVE, start);
+  MoveTo(610, 545);
+  LoggerSimClient::PumpUntil([] { return false; }, 300);
+  EXPECT_EQ(g_titles.size(), 1u);
+
+  // Ctrl with a right click: consumed, posted as a system command carrying the action value.
+  start = sim_.LogSize();
+  keybd_event(VK_CONTROL, 0, 0, 0);
+  mouse_event(MOUSEEVENTF_RIGHTDOWN, 0, 0, 0, 0);
+  mouse_event(MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
+  keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+  WaitForLogged(WM_SYSCOMMAND, start);
+  WaitForLogged(WM_RBUTTONUP, start);
+  const std::vector<loggersim::LogEntry> log = sim_.Log();
+  bool command = false;
+  for (std::size_t i = start; i < log.size(); ++i)
+    if (log[i].message == WM_SYSCOMMAND) command = log[i].code == 1;
+  EXPECT_TRUE(command);
+  EXPECT_FALSE(Logged(WM_RBUTTONDOWN, start));
+
+  // A right click without Ctrl, and Ctrl with a left click, pass on.
+  start = sim_.LogSize();
+  mouse_event(MOUSEEVENTF_RIGHTDOWN, 0, 0, 0, 0);
+  mouse_event(MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
+  WaitForLogged(WM_RBUTTONDOWN, start);
+  EXPECT_TRUE(Logged(WM_RBUTTONDOWN, start));
+  start = sim_.LogSize();
+  keybd_event(VK_CONTROL, 0, 0, 0);
+  mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+  mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+  keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+  WaitForLogged(WM_LBUTTONDOWN, start);
+  EXPECT_TRUE(Logged(WM_LBUTTONDOWN, start));
+  EXPECT_FALSE(Logged(WM_SYSCOMMAND, start));
+}
+
+}  // namespace
