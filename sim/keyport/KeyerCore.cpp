@@ -239,7 +239,8 @@ void KeyerCore::Advance(double now, KeyerSink& sink) {
             break;
         }
         const Item* item = NextItem();
-        if (m_txPtt && m_pttOffAt <= now && (item == nullptr || m_pttOffAt <= ItemStart(*item))) {
+        // A character that came before the tail ran out keeps the transmission going.
+        if (m_txPtt && m_pttOffAt <= now && (item == nullptr || item->arrival >= m_pttOffAt)) {
             SetTxPtt(false, m_pttOffAt, sink);
             m_pttOffAt = kNever;
             continue;
@@ -266,6 +267,6 @@ double KeyerCore::NextDue() const {
     }
     const Item* item = NextItem();
     double due = item != nullptr ? ItemStart(*item) : kNever;
-    if (m_txPtt && m_pttOffAt < due) due = m_pttOffAt;
+    if (m_txPtt && m_pttOffAt < due && (item == nullptr || item->arrival >= m_pttOffAt)) due = m_pttOffAt;
     return due;
 }
