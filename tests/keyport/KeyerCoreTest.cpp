@@ -194,11 +194,11 @@ TEST(KeyerCore, PttLeadTailAndHold) {
     EXPECT_DOUBLE_EQ(r.events[9].t, 440);   // "after" ms behind the last element
     // After the tail a new transmission gets its lead again.
     Recorder next;
-    k.PutChar('E', 1000, next);
-    RunUntil(k, next, 2000);
+    k.PutChar('E', 11000, next);
+    RunUntil(k, next, 12000);
     ASSERT_GE(next.events.size(), 3u);
     EXPECT_EQ(next.events[0].what, "ptt on");
-    EXPECT_DOUBLE_EQ(next.events[2].t, 1030);
+    EXPECT_DOUBLE_EQ(next.events[2].t, 11030);
 
     // Held on by the data byte: keying needs no lead, and PTT stays on after the tail.
     Recorder h;
