@@ -1,0 +1,81 @@
+// What the main window does with one received entry record, decided without touching a window:
+// the frame's WM_COPYDATA handler asks PlanCopyData and then carries the plan out step by step.
+// Portable: no <windows.h>.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "EntryRecordFields.h"
+
+namespace tandem::link {
+
+// Actions of the logger link. The record handler uses the ones marked "record", the main window's
+// shortcuts (Shortcuts.h) the ones marked "window".
+enum class LinkAction {
+  kNone,
+  kFnKey,               // record, window: OnFnKey(buttonId); from the record also TAB as F2
+  kCancelSending,       // record, window: CancelSending()
+  kSpeedUpPostNull,     // record: StepWpm(true), then post WM_NULL to the frame
+  kSpeedDownPostNull,   // record: StepWpm(false), then post WM_NULL to the frame
+  kSpeedUp,             // window: StepWpm(true)
+  kSpeedDown,           // window: StepWpm(false)
+  kPostNullOnly,        // record: post WM_NULL to the frame (U or Y without Shift+Ctrl)
+  kSwitchBank,          // record, window: SwitchBank()
+  kStartCqRepeat,       // record, window: StartCqRepeat()
+  kFnEight,             // record, window: SetFnTwelve(false)
+  kFnTwelve,            // record, window: SetFnTwelve(true)
+  kSendButton,          // window: OnSendButton()
+  kClearLog,            // window: clear the log view
+  kToggleKana,          // window: ToggleKana()
+  kDropLastQueued,      // window: DropLastQueued()
+  kEditFnButton,        // window: EditFnMessage(buttonId)
+};
+
+struct KeyAction {
+  LinkAction action = LinkAction::kNone;
+  int buttonId = 0;  // kFnKey and kEditFnButton: 1000..1011
+};
+
+// The record's key action. key/keyField come from the key field; a key field that is empty or not
+// hexadecimal gives kNone. zLogKey is the "TAB in the call field sends F2" setting.
+KeyAction DecideRecordKeyAction(KeyField keyField, unsigned key, Modifiers modifiers, int focus,
+                                int zLogKey);
+
+// The call-change rule: true when the record's call differs from the last one seen. The caller
+// then stores the new call as the last call.
+inline bool CallChanged(const std::string& lastCall, const std::string& call) {
+  return call != lastCall;
+}
+// With a changed call, the transmission is cancelled only while the CQ repeat runs and no modifier
+// is down: typing a call sign into the logger stops the repeat.
+inline bool CancelOnCallChange(bool callChanged, bool cqRepeat, Modifiers modifiers) {
+  return callChanged && cqRepeat && modifiers.None();
+}
+
+// What the handler keeps between records.
+struct RecordMemory {
+  std::string lastCall;   // starts empty
+  bool lastCheck = false; // m_bankA as the previous record left it; starts 0
+};
+
+// One WM_COPYDATA, planned. The handler carries out, in this order:
+//   kind kIgnored: return at once. kind kCqMachineNotice: the CQ machine PTT link, then return.
+//   Otherwise: m_loggerWnd = dwData; store record.call/report/mode/exchange; if cancelForCall,
+//   CancelSending(); carry out keyAction; m_bankA = bankA; if relayoutBank,
+//   LayoutFnButtons(1 - m_bankA, m_fn12 ? 12 : 8).
+struct RecordPlan {
+  RecordKind kind = RecordKind::kIgnored;
+  EntryRecord record;
+  bool cancelForCall = false;
+  KeyAction keyAction;
+  bool bankA = false;
+  bool relayoutBank = false;
+};
+
+// Plans the handling of data/size and updates memory for an entry record (last call, last check
+// value); an ignored record and the CQ machine notice leave memory as it was.
+RecordPlan PlanCopyData(const void* data, std::size_t size, RecordMemory& memory, bool cqRepeat,
+                        int zLogKey);
+
+}  // namespace tandem::link

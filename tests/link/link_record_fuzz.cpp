@@ -1,0 +1,106 @@
+// Arbitrary bytes as a received WM_COPYDATA: validation, the notice test, the splitting and the
+// decisions must never read outside the data, and the splitting must agree with the rule written
+// out the plain way (find the '|', take the text before it, erase it and one more character).
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "KeyActions.h"
+#include "Shortcuts.h"
+
+namespace {
+
+using namespace tandem::link;
+
+RecordFields ReferenceSplit(std::string text) {
+  RecordFields fields;
+  for (std::size_t i = 0; i < kRecordFieldCount; ++i) {
+    const std::size_t bar = text.find('|');
+    fields[i] = text.substr(0, bar);
+    text.erase(0, bar == std::string::npos ? std::string::npos : bar + 1);
+  }
+  return fields;
+}
+
+void Check(bool ok) {
+  if (!ok) __builtin_trap();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const std::uint8_t flags = data[0];
+  ++data;
+  --size;
+
+  // The record in a buffer of exactly its size, so that any read beyond it is caught.
+  char* copy = new char[size ? size : 1];
+  if (size) std::memcpy(copy, data, size);
+  const void* pointer = (flags & 1) ? nullptr : copy;
+
+  RecordMemory memory;
+  memory.lastCall = "OLD";
+  const bool cqRepeat = (flags & 2) != 0;
+  const int zLogKey = (flags & 4) ? 1 : 0;
+  const RecordPlan plan = PlanCopyData(pointer, size, memory, cqRepeat, zLogKey);
+
+  if (pointer == nullptr || size > kMaxReceivedRecord) {
+    Check(plan.kind == RecordKind::kIgnored);
+  } else {
+    const std::string_view text(copy, size);
+    if (IsCqMachineNotice(text)) {
+      Check(plan.kind == RecordKind::kCqMachineNotice && memory.lastCall == "OLD");
+    } else {
+      Check(plan.kind == RecordKind::kEntryRecord);
+      const RecordFields fields = SplitEntryRecord(text);
+      Check(fields == ReferenceSplit(std::string(text)));
+      for (const std::string& f : fields) Check(f.find('|') == std::string::npos);
+      Check(plan.record.call == fields[kFieldCall]);
+      Check(plan.record.exchange == fields[kFieldExchange]);
+      Check(plan.record.checked == (fields[kFieldCheck] == "1"));
+      Check(memory.lastCall == plan.record.call);
+      Check(plan.cancelForCall == (cqRepeat && plan.record.call != "OLD" &&
+                                   plan.record.modifiers.None()));
+      const KeyAction& a = plan.keyAction;
+      if (plan.record.keyField != KeyField::kValid) Check(a.action == LinkAction::kNone);
+      if (a.action == LinkAction::kFnKey) {
+        Check(a.buttonId >= kFnButtonFirst && a.buttonId < kFnButtonFirst + kFnButtonCount);
+        Check(plan.record.modifiers.None() || plan.record.key == kVkTab);
+      }
+      Check(plan.bankA == plan.record.checked);
+      Check(plan.relayoutBank == plan.bankA);  // the memory started at 0
+    }
+  }
+
+  // The same bytes as a message for the main window.
+  if (size >= 6) {
+    WindowMessage msg;
+    const unsigned messages[] = {kMsgKeyDown, kMsgSysKeyDown, kMsgKeyUp, kMsgSysKeyUp, kMsgChar,
+                                 kMsgRButtonUp, 0x0200, 0x0106};
+    msg.message = messages[data[0] % 8];
+    msg.code = data[1];
+    msg.modifiers = {(data[2] & 1) != 0, (data[2] & 2) != 0, (data[2] & 4) != 0};
+    msg.focusIsCwTextEdit = (data[2] & 8) != 0;
+    msg.focusIsLogView = (data[2] & 16) != 0;
+    msg.sendQueueEmpty = (data[2] & 32) != 0;
+    msg.cqRepeat = (data[2] & 64) != 0;
+    std::int16_t id;
+    std::memcpy(&id, data + 3, sizeof id);
+    msg.buttonUnderCursor = id;
+    const ShortcutDecision d = DecideShortcut(msg);
+    // Keyboard sending only ever happens in the log view, for printable characters without Ctrl
+    // or Alt; a consumed message is never also typed.
+    if (d.typeAhead) {
+      Check(msg.message == kMsgChar && msg.focusIsLogView && msg.code >= kCharSpace &&
+            !msg.modifiers.ctrl && !msg.modifiers.alt && !d.consume);
+    }
+    if (d.cancelForTyping) Check(msg.cqRepeat && msg.modifiers.None() && msg.focusIsLogView);
+    if (d.keyAction.action == LinkAction::kFnKey || d.keyAction.action == LinkAction::kEditFnButton) {
+      Check(d.keyAction.buttonId >= kFnButtonFirst &&
+            d.keyAction.buttonId < kFnButtonFirst + kFnButtonCount);
+    }
+  }
+  delete[] copy;
+  return 0;
+}
