@@ -290,7 +290,8 @@ int WithDevice(int handle, Change change) {
 extern "C" {
 
 int KEYPORT_CALL keyportOpen(int device) {
-    TraceAt(Now(), "keyportOpen %d", device);
+    const double now = Now();  // the WAV file's time line starts here
+    TraceAt(now, "keyportOpen %d", device);
     if (device != 0 || EnvIs("KEYPORT_NODEVICE", "1")) return KEYPORT_NO_DEVICE;
     EnterCriticalSection(&g_lock);
     if (g_dev.open) {
@@ -310,7 +311,6 @@ int KEYPORT_CALL keyportOpen(int device) {
     g_dev.stop = false;
     g_dev.reportMessage = RegisterWindowMessageA(KEYPORT_REPORT_MESSAGE);
     g_dev.wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    double now = Now();
     std::string wavPath = EnvText("KEYPORT_WAV");
     bool live = !EnvIs("KEYPORT_AUDIO", "0") && g_scale == 1;
     if (!wavPath.empty() && !g_dev.wav.Open(wavPath.c_str())) TraceAt(now, "error KEYPORT_WAV %s cannot be written", wavPath.c_str());
@@ -343,7 +343,8 @@ int KEYPORT_CALL keyportOpen(int device) {
 }
 
 int KEYPORT_CALL keyportClose(int handle) {
-    TraceAt(Now(), "keyportClose %d", handle);
+    const double now = Now();  // and ends here
+    TraceAt(now, "keyportClose %d", handle);
     EnterCriticalSection(&g_lock);
     if (handle != 0 || !g_dev.open) {
         LeaveCriticalSection(&g_lock);
@@ -359,7 +360,7 @@ int KEYPORT_CALL keyportClose(int handle) {
     CloseHandle(thread);
 
     EnterCriticalSection(&g_lock);
-    FlushAudio(Now());
+    FlushAudio(now);
     g_dev.synth.reset();
     g_dev.wav.Close();
     g_dev.live.Close();
