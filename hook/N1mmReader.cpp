@@ -30,8 +30,23 @@ HWND NextSibling(HWND w, int steps) {
   return w;
 }
 
-HWND NthChild(HWND parent, int n) {
-  return NextSibling(FindWindowExA(parent, nullptr, nullptr, nullptr), n);
+// The three children the reader needs, found in one walk down the list of children (each step is
+// a call into the window manager, and the walk runs on every key press in the logger).
+struct EntryChildren {
+  HWND firstContainer = nullptr;
+  HWND secondContainer = nullptr;
+  HWND modeCheck = nullptr;
+};
+
+EntryChildren FindEntryChildren(HWND entry) {
+  EntryChildren c;
+  HWND w = FindWindowExA(entry, nullptr, nullptr, nullptr);
+  for (int i = 0; w != nullptr && i <= kModeCheckChild; ++i, w = GetWindow(w, GW_HWNDNEXT)) {
+    if (i == kFirstContainerChild) c.firstContainer = w;
+    if (i == kSecondContainerChild) c.secondContainer = w;
+    if (i == kModeCheckChild) c.modeCheck = w;
+  }
+  return c;
 }
 
 HWND FirstTextBox(HWND container) {
@@ -67,22 +82,22 @@ void ReadN1mmEntryWindow(HWND entry, MSG* msg) {
   tandem::EntryFields fields;
   bool changed = false;
 
-  HWND check = NthChild(entry, kModeCheckChild);
-  if (check == nullptr) return;  // not the entry window we know: leave the message alone
+  const EntryChildren children = FindEntryChildren(entry);
+  if (children.modeCheck == nullptr) return;  // not the entry window we know: leave it alone
 
-  fields.check = IsDlgButtonChecked(entry, GetDlgCtrlID(check));
+  fields.check = IsDlgButtonChecked(entry, GetDlgCtrlID(children.modeCheck));
   if (fields.check != g_lastCheck) changed = true;
   g_lastCheck = fields.check;
 
   HWND focus = GetFocus();
   int focusState = tandem::kFocusNone;
-  HWND report = NextSibling(FirstTextBox(NthChild(entry, kFirstContainerChild)), kReportAfterAnchor);
+  HWND report = NextSibling(FirstTextBox(children.firstContainer), kReportAfterAnchor);
   ReadBox(report, fields.report, tandem::kFocusReport, focus, focusState);
   HWND exchange = NextSibling(report, kExchangeAfterReport);
   ReadBox(exchange, fields.exchange, tandem::kFocusExchange, focus, focusState);
   HWND freeText = NextSibling(exchange, kFreeTextAfterExchange);
   ReadBox(freeText, fields.freeText, tandem::kFocusFreeText, focus, focusState);
-  HWND call = FirstTextBox(NthChild(entry, kSecondContainerChild));
+  HWND call = FirstTextBox(children.secondContainer);
   ReadBox(call, fields.call, tandem::kFocusCall, focus, focusState);
   fields.focus = focusState;
 
