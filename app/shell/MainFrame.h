@@ -1,0 +1,131 @@
+// The main frame: the program's only top-level window and the holder of its whole run-time
+// state (message memories, keyer parameters, the exchange taken from the logger, the send
+// queue, the speed, and the bindings to the hook library and the keying interface library).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "DialogBar.h"
+#include "FrameWnd.h"
+#include "HlHook.h"
+#include "KeyportApi.h"
+#include "ToolBar.h"
+#include "WpmStatusBar.h"
+
+class CTandemHLView;
+
+class CMainFrame : public CFrameWnd {
+ public:
+  CMainFrame();
+  ~CMainFrame() override;
+
+  bool PreCreateWindow(CREATESTRUCTA& cs) override;
+  void GetMessageString(UINT id, std::string& text) const override;
+
+  // Labels and places the twelve function-key buttons for `bank` (0 Bank-A, 1 Bank-B) with
+  // `count` (8 or 12) of them across the frame's width.
+  void LayoutFnButtons(int bank, int count);
+  // Toggles the always-on-top state and records it in m_viewTop.
+  void ToggleTopmost();
+  // Hands the hook `action`, or the ignore-keys action when key operations are not wanted.
+  void ApplyHookAction(UINT action);
+  // Twelve or eight function-key buttons (the view menu's two commands).
+  void SetFnTwelve(bool twelve);
+  // Switches between Bank-A and Bank-B, on the buttons and in the logger's entry window.
+  void SwitchBank();
+
+  // Settings file: every key the frame holds, read once at construction and written at exit.
+  void LoadSettings();
+  // Writes the frame's settings; when `report` is set and a write failed, tells the user once.
+  // Returns false when a write failed.
+  bool SaveSettings(bool report = true);
+  // Tells the user that the settings file could not be written, when writes failed since the
+  // failure count was `failuresBefore`. Returns false in that case.
+  bool ReportSettingsWriteFailure(unsigned failuresBefore) const;
+
+  // The keying interface library: bound at the end of the window creation, released in the
+  // destructor after the settings are saved.
+  void BindKeyer();
+  void UnbindKeyer();
+
+  CTandemHLView* GetLogView() const;
+
+  // Fields, in the order the rest of the program relies on.
+  std::string m_memory[24];  // Bank-A F1..F12, then Bank-B F1..F12
+  int m_paddleRvs = 0;
+  int m_paddleKbd = 0;
+  int m_ptt = 0;
+  int m_pttCqMachine = 0;
+  int m_pttDelayP = 0;  // ms
+  int m_pttDelayA = 0;  // ms
+  int m_sideTone = 0;
+  int m_toneLevel = 0;
+  int m_viewTop = 0;
+  int m_zLogKey = 0;
+  int m_spyHlKey = 0;
+  int m_fn12 = 0;
+  int m_logTime = 0;
+  int m_cwAlways = 0;
+  int m_hookAnyway = 0;
+  CWpmStatusBar m_wndStatusBar;
+  CToolBar m_wndToolBar;
+  CHlHook m_hook;
+  CDialogBar m_wndFnBar;
+  CDialogBar m_wndCwBar;
+  HMODULE m_hKeyport = nullptr;
+  KeyportOpenFn m_keyportOpen = nullptr;
+  KeyportCloseFn m_keyportClose = nullptr;
+  KeyportWriteDataFn m_keyportWriteData = nullptr;
+  KeyportPutCharFn m_keyportPutChar = nullptr;
+  KeyportPutCodeFn m_keyportPutCode = nullptr;
+  KeyportSetWPMFn m_keyportSetWPM = nullptr;
+  KeyportTxBusyFn m_keyportTxBusy = nullptr;
+  KeyportTxCancelFn m_keyportTxCancel = nullptr;
+  KeyportSetCallbackWindowFn m_keyportSetCallbackWindow = nullptr;
+  KeyportGetVersionFn m_keyportGetVersion = nullptr;
+  KeyportSetPTTParamFn m_keyportSetPTTParam = nullptr;
+  KeyportSetWeightFn m_keyportSetWeight = nullptr;
+  KeyportSetPaddleFn m_keyportSetPaddle = nullptr;
+  KeyportSetSideToneFn m_keyportSetSideTone = nullptr;
+  KeyportWriteCmdFn m_keyportWriteCmd = nullptr;
+  UINT m_keyerMsg = 0;
+  HWND m_loggerWnd = nullptr;  // the logger window of the last entry record; null until one
+  int m_kanaOn = 0;
+  int m_bankA = 0;  // 1: Bank-A in use; the bank index in use is 1 - m_bankA
+  int m_cqRepeat = 0;
+  int m_pttHeld = 0;
+  int m_wpm = 0;
+  int m_pending = 0;
+  std::string m_sendQueue;
+  std::string m_myCall;
+  std::string m_call;
+  std::string m_report;
+  std::string m_mode;
+  std::string m_exch;
+  std::string m_number;
+  std::string m_subst0;
+  std::string m_subst1;
+  std::string m_subst9;
+  std::string m_version;
+  int m_cqInterval = 0;  // ms
+  int m_device = 0;
+  int m_endGM = 0;
+  int m_endGA = 0;
+  int m_endGE = 0;
+
+ protected:
+  int OnCreate(CREATESTRUCTA* cs) override;
+  void OnClose() override;
+  void OnSize(UINT type, int cx, int cy) override;
+  void OnSizing(UINT edge, RECT* rect) override;
+  bool OnCmd(UINT id) override;
+  bool OnUpdateCmd(CCmdUI& ui) override;
+
+ private:
+  void OnUpdateWpmPane(CCmdUI& ui);
+  void RestorePlacement();
+  void SavePlacement();
+  void ShowManual();
+};

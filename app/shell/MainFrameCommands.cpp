@@ -1,0 +1,117 @@
+// The main frame's menu commands and their check marks, the eight/twelve key switch and the
+// bank switch.
+#include "MainFrame.h"
+
+#include <shellapi.h>
+
+#include <cstdio>
+
+#include "ShellConstants.h"
+#include "resource.h"
+
+namespace {
+bool Shown(const CWnd& wnd) {
+  return wnd.m_hWnd && (::GetWindowLongA(wnd.m_hWnd, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+}  // namespace
+
+bool CMainFrame::OnCmd(UINT id) {
+  switch (id) {
+    case ID_VIEW_FNBAR:
+      ShowControlBar(&m_wndFnBar, !Shown(m_wndFnBar), false);
+      return true;
+    case ID_VIEW_CWBAR:
+      ShowControlBar(&m_wndCwBar, !Shown(m_wndCwBar), false);
+      return true;
+    case ID_VIEW_TOPMOST:
+      ToggleTopmost();
+      return true;
+    case ID_VIEW_FN8:
+      SetFnTwelve(false);
+      return true;
+    case ID_VIEW_FN12:
+      SetFnTwelve(true);
+      return true;
+    case ID_VIEW_BANK:
+      SwitchBank();
+      return true;
+    case ID_HELP_MANUAL:
+      ShowManual();
+      return true;
+    default:
+      return CFrameWnd::OnCmd(id);
+  }
+}
+
+bool CMainFrame::OnUpdateCmd(CCmdUI& ui) {
+  switch (ui.m_nID) {
+    case ID_VIEW_FNBAR:
+      ui.Enable(true);
+      ui.SetCheck(Shown(m_wndFnBar) ? 1 : 0);
+      return true;
+    case ID_VIEW_CWBAR:
+      ui.Enable(true);
+      ui.SetCheck(Shown(m_wndCwBar) ? 1 : 0);
+      return true;
+    case ID_VIEW_TOPMOST:
+      ui.Enable(true);
+      ui.SetCheck((::GetWindowLongA(m_hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) ? 1 : 0);
+      return true;
+    case ID_VIEW_FN8:
+      ui.Enable(true);
+      ui.SetCheck(m_fn12 == 0 ? 1 : 0);
+      return true;
+    case ID_VIEW_FN12:
+      ui.Enable(true);
+      ui.SetCheck(m_fn12 == 1 ? 1 : 0);
+      return true;
+    case ID_VIEW_BANK:
+    case ID_HELP_MANUAL:
+      ui.Enable(true);
+      return true;
+    case ID_INDICATOR_WPM:
+      OnUpdateWpmPane(ui);
+      return true;
+    case IDC_WPM_FIELD: {
+      char text[16];
+      std::snprintf(text, sizeof(text), "%d", m_wpm);
+      ui.SetText(text);
+      return true;
+    }
+    default:
+      return CFrameWnd::OnUpdateCmd(ui);
+  }
+}
+
+void CMainFrame::SetFnTwelve(bool twelve) {
+  if (twelve && m_fn12 == 0) {
+    m_fn12 = 1;
+    LayoutFnButtons(1 - m_bankA, 12);
+  } else if (!twelve && m_fn12 == 1) {
+    m_fn12 = 0;
+    LayoutFnButtons(1 - m_bankA, 8);
+  }
+}
+
+void CMainFrame::SwitchBank() {
+  m_bankA = 1 - m_bankA;
+  LayoutFnButtons(1 - m_bankA, m_fn12 ? 12 : 8);
+  // Mirror the bank into the logger's entry window, but only once a logger has reported:
+  // before that no other program's window is touched.
+  if (!m_loggerWnd) return;
+  HWND entry = ::FindWindowA(shell::kLoggerEntryClass, nullptr);
+  if (!entry) return;
+  HWND child = ::GetWindow(entry, GW_CHILD);
+  for (int i = 0; i < shell::kLoggerBankCheckChild && child; ++i) {
+    child = ::GetWindow(child, GW_HWNDNEXT);
+  }
+  if (!child) return;
+  ::CheckDlgButton(::GetParent(child), ::GetDlgCtrlID(child),
+                   m_bankA == 1 ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CMainFrame::ShowManual() {
+  // Nothing is reported when the editor cannot be started.
+  ::ShellExecuteA(m_hWnd, "open", shell::kManualEditor, shell::kManualFile, nullptr,
+                  SW_SHOWNORMAL);
+}

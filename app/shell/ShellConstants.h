@@ -1,0 +1,42 @@
+// Constants of the application shell: start-up, frame geometry, settings locations of the
+// frame's own window state. Control and command ids are in resource.h.
+#pragma once
+
+namespace shell {
+
+// Window property that marks the running instance's main window.
+constexpr char kInstanceProperty[] = "TandemHlUniq";
+// The settings file, in the working directory at start-up.
+constexpr char kSettingsFileName[] = "Tandem.ini";
+// Room for the settings path, terminating zero included (the system's path limit).
+constexpr unsigned kPathBufferSize = 260;
+
+// Frame window: style (caption, system menu, sizing border, minimise box), default size and
+// the lowest height a border drag may leave.
+constexpr unsigned long kFrameStyle = 0x00CE0000UL;
+constexpr int kDefaultWidth = 729;
+constexpr int kDefaultHeight = 150;
+constexpr int kMinHeight = 120;
+
+// Saved at every close request: the placement record and the bar layout.
+constexpr char kPlacementSection[] = "Window";
+constexpr char kPlacementKey[] = "pos";
+constexpr unsigned kPlacementSize = 44;
+constexpr char kBarStatePrefix[] = "ToolBar";
+
+// The hook's action value when key operations in the logger are to be ignored.
+constexpr unsigned kHookActionIgnoreKeys = 2;
+
+// The manual, opened with the text editor, looked up from the working directory.
+constexpr char kManualEditor[] = "notepad.exe";
+constexpr char kManualFile[] = "Tandem.txt";
+
+// The logger's entry window and the child (counted from 0) holding its bank check control.
+constexpr char kLoggerEntryClass[] = "ThunderRT6FormDC";
+constexpr int kLoggerBankCheckChild = 26;
+
+// Library and message names of the keying interface.
+constexpr char kKeyerLoadError[] = "KEYPORT.DLL Load Error\n";
+constexpr char kVersionUnknown[] = "KEYPORT Ver.?";
+
+}  // namespace shell

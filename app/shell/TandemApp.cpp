@@ -1,0 +1,105 @@
+#include "TandemApp.h"
+
+#include <commctrl.h>
+
+#include <memory>
+#include <new>
+
+#include "AboutDlg.h"
+#include "DocTemplate.h"
+#include "FwIds.h"
+#include "MainFrame.h"
+#include "ShellConstants.h"
+#include "TandemDoc.h"
+#include "TandemView.h"
+#include "resource.h"
+
+namespace {
+CDocument* NewDocument() { return new CTandemHLDoc; }
+CFrameWnd* NewFrame() { return new CMainFrame; }
+CView* NewView() { return new CTandemHLView; }
+}  // namespace
+
+HWND CTandemHLApp::FindRunningInstance() {
+  // Every top-level window in Z order, whatever its class or visibility.
+  for (HWND wnd = ::GetWindow(::GetDesktopWindow(), GW_CHILD); wnd;
+       wnd = ::GetWindow(wnd, GW_HWNDNEXT)) {
+    if (::GetPropA(wnd, shell::kInstanceProperty)) return wnd;
+  }
+  return nullptr;
+}
+
+std::string CTandemHLApp::SettingsPathFor(const std::string& directory) {
+  std::string path = directory;
+  if (path.empty() || path.back() != '\\') path += '\\';  // a drive's root ends in one already
+  path += shell::kSettingsFileName;
+  if (path.size() + 1 > shell::kPathBufferSize) return std::string();
+  return path;
+}
+
+bool CTandemHLApp::InitInstance() {
+  // 1. The common controls used by the bars and dialogs.
+  INITCOMMONCONTROLSEX controls = {sizeof(controls),
+                                   ICC_BAR_CLASSES | ICC_UPDOWN_CLASS | ICC_WIN95_CLASSES};
+  ::InitCommonControlsEx(&controls);
+
+  // 2. A running instance comes to the front instead; this copy touches nothing.
+  if (HWND running = FindRunningInstance()) {
+    if (::IsIconic(running)) ::ShowWindow(running, SW_RESTORE);
+    ::SetForegroundWindow(::GetLastActivePopup(running));
+    return false;
+  }
+
+  // 3. The settings file in the working directory.
+  std::unique_ptr<char[]> buffer(new (std::nothrow) char[shell::kPathBufferSize]);
+  if (!buffer) {
+    ShowMessage(LoadResString(IDS_MEMORY_ERROR).c_str(), MB_OK);
+    return false;
+  }
+  const DWORD length = ::GetCurrentDirectoryA(shell::kPathBufferSize, buffer.get());
+  const std::string path = (length > 0 && length < shell::kPathBufferSize)
+                               ? SettingsPathFor(std::string(buffer.get(), length))
+                               : std::string();
+  if (path.empty()) {
+    // Settings written anywhere else would surprise the user; refuse to start instead.
+    ShowMessage(LoadResString(IDS_PATH_TOO_LONG).c_str(), MB_OK | MB_ICONSTOP);
+    return false;
+  }
+  m_profilePath = path;
+
+  // 4. Recent files.
+  LoadStdProfileSettings(4);
+
+  // 5. The single-document template.
+  AddDocTemplate(new CSingleDocTemplate(IDR_MAINFRAME, NewDocument, NewFrame, NewView));
+
+  // 6. The command line: a new log, or the named file opened as the log.
+  const fw::CommandLineInfo info =
+      fw::ParseCommandLine(fw::SkipProgramName(::GetCommandLineA()));
+  if (!ProcessShellCommand(info)) return false;
+
+  // 7. Show the main window, painted at once.
+  ::ShowWindow(m_pMainWnd->m_hWnd, SW_SHOW);
+  ::UpdateWindow(m_pMainWnd->m_hWnd);
+
+  // 8. Mark it as the running instance.
+  ::SetPropA(m_pMainWnd->m_hWnd, shell::kInstanceProperty, reinterpret_cast<HANDLE>(1));
+  return true;
+}
+
+bool CTandemHLApp::OnCmd(UINT id) {
+  if (id == FW_ID_APP_ABOUT) {
+    CAboutDlg about;
+    about.DoModal();
+    return true;
+  }
+  return CWinApp::OnCmd(id);
+}
+
+bool CTandemHLApp::OnUpdateCmd(CCmdUI& ui) {
+  if (ui.m_nID == FW_ID_APP_ABOUT) {
+    ui.Enable(true);
+    return true;
+  }
+  return CWinApp::OnUpdateCmd(ui);
+}

@@ -1,0 +1,260 @@
+#include "App.h"
+
+#include <commdlg.h>
+
+#include <cstdio>
+
+#include "DocTemplate.h"
+#include "FrameWnd.h"
+#include "FwIds.h"
+#include "ProfileCodec.h"
+
+CWinApp* CWinApp::s_current = nullptr;
+
+namespace {
+const char kRecentSection[] = "Recent File List";
+const size_t kRecentDisplayLength = 30;
+const size_t kTextBufferSize = 4096;  // longest text read: 4095 bytes and the terminator
+
+bool SamePath(const std::string& a, const std::string& b) {
+  return ::lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
+}  // namespace
+
+// ---- recent files ----
+
+void CRecentFileList::Add(const std::string& path) {
+  for (size_t i = 0; i < m_files.size(); ++i) {
+    if (SamePath(m_files[i], path)) {
+      m_files.erase(m_files.begin() + static_cast<long>(i));
+      break;
+    }
+  }
+  m_files.insert(m_files.begin(), path);
+  if (m_files.size() > static_cast<size_t>(m_size)) m_files.resize(static_cast<size_t>(m_size));
+}
+
+void CRecentFileList::Remove(int i) {
+  if (i >= 0 && i < Count()) m_files.erase(m_files.begin() + i);
+}
+
+std::string CRecentFileList::MenuText(int i, size_t maxLength) const {
+  std::string name = At(i);
+  if (name.size() > maxLength) {
+    // Keep the file name, which says most; put "...\" in front when there is room.
+    const size_t slash = name.find_last_of("\\/");
+    std::string file = slash == std::string::npos ? name : name.substr(slash + 1);
+    name = file.size() + 4 <= maxLength ? "...\\" + file : file;
+  }
+  // '&' in a file name would become a mnemonic; double it.
+  std::string escaped;
+  for (char c : name) {
+    if (c == '&') escaped.push_back('&');
+    escaped.push_back(c);
+  }
+  char prefix[8];
+  std::snprintf(prefix, sizeof(prefix), "&%d ", i + 1);
+  return prefix + escaped;
+}
+
+// ---- application ----
+
+CWinApp::CWinApp() { s_current = this; }
+
+CWinApp::~CWinApp() {
+  if (s_current == this) s_current = nullptr;
+}
+
+int CWinApp::Main(HINSTANCE instance) {
+  m_hInstance = instance;
+  if (m_appName.empty()) m_appName = LoadResString(FW_IDS_APP_TITLE);
+  int code = 0;
+  if (InitInstance()) code = Run();
+  const int exitCode = ExitInstance();
+  return code != 0 ? code : exitCode;
+}
+
+int CWinApp::Run() {
+  MSG msg;
+  bool idle = true;
+  long idleCount = 0;
+  for (;;) {
+    // Idle work runs once each time the queue has run empty after a message that may have
+    // changed something on screen.
+    while (idle && !::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+      if (!OnIdle(idleCount++)) idle = false;
+    }
+    const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0 || got == -1) break;
+    bool consumed = false;
+    if (m_pMainWnd && m_pMainWnd->m_hWnd &&
+        (msg.hwnd == m_pMainWnd->m_hWnd || ::IsChild(m_pMainWnd->m_hWnd, msg.hwnd))) {
+      consumed = m_pMainWnd->PreTranslateMessage(&msg);
+    }
+    if (!consumed) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageA(&msg);
+    }
+    if (msg.message != WM_PAINT && msg.message != 0x0118 /* system timer (caret) */) {
+      idle = true;
+      idleCount = 0;
+    }
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+int CWinApp::ExitInstance() {
+  SaveStdProfileSettings();
+  m_docTemplate.reset();
+  return 0;
+}
+
+bool CWinApp::OnIdle(long count) {
+  if (count == 0 && m_pMainWnd && m_pMainWnd->m_hWnd) m_pMainWnd->OnIdleUpdate();
+  return false;
+}
+
+int CWinApp::ReadInt(const char* section, const char* key, int defaultValue) const {
+  return static_cast<int>(
+      ::GetPrivateProfileIntA(section, key, defaultValue, m_profilePath.c_str()));
+}
+
+std::string CWinApp::ReadText(const char* section, const char* key,
+                              const char* defaultValue) const {
+  std::vector<char> buffer(kTextBufferSize);
+  const DWORD n = ::GetPrivateProfileStringA(section, key, defaultValue, buffer.data(),
+                                             static_cast<DWORD>(buffer.size()),
+                                             m_profilePath.c_str());
+  return std::string(buffer.data(), n);
+}
+
+bool CWinApp::WriteInt(const char* section, const char* key, int value) {
+  char text[16];
+  std::snprintf(text, sizeof(text), "%d", value);
+  return WriteText(section, key, text);
+}
+
+bool CWinApp::WriteText(const char* section, const char* key, const char* value) {
+  const bool ok = ::WritePrivateProfileStringA(section, key, value, m_profilePath.c_str()) != 0;
+  if (!ok) ++m_writeFailures;
+  return ok;
+}
+
+bool CWinApp::ReadBinary(const char* section, const char* key,
+                         std::vector<std::uint8_t>& bytes) const {
+  // No length limit of its own: a placement record needs 88 letters, far below the buffer.
+  const std::string text = ReadText(section, key, "");
+  if (text.empty()) {
+    bytes.clear();
+    return false;
+  }
+  return fw::DecodeProfileBinary(text, bytes);
+}
+
+bool CWinApp::WriteBinary(const char* section, const char* key, const std::uint8_t* data,
+                          size_t size) {
+  return WriteText(section, key, fw::EncodeProfileBinary(data, size).c_str());
+}
+
+void CWinApp::LoadStdProfileSettings(int mruCount) {
+  m_recentFiles = CRecentFileList(mruCount);
+  for (int i = 1; i <= mruCount; ++i) {
+    char key[16];
+    std::snprintf(key, sizeof(key), "File%d", i);
+    const std::string path = ReadText(kRecentSection, key, "");
+    if (!path.empty()) m_recentFiles.m_files.push_back(path);
+  }
+  m_previewPages = ReadInt("Settings", "PreviewPages", 0);
+}
+
+void CWinApp::SaveStdProfileSettings() {
+  if (m_profilePath.empty()) return;
+  for (int i = 1; i <= m_recentFiles.Size(); ++i) {
+    char key[16];
+    std::snprintf(key, sizeof(key), "File%d", i);
+    if (i <= m_recentFiles.Count()) {
+      WriteText(kRecentSection, key, m_recentFiles.At(i - 1).c_str());
+    } else if (!ReadText(kRecentSection, key, "").empty()) {
+      WriteText(kRecentSection, key, nullptr);  // a dropped entry
+    }
+  }
+}
+
+void CWinApp::AddToRecentFileList(const std::string& path) { m_recentFiles.Add(path); }
+
+void CWinApp::AddDocTemplate(CSingleDocTemplate* docTemplate) {
+  m_docTemplate.reset(docTemplate);
+}
+
+bool CWinApp::ProcessShellCommand(const fw::CommandLineInfo& info) {
+  if (!m_docTemplate) return false;
+  if (info.fileName.empty()) return m_docTemplate->OpenDocumentFile(nullptr) != nullptr;
+  return OpenDocumentFile(info.fileName.c_str()) != nullptr;
+}
+
+CDocument* CWinApp::OpenDocumentFile(const char* path) {
+  if (!m_docTemplate) return nullptr;
+  return m_docTemplate->OpenDocumentFile(path);
+}
+
+void CWinApp::OnFileNew() {
+  if (m_docTemplate) m_docTemplate->OpenDocumentFile(nullptr);
+}
+
+void CWinApp::OnFileOpen() {
+  std::string path;
+  if (!PromptForFileName(path, false, "")) return;
+  OpenDocumentFile(path.c_str());
+}
+
+int CWinApp::ShowMessage(const char* text, UINT type) const {
+  HWND owner = (m_pMainWnd && m_pMainWnd->m_hWnd) ? m_pMainWnd->m_hWnd : nullptr;
+  if (owner) owner = ::GetLastActivePopup(owner);
+  return ::MessageBoxA(owner, text, m_appName.c_str(), type);
+}
+
+bool CWinApp::OnCmd(UINT id) {
+  switch (id) {
+    case FW_ID_FILE_NEW:
+      OnFileNew();
+      return true;
+    case FW_ID_FILE_OPEN:
+      OnFileOpen();
+      return true;
+    case FW_ID_APP_EXIT:
+      if (m_pMainWnd && m_pMainWnd->m_hWnd) ::PostMessageA(m_pMainWnd->m_hWnd, WM_CLOSE, 0, 0);
+      return true;
+    default:
+      break;
+  }
+  if (id >= FW_ID_FILE_MRU_FIRST && id <= FW_ID_FILE_MRU_LAST) {
+    const int index = static_cast<int>(id - FW_ID_FILE_MRU_FIRST);
+    if (index >= m_recentFiles.Count()) return true;
+    const std::string path = m_recentFiles.At(index);
+    // A recent file that can no longer be read at all leaves the list; one that could be read
+    // but was refused (too large, say) stays.
+    if (!OpenDocumentFile(path.c_str()) &&
+        ::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      m_recentFiles.Remove(index);
+    }
+    return true;
+  }
+  return false;
+}
+
+bool CWinApp::OnUpdateCmd(CCmdUI& ui) {
+  switch (ui.m_nID) {
+    case FW_ID_FILE_NEW:
+    case FW_ID_FILE_OPEN:
+    case FW_ID_APP_EXIT:
+      ui.Enable(true);
+      return true;
+    default:
+      break;
+  }
+  if (ui.m_nID >= FW_ID_FILE_MRU_FIRST && ui.m_nID <= FW_ID_FILE_MRU_LAST) {
+    ui.Enable(static_cast<int>(ui.m_nID - FW_ID_FILE_MRU_FIRST) < m_recentFiles.Count());
+    return true;
+  }
+  return false;
+}

@@ -1,0 +1,92 @@
+// The application object: start-up hooks, the message loop with the frame's pre-translation and
+// idle-time updates, the settings-file accessors, the recent-file list and the file commands
+// that belong to the application (new, open, recent file, exit).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CommandLine.h"
+#include "Wnd.h"
+
+class CFrameWnd;
+class CDocument;
+class CSingleDocTemplate;
+
+// Most recently used files, newest first, kept under "Recent File List" as "File1".."FileN".
+class CRecentFileList {
+ public:
+  explicit CRecentFileList(int size = 4) : m_size(size) {}
+  int Size() const { return m_size; }
+  int Count() const { return static_cast<int>(m_files.size()); }
+  const std::string& At(int i) const { return m_files[static_cast<size_t>(i)]; }
+  void Add(const std::string& path);  // moves an entry already listed to the front
+  void Remove(int i);
+  // Menu text of entry i: "&<i+1> " and the path, shortened to `maxLength` characters.
+  std::string MenuText(int i, size_t maxLength) const;
+  std::vector<std::string> m_files;
+
+ private:
+  int m_size;
+};
+
+class CWinApp : public CCmdTarget {
+ public:
+  CWinApp();
+  ~CWinApp() override;
+  static CWinApp* Current() { return s_current; }
+
+  // Runs the program: instance initialisation, then the message loop. Returns the exit code.
+  int Main(HINSTANCE instance);
+  virtual bool InitInstance() = 0;
+  virtual int ExitInstance();
+  // One round of idle work; returns true when more idle work is wanted.
+  virtual bool OnIdle(long count);
+
+  // Settings file accessors, each one call of the private-profile functions on m_profilePath.
+  int ReadInt(const char* section, const char* key, int defaultValue) const;
+  std::string ReadText(const char* section, const char* key, const char* defaultValue) const;
+  bool WriteInt(const char* section, const char* key, int value);
+  bool WriteText(const char* section, const char* key, const char* value);
+  // Gives the stored bytes; false when nothing (or nothing we could have written) is stored.
+  bool ReadBinary(const char* section, const char* key, std::vector<std::uint8_t>& bytes) const;
+  bool WriteBinary(const char* section, const char* key, const std::uint8_t* data, size_t size);
+  // Number of settings writes that failed since the program started; callers compare it before
+  // and after a batch of writes to tell the user once.
+  unsigned WriteFailures() const { return m_writeFailures; }
+
+  // Reads the recent-file list (of `mruCount` entries) and "PreviewPages".
+  void LoadStdProfileSettings(int mruCount);
+  void SaveStdProfileSettings();
+  void AddToRecentFileList(const std::string& path);
+
+  void AddDocTemplate(CSingleDocTemplate* docTemplate);  // takes ownership
+  // Carries out the command line: a new document, or the named file opened.
+  bool ProcessShellCommand(const fw::CommandLineInfo& info);
+  CDocument* OpenDocumentFile(const char* path);
+  void OnFileNew();
+  void OnFileOpen();
+
+  // A message box with the application name as caption, owned by the main window.
+  int ShowMessage(const char* text, UINT type = MB_OK | MB_ICONEXCLAMATION) const;
+
+  bool OnCmd(UINT id) override;
+  bool OnUpdateCmd(CCmdUI& ui) override;
+
+  HINSTANCE m_hInstance = nullptr;
+  std::string m_appName;      // from string resource 57344
+  std::string m_profilePath;  // full path of the settings file
+  CFrameWnd* m_pMainWnd = nullptr;
+  CRecentFileList m_recentFiles;
+  int m_previewPages = 0;
+  std::unique_ptr<CSingleDocTemplate> m_docTemplate;
+
+ private:
+  static CWinApp* s_current;
+  int Run();
+  unsigned m_writeFailures = 0;
+};

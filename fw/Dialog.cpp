@@ -1,0 +1,46 @@
+#include "Dialog.h"
+
+#include "App.h"
+#include "FrameWnd.h"
+
+INT_PTR CDialog::DoModal() {
+  HWND owner = m_parent;
+  CWinApp* app = CWinApp::Current();
+  if (!owner && app && app->m_pMainWnd) owner = app->m_pMainWnd->m_hWnd;
+  return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId), owner,
+                           DialogProc, reinterpret_cast<LPARAM>(this));
+}
+
+bool CDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
+  (void)lParam;
+  if (msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
+    if (LOWORD(wParam) == IDOK) {
+      OnOK();
+      result = TRUE;
+      return true;
+    }
+    if (LOWORD(wParam) == IDCANCEL) {
+      OnCancel();
+      result = TRUE;
+      return true;
+    }
+  }
+  return false;
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* dialog = static_cast<CDialog*>(CWnd::FromHandle(hwnd));
+  if (msg == WM_INITDIALOG) {
+    dialog = reinterpret_cast<CDialog*>(lParam);
+    dialog->Attach(hwnd);
+    return dialog->OnInitDialog() ? TRUE : FALSE;
+  }
+  if (!dialog) return FALSE;
+  if (msg == WM_NCDESTROY) {
+    dialog->Detach();
+    return FALSE;
+  }
+  INT_PTR result = FALSE;
+  if (dialog->OnMessage(msg, wParam, lParam, result)) return result;
+  return FALSE;
+}

@@ -1,0 +1,30 @@
+#include "ProfileCodec.h"
+
+namespace fw {
+
+std::string EncodeProfileBinary(const std::uint8_t* data, std::size_t size) {
+  std::string text;
+  text.reserve(size * 2);
+  for (std::size_t i = 0; i < size; ++i) {
+    text.push_back(static_cast<char>('A' + (data[i] & 0x0F)));
+    text.push_back(static_cast<char>('A' + (data[i] >> 4)));
+  }
+  return text;
+}
+
+bool DecodeProfileBinary(const std::string& text, std::vector<std::uint8_t>& out) {
+  out.clear();
+  if (text.size() % 2 != 0) return false;
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(text.size() / 2);
+  for (std::size_t i = 0; i < text.size(); i += 2) {
+    const int low = text[i] - 'A';
+    const int high = text[i + 1] - 'A';
+    if (low < 0 || low > 15 || high < 0 || high > 15) return false;
+    bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
+  }
+  out.swap(bytes);
+  return true;
+}
+
+}  // namespace fw
