@@ -59,10 +59,12 @@ bool KeyerCore::Enqueue(const Item& item, KeyerSink& sink) {
         return false;
     }
     queue.push_back(item);
+    m_pttOffAt = kNever;  // whatever comes before the tail has run out continues the transmission
     return true;
 }
 
 bool KeyerCore::PutChar(unsigned char byte, double now, KeyerSink& sink) {
+    Advance(now, sink);
     unsigned char code = 0;
     if (m_leadPending) {
         m_leadPending = false;  // the trail byte: no pattern whatever its value
@@ -75,6 +77,7 @@ bool KeyerCore::PutChar(unsigned char byte, double now, KeyerSink& sink) {
 }
 
 bool KeyerCore::PutCode(unsigned char code, double now, KeyerSink& sink) {
+    Advance(now, sink);
     m_leadPending = false;
     return Enqueue(Item{code, code, false, now}, sink);
 }
@@ -101,6 +104,7 @@ void KeyerCore::StopCurrent(double now) {
 }
 
 bool KeyerCore::Cancel(double now, KeyerSink& sink) {
+    Advance(now, sink);
     bool had = MessageActive() || !m_paddle.empty() || (m_cur.active && !m_cur.cancelled);
     m_leadPending = false;
     if (!had) return false;
@@ -108,11 +112,13 @@ bool KeyerCore::Cancel(double now, KeyerSink& sink) {
     DropQueue(m_queue, now, sink);
     StopCurrent(now);
     sink.OnReport(now, 0, 0);
+    ScheduleTail(now);  // the transmission ends here, or with the element being finished
     return true;
 }
 
 bool KeyerCore::Paddle(unsigned char code, double now, KeyerSink& sink) {
     if (code == 0) return false;
+    Advance(now, sink);
     if (MessageActive()) {
         DropQueue(m_queue, now, sink);
         if (m_cur.active && !m_cur.item.paddle) StopCurrent(now);
@@ -135,6 +141,7 @@ unsigned char KeyerCore::PaddleContacts(const char* contacts, int length) const 
 }
 
 void KeyerCore::HoldPtt(bool on, double now, KeyerSink& sink) {
+    Advance(now, sink);
     bool before = LineOn();
     m_held = on;
     if (LineOn() != before) sink.OnPtt(now, LineOn());
@@ -158,11 +165,11 @@ double KeyerCore::ItemStart(const Item& item) const {
     return std::max({item.arrival, after, m_floor});
 }
 
-void KeyerCore::ScheduleTail() {
+void KeyerCore::ScheduleTail(double atLeast) {
     if (!m_txPtt || m_cur.active || !m_queue.empty() || !m_paddle.empty()) return;
     // "after" ms behind the last element; never before what has already happened (a trailing
-    // word space).
-    m_pttOffAt = std::max(m_lastKeyOff + m_pttAfter, m_lastEnd);
+    // word space, a dropped byte).
+    m_pttOffAt = std::max(m_lastKeyOff + m_pttAfter, atLeast);
 }
 
 void KeyerCore::StartCharacter(const Item& item, double start, KeyerSink& sink) {
@@ -223,7 +230,7 @@ void KeyerCore::Perform(const Step& step, KeyerSink& sink) {
         m_lastEnd = step.t;
         m_nextStart = step.t + m_cur.gapAfter;
         if (!m_cur.cancelled) sink.OnReport(step.t, Busy(), m_cur.item.paddle ? m_cur.item.code : 0);
-        ScheduleTail();
+        ScheduleTail(step.t);
         break;
     }
 }
@@ -239,8 +246,7 @@ void KeyerCore::Advance(double now, KeyerSink& sink) {
             break;
         }
         const Item* item = NextItem();
-        // A character that came before the tail ran out keeps the transmission going.
-        if (m_txPtt && m_pttOffAt <= now && (item == nullptr || item->arrival >= m_pttOffAt)) {
+        if (m_txPtt && m_pttOffAt <= now && item == nullptr) {
             SetTxPtt(false, m_pttOffAt, sink);
             m_pttOffAt = kNever;
             continue;
@@ -253,7 +259,7 @@ void KeyerCore::Advance(double now, KeyerSink& sink) {
         if (it.code == 0) {
             sink.OnDrop(start, it.byte);
             sink.OnReport(start, Busy(), 0);
-            ScheduleTail();
+            ScheduleTail(start);
             continue;
         }
         StartCharacter(it, start, sink);
@@ -267,6 +273,6 @@ double KeyerCore::NextDue() const {
     }
     const Item* item = NextItem();
     double due = item != nullptr ? ItemStart(*item) : kNever;
-    if (m_txPtt && m_pttOffAt < due && (item == nullptr || item->arrival >= m_pttOffAt)) due = m_pttOffAt;
+    if (m_txPtt && item == nullptr) due = m_pttOffAt;
     return due;
 }

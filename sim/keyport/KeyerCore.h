@@ -2,7 +2,9 @@
 // weights, PTT lead and tail, cancel, paddle break-in and the reports. It owns no thread and no
 // clock: the caller passes the time (ms on the emulator's time line) with every call and runs
 // Advance() when NextDue() comes round. Everything it does is told to a KeyerSink with the
-// scheduled time, so the times are exact whatever the caller's wake-up latency.
+// scheduled time, so the times are exact whatever the caller's wake-up latency. Each command
+// first performs what fell due before it, so the sink hears of everything in time order even
+// when the keying thread is late.
 //
 // Portable: no Windows headers; tested natively with a simulated clock.
 #pragma once
@@ -64,6 +66,8 @@ public:
 
     // Characters in the device: waiting, and the message character being keyed.
     int Busy() const;
+    // The PTT line: on for a transmission (with its lead and tail) or while held.
+    bool PttOn() const { return LineOn(); }
     // Performs everything due at or before `now`, in time order.
     void Advance(double now, KeyerSink& sink);
     // The time of the next thing to do, kNever when there is nothing.
@@ -102,7 +106,7 @@ private:
     void Perform(const Step& step, KeyerSink& sink);
     const Item* NextItem() const;
     double ItemStart(const Item& item) const;
-    void ScheduleTail();
+    void ScheduleTail(double atLeast);
 
     int m_wpm = 20;
     int m_dotHalves = 2;

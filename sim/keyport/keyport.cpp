@@ -335,7 +335,7 @@ int KEYPORT_CALL keyportOpen(int device) {
         TraceAt(Now(), "error no keying thread");
         return KEYPORT_NO_DEVICE;
     }
-    SetThreadPriority(g_dev.thread, THREAD_PRIORITY_TIME_CRITICAL);
+    SetThreadPriority(g_dev.thread, THREAD_PRIORITY_HIGHEST);
     LeaveCriticalSection(&g_lock);
     WaitForSingleObject(ready, 5000);  // the control window exists once keyportOpen returns
     CloseHandle(ready);
