@@ -1,5 +1,6 @@
 #include "KeyportTestSupport.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
