@@ -107,7 +107,8 @@ struct Device {
     bool stop = false;
     std::unique_ptr<ToneSynth> synth;
     WavFile wav;
-    LiveAudio live;
+    bool wantLive = false;
+    std::unique_ptr<LiveAudio> live;  // opened by the keying thread: opening may take a while
     std::vector<int16_t> samples;
 };
 Device g_dev;  // guarded by g_lock
@@ -141,7 +142,7 @@ void FlushAudio(double t) {
         g_dev.wav.Close();
         TraceAt(t, "error KEYPORT_WAV not written further");
     }
-    g_dev.live.Submit(g_dev.samples.data(), g_dev.samples.size());
+    if (g_dev.live) g_dev.live->Submit(g_dev.samples.data(), g_dev.samples.size());
 }
 
 // Takes one paddle command from the control window. Under g_lock.
@@ -230,6 +231,19 @@ DWORD WINAPI KeyingThread(void* ready) {
     std::snprintf(title, sizeof title, KEYPORT_CONTROL_TITLE_PREFIX "%lu", GetCurrentProcessId());
     HWND control = CreateWindowExA(0, KEYPORT_CONTROL_CLASS, title, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, g_module, nullptr);
     SetEvent(static_cast<HANDLE>(ready));
+    EnterCriticalSection(&g_lock);
+    bool wantLive = g_dev.wantLive;
+    LeaveCriticalSection(&g_lock);
+    if (wantLive) {
+        // Without a sound device there is simply no live output.
+        std::unique_ptr<LiveAudio> live(new LiveAudio);
+        if (live->Open()) {
+            EnterCriticalSection(&g_lock);
+            FlushAudio(Now());  // the device starts with what comes from now on
+            g_dev.live = std::move(live);
+            LeaveCriticalSection(&g_lock);
+        }
+    }
     for (;;) {
         EnterCriticalSection(&g_lock);
         if (g_dev.stop) {
@@ -312,10 +326,9 @@ int KEYPORT_CALL keyportOpen(int device) {
     g_dev.reportMessage = RegisterWindowMessageA(KEYPORT_REPORT_MESSAGE);
     g_dev.wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     std::string wavPath = EnvText("KEYPORT_WAV");
-    bool live = !EnvIs("KEYPORT_AUDIO", "0") && g_scale == 1;
+    g_dev.wantLive = !EnvIs("KEYPORT_AUDIO", "0") && g_scale == 1;
     if (!wavPath.empty() && !g_dev.wav.Open(wavPath.c_str())) TraceAt(now, "error KEYPORT_WAV %s cannot be written", wavPath.c_str());
-    if (live) g_dev.live.Open();  // no sound device: no live output, and no error
-    if (g_dev.wav.IsOpen() || g_dev.live.IsOpen()) g_dev.synth.reset(new ToneSynth(now));
+    if (g_dev.wav.IsOpen() || g_dev.wantLive) g_dev.synth.reset(new ToneSynth(now));
     timeBeginPeriod(1);
 
     HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -325,7 +338,6 @@ int KEYPORT_CALL keyportOpen(int device) {
         g_dev.open = false;
         g_dev.synth.reset();
         g_dev.wav.Close();
-        g_dev.live.Close();
         CloseHandle(g_dev.wake);
         g_dev.wake = nullptr;
         timeEndPeriod(1);
@@ -363,7 +375,7 @@ int KEYPORT_CALL keyportClose(int handle) {
     FlushAudio(now);
     g_dev.synth.reset();
     g_dev.wav.Close();
-    g_dev.live.Close();
+    g_dev.live.reset();
     CloseHandle(g_dev.wake);
     g_dev.wake = nullptr;
     g_dev.callback = nullptr;
