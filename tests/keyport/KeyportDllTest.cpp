@@ -102,12 +102,11 @@ TEST_F(Session, EntryPointsVersionDeviceAndFolder) {
 
 // Keys "PARIS PARIS PARIS " in real time and compares every element and space in the trace with
 // the timing written out by hand; prints the errors and the delivery delay of the reports.
-void ParisRun(Session& s, Keyport& k, const ReportWindow& reports, int wpm, const std::string& trace) {
+void ParisRun(Keyport& k, const ReportWindow& reports, int wpm, const std::string& trace) {
     ASSERT_EQ(k.SetWPM(0, wpm), 0);
     size_t before = reports.Reports().size();
     k.Put("PARIS PARIS PARIS ");
     ASSERT_TRUE(reports.WaitFor(before + 18, 30000));
-    (void)s;
     const double dot = 1200.0 / wpm;
     // Durations of P A R I S and the word space, in dots: on, off, on, off...
     const std::vector<int> paris = {1, 1, 3, 1, 3, 1, 1, 3,  // P .--. then a character space
@@ -168,8 +167,8 @@ void ParisRun(Session& s, Keyport& k, const ReportWindow& reports, int wpm, cons
 TEST_F(Session, ParisTimingInRealTimeAtTwentyAndFiftyWpm) {
     Start("1");
     Open();
-    ParisRun(*this, k, reports, 20, trace);
-    ParisRun(*this, k, reports, 50, trace);
+    ParisRun(k, reports, 20, trace);
+    ParisRun(k, reports, 50, trace);
 }
 
 TEST_F(Session, ReportsInOrderWithBusyCount) {
