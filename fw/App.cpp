@@ -65,9 +65,14 @@ CWinApp::~CWinApp() {
   if (s_current == this) s_current = nullptr;
 }
 
-int CWinApp::Main(HINSTANCE instance) {
+void CWinApp::Initialize(HINSTANCE instance) {
   m_hInstance = instance;
   if (m_appName.empty()) m_appName = LoadResString(FW_IDS_APP_TITLE);
+  m_commandLine = fw::SkipProgramName(::GetCommandLineA());
+}
+
+int CWinApp::Main(HINSTANCE instance) {
+  Initialize(instance);
   int code = 0;
   if (InitInstance()) code = Run();
   const int exitCode = ExitInstance();

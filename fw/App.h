@@ -42,6 +42,9 @@ class CWinApp : public CCmdTarget {
 
   // Runs the program: instance initialisation, then the message loop. Returns the exit code.
   int Main(HINSTANCE instance);
+  // What Main does before InitInstance: module, application name, command line. Tests that
+  // drive the application object in their own process call it, then InitInstance.
+  void Initialize(HINSTANCE instance);
   virtual bool InitInstance() = 0;
   virtual int ExitInstance();
   // One round of idle work; returns true when more idle work is wanted.
@@ -78,6 +81,7 @@ class CWinApp : public CCmdTarget {
   bool OnUpdateCmd(CCmdUI& ui) override;
 
   HINSTANCE m_hInstance = nullptr;
+  std::string m_commandLine;  // the arguments after the program name
   std::string m_appName;      // from string resource 57344
   std::string m_profilePath;  // full path of the settings file
   CFrameWnd* m_pMainWnd = nullptr;

@@ -1,0 +1,293 @@
+// The settings file under Wine: defaults, a full round trip in the order of the file, keys the
+// frame does not write, the odd stored values, long and empty memories, the placement record,
+// and a file that cannot be written.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ProfileCodec.h"
+#include "ShellTestSupport.h"
+
+using shelltest::AppSession;
+using shelltest::IniText;
+using shelltest::PumpMessages;
+using shelltest::TempWorkDir;
+
+namespace {
+
+// The application object with its settings path set, as start-up leaves it, and frames built
+// without a window (construction loads, SaveSettings writes).
+class SettingsFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_app.Initialize(::GetModuleHandleA(nullptr));
+    m_app.m_profilePath = m_dir.File("Tandem.ini");
+  }
+  std::unique_ptr<CMainFrame> Load() { return std::make_unique<CMainFrame>(); }
+  std::string Ini() const { return m_app.m_profilePath; }
+  void Put(const char* section, const char* key, const char* value) {
+    ::WritePrivateProfileStringA(section, key, value, Ini().c_str());
+  }
+
+  TempWorkDir m_dir;
+  CTandemHLApp m_app;
+};
+
+// Keys of one section in file order.
+std::vector<std::string> KeysOf(const std::string& file, const std::string& section) {
+  std::istringstream in(shelltest::ReadFileBytes(file));
+  std::vector<std::string> keys;
+  std::string line;
+  bool inside = false;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line[0] == '[') {
+      inside = line == "[" + section + "]";
+    } else if (inside && line.find('=') != std::string::npos) {
+      keys.push_back(line.substr(0, line.find('=')));
+    }
+  }
+  return keys;
+}
+
+}  // namespace
+
+TEST_F(SettingsFile, DefaultsWithoutAFile) {
+  auto frame = Load();
+  EXPECT_FALSE(shelltest::FileExists(Ini())) << "loading never creates the file";
+  EXPECT_EQ(frame->m_memory[0], "CQ DE $M $M $M PSE K");
+  EXPECT_EQ(frame->m_memory[3], "Fn04");
+  EXPECT_EQ(frame->m_memory[12], "DE $M $M [AR]");
+  EXPECT_EQ(frame->m_memory[23], "Fn12");
+  EXPECT_EQ(frame->m_wpm, 20);
+  EXPECT_EQ(frame->m_cqInterval, 2500);
+  EXPECT_EQ(frame->m_subst0, "0");
+  EXPECT_EQ(frame->m_subst1, "1");
+  EXPECT_EQ(frame->m_subst9, "9");
+  EXPECT_EQ(frame->m_myCall, "XX9ABC/1");
+  EXPECT_EQ(frame->m_number, "");
+  EXPECT_EQ(frame->m_ptt, 1);
+  EXPECT_EQ(frame->m_pttCqMachine, 0);
+  EXPECT_EQ(frame->m_pttDelayP, 25);
+  EXPECT_EQ(frame->m_pttDelayA, 200);
+  EXPECT_EQ(frame->m_paddleRvs, 1);
+  EXPECT_EQ(frame->m_paddleKbd, 0);
+  EXPECT_EQ(frame->m_sideTone, 1);
+  EXPECT_EQ(frame->m_toneLevel, 7);
+  EXPECT_EQ(frame->m_cwAlways, 0) << "the default 0 replaces the preset 1";
+  EXPECT_EQ(frame->m_hookAnyway, 0);
+  EXPECT_EQ(frame->m_viewTop, 0);
+  EXPECT_EQ(frame->m_fn12, 0);
+  EXPECT_EQ(frame->m_zLogKey, 0);
+  EXPECT_EQ(frame->m_spyHlKey, 1);
+  EXPECT_EQ(frame->m_logTime, 0);
+  EXPECT_EQ(frame->m_endGM, 12);
+  EXPECT_EQ(frame->m_endGA, 18);
+  EXPECT_EQ(frame->m_endGE, 0);
+  // Presets that no key overwrites.
+  EXPECT_EQ(frame->m_report, "599");
+  EXPECT_EQ(frame->m_mode, "CW");
+  EXPECT_EQ(frame->m_version, "KEYPORT Ver.?");
+  EXPECT_EQ(frame->m_device, -1);
+  EXPECT_EQ(frame->m_bankA, 0);
+  EXPECT_EQ(frame->m_loggerWnd, nullptr);
+
+  ASSERT_TRUE(frame->SaveSettings());
+  EXPECT_TRUE(shelltest::FileExists(Ini())) << "the first write creates it";
+}
+
+TEST_F(SettingsFile, FullRoundTripInFileOrder) {
+  {
+    auto frame = Load();
+    for (int i = 0; i < 24; ++i) frame->m_memory[i] = "MEMORY " + std::to_string(i);
+    frame->m_wpm = 80;  // out of range, kept as it is
+    frame->m_cqInterval = 4000;
+    frame->m_subst0 = "O";
+    frame->m_subst1 = "A";
+    frame->m_subst9 = "N";
+    frame->m_myCall = "XX1ABC";
+    frame->m_number = "123";
+    frame->m_ptt = 0;
+    frame->m_pttCqMachine = 1;
+    frame->m_pttDelayP = -5;
+    frame->m_pttDelayA = 255;
+    frame->m_paddleRvs = 0;
+    frame->m_paddleKbd = 1;
+    frame->m_sideTone = 0;
+    frame->m_toneLevel = 12;
+    frame->m_hookAnyway = 1;
+    frame->m_viewTop = 1;
+    frame->m_fn12 = 1;
+    frame->m_zLogKey = 1;
+    frame->m_spyHlKey = 0;
+    ASSERT_TRUE(frame->SaveSettings());
+  }
+  auto frame = Load();
+  for (int i = 0; i < 24; ++i) EXPECT_EQ(frame->m_memory[i], "MEMORY " + std::to_string(i));
+  EXPECT_EQ(frame->m_wpm, 80);
+  EXPECT_EQ(frame->m_cqInterval, 4000);
+  EXPECT_EQ(frame->m_subst0, "O");
+  EXPECT_EQ(frame->m_subst1, "A");
+  EXPECT_EQ(frame->m_subst9, "N");
+  EXPECT_EQ(frame->m_myCall, "XX1ABC");
+  EXPECT_EQ(frame->m_number, "123");
+  EXPECT_EQ(frame->m_ptt, 0);
+  EXPECT_EQ(frame->m_pttCqMachine, 1);
+  EXPECT_EQ(frame->m_pttDelayP, -5);
+  EXPECT_EQ(IniText(Ini(), "Keyer", "PTTDelayP"), "-5");
+  EXPECT_EQ(frame->m_pttDelayA, 255);
+  EXPECT_EQ(frame->m_paddleRvs, 0);
+  EXPECT_EQ(frame->m_paddleKbd, 1);
+  EXPECT_EQ(frame->m_sideTone, 0);
+  EXPECT_EQ(frame->m_toneLevel, 12);
+  EXPECT_EQ(frame->m_hookAnyway, 1);
+  EXPECT_EQ(frame->m_viewTop, 1);
+  EXPECT_EQ(frame->m_fn12, 1);
+  EXPECT_EQ(frame->m_zLogKey, 1);
+  EXPECT_EQ(frame->m_spyHlKey, 0);
+
+  const std::vector<std::string> keyer = {"WPM", "CQ_INT", "0", "1", "9", "PTT", "PTT_CQ_machine",
+                                          "PTTDelayP", "PTTDelayA", "PaddleRvs", "PaddleKbd",
+                                          "SideTone", "ToneLevel", "SpyHlKey"};
+  EXPECT_EQ(KeysOf(Ini(), "Keyer"), keyer);
+  EXPECT_EQ(KeysOf(Ini(), "Profile"), (std::vector<std::string>{"MyCallSign", "No"}));
+  EXPECT_EQ(KeysOf(Ini(), "Window"),
+            (std::vector<std::string>{"HookAnyway", "ViewTop", "Fn12", "zLogKey"}));
+  EXPECT_EQ(KeysOf(Ini(), "Bank-A").size(), 12u);
+  EXPECT_EQ(KeysOf(Ini(), "Bank-B").front(), "Fn01");
+}
+
+TEST_F(SettingsFile, KeysTheFrameDoesNotWriteStayUntouched) {
+  Put("Keyer", "CwAlways", "1");
+  Put("Window", "LogTime", "1");
+  Put("Keyer", "end_GM", "10");
+  Put("Keyer", "end_GA", "16");
+  Put("Keyer", "end_GE", "3");
+  Put("Window", "CloseAnyway", "1");
+  Put("Keyer", "WeightDot", "2.5");
+  Put("Keyer", "WeightDash", "abc");
+  Put("Other", "Mine", "keep");
+  {
+    auto frame = Load();
+    EXPECT_EQ(frame->m_cwAlways, 1);
+    EXPECT_EQ(frame->m_logTime, 1);
+    EXPECT_EQ(frame->m_endGM, 10);
+    EXPECT_EQ(frame->m_endGA, 16);
+    EXPECT_EQ(frame->m_endGE, 3);
+    frame->m_cwAlways = 0;
+    frame->m_logTime = 0;
+    frame->m_endGM = 12;
+    ASSERT_TRUE(frame->SaveSettings());
+  }
+  EXPECT_EQ(IniText(Ini(), "Keyer", "CwAlways"), "1");
+  EXPECT_EQ(IniText(Ini(), "Window", "LogTime"), "1");
+  EXPECT_EQ(IniText(Ini(), "Keyer", "end_GM"), "10");
+  EXPECT_EQ(IniText(Ini(), "Keyer", "end_GA"), "16");
+  EXPECT_EQ(IniText(Ini(), "Keyer", "end_GE"), "3");
+  EXPECT_EQ(IniText(Ini(), "Window", "CloseAnyway"), "1");
+  EXPECT_EQ(IniText(Ini(), "Keyer", "WeightDot"), "2.5");
+  EXPECT_EQ(IniText(Ini(), "Keyer", "WeightDash"), "abc");
+  EXPECT_EQ(IniText(Ini(), "Other", "Mine"), "keep");
+}
+
+TEST_F(SettingsFile, StoredTwoForFn12AndViewTop) {
+  Put("Window", "Fn12", "2");
+  Put("Window", "ViewTop", "2");
+  {
+    auto frame = Load();
+    EXPECT_EQ(frame->m_fn12, 0) << "only exactly 1 means twelve keys";
+    EXPECT_EQ(frame->m_viewTop, 2) << "kept as it is";
+    ASSERT_TRUE(frame->SaveSettings());
+  }
+  EXPECT_EQ(IniText(Ini(), "Window", "Fn12"), "0");
+  EXPECT_EQ(IniText(Ini(), "Window", "ViewTop"), "2");
+}
+
+TEST_F(SettingsFile, EmptiedMemoryStaysEmptyAndLongMemoryComesBackCut) {
+  const std::string longText(5000, 'K');
+  {
+    auto frame = Load();
+    frame->m_memory[3] = "";
+    frame->m_memory[13] = longText;
+    frame->m_myCall = "";
+    ASSERT_TRUE(frame->SaveSettings());
+  }
+  const std::string file = shelltest::ReadFileBytes(Ini());
+  EXPECT_NE(file.find("Fn04=\r\n"), std::string::npos) << "an empty value, not a missing key";
+  EXPECT_NE(file.find("Fn02=" + longText + "\r\n"), std::string::npos) << "written in full";
+  auto frame = Load();
+  EXPECT_EQ(frame->m_memory[3], "") << "no fall-back to the default";
+  EXPECT_EQ(frame->m_myCall, "");
+  EXPECT_EQ(frame->m_memory[13], std::string(4095, 'K'));
+}
+
+TEST_F(SettingsFile, FailedWriteIsReportedOnceNamingTheFile) {
+  // A folder where the file should be: every write fails (file attributes would not stop a
+  // process that runs with full rights).
+  ASSERT_TRUE(::CreateDirectoryA(Ini().c_str(), nullptr));
+  auto frame = Load();
+  frame->m_wpm = 31;
+  bool saved = true;
+  std::vector<std::string> texts;
+  {
+    shelltest::MessageBoxWatcher watcher(IDOK);
+    saved = frame->SaveSettings();
+    texts = watcher.Texts();
+  }
+  EXPECT_FALSE(saved);
+  ASSERT_EQ(texts.size(), 1u) << "one message for the whole batch";
+  EXPECT_NE(texts[0].find(Ini()), std::string::npos) << texts[0];
+  EXPECT_EQ(frame->m_wpm, 31) << "the values stay in memory";
+
+  // Writable again: no message.
+  ASSERT_TRUE(::RemoveDirectoryA(Ini().c_str()));
+  shelltest::MessageBoxWatcher watcher(IDOK);
+  EXPECT_TRUE(frame->SaveSettings());
+  EXPECT_TRUE(watcher.Texts().empty());
+  EXPECT_EQ(IniText(Ini(), "Keyer", "WPM"), "31");
+}
+
+TEST_F(SettingsFile, BinaryValuesRoundTrip) {
+  const std::uint8_t bytes[] = {44, 0, 0, 0, 0xFF, 0x80, 7};
+  ASSERT_TRUE(m_app.WriteBinary("Window", "blob", bytes, sizeof(bytes)));
+  EXPECT_EQ(IniText(Ini(), "Window", "blob"), "MCAAAAAAPPAIHA");
+  std::vector<std::uint8_t> back;
+  ASSERT_TRUE(m_app.ReadBinary("Window", "blob", back));
+  EXPECT_EQ(back, std::vector<std::uint8_t>(bytes, bytes + sizeof(bytes)));
+  EXPECT_FALSE(m_app.ReadBinary("Window", "none", back)) << "nothing stored";
+}
+
+// The placement record at start-up: a complete one is applied, anything else is ignored.
+TEST(SettingsPlacement, DamagedPosIsIgnored) {
+  WINDOWPLACEMENT wp = {};
+  wp.length = sizeof(wp);
+  wp.showCmd = SW_SHOWNORMAL;
+  wp.rcNormalPosition = RECT{50, 70, 650, 270};
+  const std::string good =
+      fw::EncodeProfileBinary(reinterpret_cast<const std::uint8_t*>(&wp), sizeof(wp));
+  const std::string damaged[] = {good.substr(0, 86), good + "AA", good.substr(0, 87),
+                                 good.substr(0, 80) + "ZZZZZZZZ"};
+  for (const std::string& pos : damaged) {
+    TempWorkDir dir;
+    ::WritePrivateProfileStringA("Window", "pos", pos.c_str(), dir.File("Tandem.ini").c_str());
+    AppSession session;
+    ASSERT_TRUE(session.Start());
+    RECT r;
+    ::GetWindowRect(session.Frame()->m_hWnd, &r);
+    EXPECT_EQ(r.right - r.left, 729) << pos.size() << " letters: default size";
+    EXPECT_EQ(r.bottom - r.top, 150);
+  }
+  TempWorkDir dir;
+  ::WritePrivateProfileStringA("Window", "pos", good.c_str(), dir.File("Tandem.ini").c_str());
+  AppSession session;
+  ASSERT_TRUE(session.Start());
+  RECT r;
+  ::GetWindowRect(session.Frame()->m_hWnd, &r);
+  EXPECT_EQ(r.left, 50);
+  EXPECT_EQ(r.top, 70);
+  EXPECT_EQ(r.right, 650);
+  EXPECT_EQ(r.bottom, 270);
+}

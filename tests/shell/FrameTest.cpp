@@ -1,0 +1,321 @@
+// The main frame under Wine with real windows: title, bars at first start, button layout,
+// size rules, status bar, menu commands, and what the close request writes.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "DocTemplate.h"
+#include "FwIds.h"
+#include "ShellTestSupport.h"
+#include "TandemView.h"
+#include "resource.h"
+
+using shelltest::AppSession;
+using shelltest::PumpMessages;
+using shelltest::TempWorkDir;
+
+namespace {
+
+// "KEYPORT 連携 for N1MM Logger" in CP932
+const char kTitle[] = "KEYPORT \x98\x41\x8c\x67 for N1MM Logger";
+
+bool StyleVisible(HWND wnd) { return (::GetWindowLongA(wnd, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+RECT ChildRect(HWND parent, int id) {
+  RECT r;
+  ::GetWindowRect(::GetDlgItem(parent, id), &r);
+  ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+std::string WindowText(HWND wnd) {
+  char text[512] = "";
+  ::GetWindowTextA(wnd, text, sizeof(text));
+  return text;
+}
+
+// Menu item state as the user sees it when the menu opens.
+UINT MenuState(CMainFrame* frame, int menuIndex, UINT id) {
+  HMENU sub = ::GetSubMenu(::GetMenu(frame->m_hWnd), menuIndex);
+  ::SendMessageA(frame->m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(sub), menuIndex);
+  return ::GetMenuState(sub, id, MF_BYCOMMAND);
+}
+
+}  // namespace
+
+TEST(MainFrame, FirstStartShowsDefaultWindowAndBars) {
+  TempWorkDir dir;
+  AppSession session;
+  ASSERT_TRUE(session.Start());
+  CMainFrame* frame = session.Frame();
+  ASSERT_NE(frame, nullptr);
+  HWND wnd = frame->m_hWnd;
+
+  EXPECT_EQ(WindowText(wnd), kTitle);
+  EXPECT_EQ(static_cast<DWORD>(::GetWindowLongA(wnd, GWL_STYLE)) & 0x00CF0000UL, 0x00CE0000UL)
+      << "caption, system menu, sizing border, minimise box and no maximise box";
+  RECT r;
+  ::GetWindowRect(wnd, &r);
+  EXPECT_EQ(r.right - r.left, 729);
+  EXPECT_EQ(r.bottom - r.top, 150);
+
+  // No saved layout: Fn bar and status bar shown, tool bar and CW bar hidden.
+  EXPECT_TRUE(StyleVisible(frame->m_wndFnBar.m_hWnd));
+  EXPECT_TRUE(StyleVisible(frame->m_wndStatusBar.m_hWnd));
+  EXPECT_FALSE(StyleVisible(frame->m_wndToolBar.m_hWnd));
+  EXPECT_FALSE(StyleVisible(frame->m_wndCwBar.m_hWnd));
+  EXPECT_EQ(frame->m_wndToolBar.ButtonCount(), 11) << "8 buttons and 3 separators";
+
+  // The system menu has no maximise item.
+  HMENU system = ::GetSystemMenu(wnd, FALSE);
+  EXPECT_EQ(::GetMenuState(system, SC_MAXIMIZE, MF_BYCOMMAND), static_cast<UINT>(-1));
+
+  // The title stays the program's whatever the document is called.
+  frame->GetActiveDocument()->SetTitle("LOG.TXT");
+  PumpMessages(50);
+  EXPECT_EQ(WindowText(wnd), kTitle);
+
+  // Bank-B is in use at every start: its labels are on the buttons.
+  EXPECT_EQ(frame->m_bankA, 0);
+  EXPECT_EQ(WindowText(::GetDlgItem(frame->m_wndFnBar.m_hWnd, 1000)), "DE $M $M [AR]");
+  EXPECT_EQ(WindowText(::GetDlgItem(frame->m_wndFnBar.m_hWnd, 1003)), "Fn04");
+}
+
+TEST(MainFrame, FunctionKeyButtonsAt729Pixels) {
+  TempWorkDir dir;
+  AppSession session;
+  ASSERT_TRUE(session.Start());
+  CMainFrame* frame = session.Frame();
+  HWND bar = frame->m_wndFnBar.m_hWnd;
+
+  const int x8[] = {5, 94, 183, 272, 366, 455, 544, 633};
+  for (int i = 0; i < 8; ++i) {
+    const RECT r = ChildRect(bar, 1000 + i);
+    EXPECT_EQ(r.left, x8[i]) << "F" << i + 1;
+    EXPECT_EQ(r.top, 4);
+    EXPECT_EQ(r.right - r.left, 87);
+    EXPECT_EQ(r.bottom - r.top, 19);
+  }
+  RECT barRect;
+  ::GetWindowRect(bar, &barRect);
+  EXPECT_EQ(barRect.right - barRect.left, 729) << "the bar takes the frame's outer width";
+  RECT client;
+  ::GetClientRect(frame->m_hWnd, &client);
+  EXPECT_EQ(ChildRect(bar, 1008).left, 727);
+  EXPECT_GE(ChildRect(bar, 1008).left, client.right) << "F9 cannot be seen with 8 keys";
+
+  // Ctrl+F12's command: twelve keys.
+  ::SendMessageA(frame->m_hWnd, WM_COMMAND, ID_VIEW_FN12, 0);
+  EXPECT_EQ(frame->m_fn12, 1);
+  const int x12[] = {5, 64, 123, 182, 246, 305, 364, 423, 487, 546, 605, 664};
+  for (int i = 0; i < 12; ++i) {
+    const RECT r = ChildRect(bar, 1000 + i);
+    EXPECT_EQ(r.left, x12[i]) << "F" << i + 1;
+    EXPECT_EQ(r.right - r.left, 57);
+  }
+  EXPECT_EQ(MenuState(frame, 2, ID_VIEW_FN12) & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
+  EXPECT_EQ(MenuState(frame, 2, ID_VIEW_FN8) & MF_CHECKED, 0u);
+
+  // Twelve again changes nothing; eight goes back.
+  frame->SetFnTwelve(true);
+  EXPECT_EQ(ChildRect(bar, 1011).left, 664);
+  frame->SetFnTwelve(false);
+  EXPECT_EQ(frame->m_fn12, 0);
+  EXPECT_EQ(ChildRect(bar, 1004).left, 366);
+
+  // The bank switch relabels; twice returns to the same labels. No logger has reported, so
+  // nothing else is touched.
+  frame->SwitchBank();
+  EXPECT_EQ(frame->m_bankA, 1);
+  EXPECT_EQ(WindowText(::GetDlgItem(bar, 1000)), "CQ DE $M $M $M PSE K");
+  frame->SwitchBank();
+  EXPECT_EQ(WindowText(::GetDlgItem(bar, 1000)), "DE $M $M [AR]");
+
+  // A wider frame spreads the buttons: pitch (1010 - 10) / 8 = 125.
+  ::SetWindowPos(frame->m_hWnd, nullptr, 0, 0, 1010, 150, SWP_NOMOVE | SWP_NOZORDER);
+  PumpMessages(20);
+  EXPECT_EQ(ChildRect(bar, 1001).left, 130);
+  EXPECT_EQ(ChildRect(bar, 1004).left, 5 + 4 * 125 + 5);
+}
+
+TEST(MainFrame, BorderDragStopsAt120Pixels) {
+  TempWorkDir dir;
+  AppSession session;
+  ASSERT_TRUE(session.Start());
+  HWND wnd = session.Frame()->m_hWnd;
+
+  // Dragging the top edge down: the bottom edge moves down with it.
+  RECT drag = {100, 300, 829, 390};
+  ::SendMessageA(wnd, WM_SIZING, WMSZ_TOP, reinterpret_cast<LPARAM>(&drag));
+  EXPECT_EQ(drag.top, 300);
+  EXPECT_EQ(drag.bottom, 420);
+  // Dragging the bottom edge up.
+  RECT up = {100, 100, 829, 150};
+  ::SendMessageA(wnd, WM_SIZING, WMSZ_BOTTOM, reinterpret_cast<LPARAM>(&up));
+  EXPECT_EQ(up.bottom, 220);
+  // A height of 120 or more is left alone.
+  RECT fine = {0, 0, 729, 121};
+  ::SendMessageA(wnd, WM_SIZING, WMSZ_BOTTOMRIGHT, reinterpret_cast<LPARAM>(&fine));
+  EXPECT_EQ(fine.bottom, 121);
+}
+
+TEST(MainFrame, StatusBarShowsVersionAndSpeed) {
+  TempWorkDir dir;
+  AppSession session;
+  ASSERT_TRUE(session.Start());
+  CMainFrame* frame = session.Frame();
+  CWpmStatusBar& status = frame->m_wndStatusBar;
+
+  ASSERT_EQ(status.PaneCount(), 6);
+  const UINT ids[] = {0, ID_INDICATOR_WPM, FW_ID_INDICATOR_KANA, FW_ID_INDICATOR_CAPS,
+                      FW_ID_INDICATOR_NUM, FW_ID_INDICATOR_SCRL};
+  for (int i = 0; i < 6; ++i) {
+    UINT id, style;
+    int width;
+    status.GetPaneInfo(i, id, style, width);
+    EXPECT_EQ(id, ids[i]) << "pane " << i;
+  }
+  EXPECT_EQ(status.m_paneId, static_cast<UINT>(ID_INDICATOR_WPM));
+  EXPECT_EQ(frame->m_device, -1);
+  PumpMessages(50);
+  EXPECT_EQ(status.GetPaneText(0), "KEYPORT Ver.?");
+  EXPECT_EQ(status.GetPaneText(1), "WPM: 20");
+  UINT id, style;
+  int width;
+  status.GetPaneInfo(1, id, style, width);
+  EXPECT_EQ(width, status.TextWidth("WPM: 20")) << "the pane is exactly as wide as its text";
+
+  // The speed follows the field at the next idle update, on the pane and on the CW bar.
+  frame->m_wpm = 35;
+  PumpMessages(50);
+  EXPECT_EQ(status.GetPaneText(1), "WPM: 35");
+  EXPECT_EQ(WindowText(::GetDlgItem(frame->m_wndCwBar.m_hWnd, IDC_WPM_FIELD)), "35");
+
+  // While a menu is browsed the message pane shows prompts; afterwards the version again.
+  ::SendMessageA(frame->m_hWnd, WM_MENUSELECT, MAKEWPARAM(ID_VIEW_TOPMOST, MF_STRING),
+                 reinterpret_cast<LPARAM>(::GetMenu(frame->m_hWnd)));
+  EXPECT_EQ(status.GetPaneText(0), LoadResString(ID_VIEW_TOPMOST));
+  ::SendMessageA(frame->m_hWnd, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+  EXPECT_EQ(status.GetPaneText(0), "KEYPORT Ver.?") << "the idle text is the version";
+
+  // A click inside the speed pane is remembered; one outside it is not.
+  RECT pane;
+  ASSERT_TRUE(status.GetItemRect(1, &pane));
+  ::SendMessageA(status.m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pane.left - 20, 5));
+  EXPECT_EQ(status.m_paneClicked, 0);
+  ::SendMessageA(status.m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pane.left + 3, 5));
+  ::SendMessageA(status.m_hWnd, WM_LBUTTONUP, 0, MAKELPARAM(pane.left + 3, 5));
+  EXPECT_EQ(status.m_paneClicked, 1);
+  PumpMessages(50);
+  EXPECT_EQ(status.m_paneClicked, 0) << "the idle update takes the click";
+}
+
+TEST(MainFrame, ViewMenuTogglesBarsAndTopmost) {
+  TempWorkDir dir;
+  AppSession session;
+  ASSERT_TRUE(session.Start());
+  CMainFrame* frame = session.Frame();
+  HWND wnd = frame->m_hWnd;
+
+  EXPECT_EQ(MenuState(frame, 2, ID_VIEW_FNBAR) & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
+  ::SendMessageA(wnd, WM_COMMAND, ID_VIEW_FNBAR, 0);
+  EXPECT_FALSE(StyleVisible(frame->m_wndFnBar.m_hWnd)) << "hidden at once";
+  EXPECT_EQ(MenuState(frame, 2, ID_VIEW_FNBAR) & MF_CHECKED, 0u);
+  ::SendMessageA(wnd, WM_COMMAND, ID_VIEW_CWBAR, 0);
+  EXPECT_TRUE(StyleVisible(frame->m_wndCwBar.m_hWnd));
+  ::SendMessageA(wnd, WM_COMMAND, FW_ID_VIEW_TOOLBAR, 0);
+  EXPECT_TRUE(StyleVisible(frame->m_wndToolBar.m_hWnd));
+  EXPECT_EQ(MenuState(frame, 2, FW_ID_VIEW_TOOLBAR) & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
+
+  // The view takes what the visible bars leave.
+  RECT client, view, cw;
+  ::GetClientRect(wnd, &client);
+  ::GetWindowRect(frame->GetActiveView()->m_hWnd, &view);
+  ::GetWindowRect(frame->m_wndCwBar.m_hWnd, &cw);
+  EXPECT_GE(view.top, cw.bottom);
+
+  // Always on top, and back.
+  EXPECT_EQ(frame->m_viewTop, 0);
+  ::SendMessageA(wnd, WM_COMMAND, ID_VIEW_TOPMOST, 0);
+  EXPECT_TRUE(::GetWindowLongA(wnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_EQ(frame->m_viewTop, 1);
+  EXPECT_EQ(MenuState(frame, 2, ID_VIEW_TOPMOST) & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
+  ::SendMessageA(wnd, WM_COMMAND, ID_VIEW_TOPMOST, 0);
+  EXPECT_FALSE(::GetWindowLongA(wnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_EQ(frame->m_viewTop, 0);
+
+  // Commands that nothing carries out yet are shown disabled rather than doing nothing.
+  EXPECT_EQ(MenuState(frame, 3, ID_TOOLS_OPTIONS) & MF_GRAYED, static_cast<UINT>(MF_GRAYED));
+  EXPECT_EQ(MenuState(frame, 4, ID_HELP_MANUAL) & MF_GRAYED, 0u);
+}
+
+TEST(MainFrame, ViewTopSettingAtStart) {
+  for (int stored : {1, 2}) {
+    TempWorkDir dir;
+    ::WritePrivateProfileStringA("Window", "ViewTop", stored == 1 ? "1" : "2",
+                                 dir.File("Tandem.ini").c_str());
+    AppSession session;
+    ASSERT_TRUE(session.Start());
+    CMainFrame* frame = session.Frame();
+    const bool topmost = (::GetWindowLongA(frame->m_hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    EXPECT_EQ(topmost, stored == 1) << "only exactly 1 starts on top; stored " << stored;
+    EXPECT_EQ(frame->m_viewTop, stored);
+    if (stored == 2) {
+      frame->ToggleTopmost();
+      EXPECT_EQ(frame->m_viewTop, 1) << "the first toggle makes it topmost and stores 1";
+    }
+  }
+}
+
+TEST(MainFrame, CloseRequestWritesPlacementAndBarLayout) {
+  TempWorkDir dir;
+  const std::string ini = dir.File("Tandem.ini");
+  {
+    AppSession session;
+    ASSERT_TRUE(session.Start());
+    CMainFrame* frame = session.Frame();
+    ::SetWindowPos(frame->m_hWnd, nullptr, 40, 60, 800, 200, SWP_NOZORDER);
+    ::SendMessageA(frame->m_hWnd, WM_COMMAND, ID_VIEW_CWBAR, 0);
+    ::SendMessageA(frame->m_hWnd, WM_COMMAND, FW_ID_VIEW_STATUS_BAR, 0);
+    frame->m_wpm = 33;
+    session.RequestClose();
+    EXPECT_EQ(session.Frame(), nullptr) << "an unmodified log closes without a question";
+  }
+  const std::string pos = shelltest::IniText(ini, "Window", "pos");
+  EXPECT_EQ(pos.size(), 88u);
+  EXPECT_EQ(pos.substr(0, 8), "MCAAAAAA") << "length field 44, low nibble first";
+  EXPECT_EQ(shelltest::IniText(ini, "ToolBar-Summary", "Bars"), "4");
+  EXPECT_EQ(shelltest::IniText(ini, "Keyer", "WPM"), "33") << "settings saved at destruction";
+
+  AppSession again;
+  ASSERT_TRUE(again.Start());
+  CMainFrame* frame = again.Frame();
+  RECT r;
+  ::GetWindowRect(frame->m_hWnd, &r);
+  EXPECT_EQ(r.left, 40);
+  EXPECT_EQ(r.top, 60);
+  EXPECT_EQ(r.right - r.left, 800);
+  EXPECT_EQ(r.bottom - r.top, 200);
+  EXPECT_TRUE(StyleVisible(frame->m_wndCwBar.m_hWnd)) << "layout restored";
+  EXPECT_FALSE(StyleVisible(frame->m_wndStatusBar.m_hWnd));
+  EXPECT_TRUE(StyleVisible(frame->m_wndFnBar.m_hWnd));
+  EXPECT_FALSE(StyleVisible(frame->m_wndToolBar.m_hWnd));
+}
+
+TEST(MainFrame, CancelledCloseHasWrittenPlacementAlready) {
+  TempWorkDir dir;
+  AppSession session;
+  ASSERT_TRUE(session.Start());
+  CMainFrame* frame = session.Frame();
+  frame->GetLogView()->AppendToLog("CQ TEST");
+  ASSERT_TRUE(frame->GetActiveDocument()->IsModified());
+  {
+    shelltest::MessageBoxWatcher watcher(IDCANCEL);
+    session.RequestClose();
+    PumpMessages(100);
+    ASSERT_EQ(watcher.Texts().size(), 1u) << "the question about saving the log";
+  }
+  ASSERT_NE(session.Frame(), nullptr) << "Cancel keeps the program running";
+  EXPECT_EQ(shelltest::IniText(dir.File("Tandem.ini"), "Window", "pos").size(), 88u);
+  EXPECT_EQ(shelltest::IniText(dir.File("Tandem.ini"), "ToolBar-Summary", "Bars"), "4");
+}

@@ -1,0 +1,211 @@
+// The log view and document under Wine: appending, typing, file size limit, the modified flag,
+// opening from the command line, and closing with "CloseAnyway".
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "FwIds.h"
+#include "ShellTestSupport.h"
+#include "TandemDoc.h"
+#include "TandemView.h"
+
+using shelltest::AppSession;
+using shelltest::MessageBoxWatcher;
+using shelltest::PumpMessages;
+using shelltest::TempWorkDir;
+
+namespace {
+
+// "ﾌｧｲﾙが大きすぎて開けません。" and "無題" in CP932
+const char kTooLarge[] =
+    "\xcc\xa7\xb2\xd9\x82\xaa\x91\xe5\x82\xab\x82\xb7\x82\xac\x82\xc4\x8a\x4a\x82\xaf\x82\xdc"
+    "\x82\xb9\x82\xf1\x81\x42";
+const char kUntitled[] = "\x96\xb3\x91\xe8";
+
+DWORD SelStart(HWND edit) {
+  DWORD start = 0, end = 0;
+  ::SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  return start;
+}
+
+}  // namespace
+
+TEST(LogView, CreatedAsSpecified) {
+  TempWorkDir dir;
+  AppSession session;
+  ASSERT_TRUE(session.Start());
+  CTandemHLView* view = session.Frame()->GetLogView();
+  ASSERT_NE(view, nullptr);
+  const LONG style = ::GetWindowLongA(view->m_hWnd, GWL_STYLE);
+  EXPECT_TRUE(style & ES_MULTILINE);
+  EXPECT_TRUE(style & ES_UPPERCASE);
+  EXPECT_FALSE(style & ES_AUTOHSCROLL) << "long lines wrap";
+  EXPECT_FALSE(style & WS_HSCROLL);
+  EXPECT_EQ(view->GetLimitText(), 1048575u);
+  LOGFONTA lf = {};
+  ::GetObjectA(view->m_font.m_hFont, sizeof(lf), &lf);
+  EXPECT_EQ(lf.lfHeight, -15);
+  EXPECT_EQ(lf.lfCharSet, SHIFTJIS_CHARSET);
+  EXPECT_EQ(reinterpret_cast<HFONT>(::SendMessageA(view->m_hWnd, WM_GETFONT, 0, 0)),
+            view->m_font.m_hFont);
+  EXPECT_EQ(session.Frame()->GetActiveDocument()->GetTitle(), kUntitled);
+}
+
+TEST(LogView, AppendGoesToTheEndAndMarksModified) {
+  TempWorkDir dir;
+  AppSession session;
+  ASSERT_TRUE(session.Start());
+  CTandemHLView* view = session.Frame()->GetLogView();
+  CDocument* doc = session.Frame()->GetActiveDocument();
+  EXPECT_FALSE(doc->IsModified());
+
+  view->AppendToLog("CQ TEST ");
+  EXPECT_EQ(view->GetWholeText(), "CQ TEST ");
+  EXPECT_TRUE(doc->IsModified());
+
+  // The operator selects "TEST" in the middle; appending neither replaces nor lands there.
+  ::SendMessageA(view->m_hWnd, EM_SETSEL, 3, 7);
+  view->AppendToLog("XX1ABC");
+  EXPECT_EQ(view->GetWholeText(), "CQ TEST XX1ABC");
+  EXPECT_EQ(SelStart(view->m_hWnd), 14u) << "the caret ends after the appended text";
+
+  // Clearing is no edit: a saved log cleared stays unmodified.
+  doc->SetModifiedFlag(false);
+  view->ClearLog();
+  EXPECT_EQ(view->GetWholeText(), "");
+  EXPECT_FALSE(doc->IsModified());
+}
+
+TEST(LogView, TypedLettersAreUpperCase) {
+  TempWorkDir dir;
+  AppSession session;
+  ASSERT_TRUE(session.Start());
+  CTandemHLView* view = session.Frame()->GetLogView();
+  for (char c : std::string("cq de xx1abc")) {
+    ::SendMessageA(view->m_hWnd, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c)), 1);
+  }
+  EXPECT_EQ(view->GetWholeText(), "CQ DE XX1ABC");
+  EXPECT_TRUE(session.Frame()->GetActiveDocument()->IsModified()) << "typing is an edit";
+}
+
+TEST(LogDocument, NewAndSaveClearTheModifiedFlag) {
+  TempWorkDir dir;
+  AppSession session;
+  ASSERT_TRUE(session.Start());
+  CMainFrame* frame = session.Frame();
+  CTandemHLView* view = frame->GetLogView();
+  CDocument* doc = frame->GetActiveDocument();
+
+  view->AppendToLog("TU 5NN");
+  ASSERT_TRUE(doc->DoSave(dir.File("log1.txt").c_str()));
+  EXPECT_FALSE(doc->IsModified());
+  EXPECT_EQ(shelltest::ReadFileBytes(dir.File("log1.txt")), "TU 5NN") << "raw bytes, nothing more";
+  EXPECT_EQ(doc->GetTitle(), "log1.txt");
+  EXPECT_EQ(session.App().m_recentFiles.Count(), 1);
+
+  // New asks about a modified log even with "CloseAnyway" set; No discards it.
+  ::WritePrivateProfileStringA("Window", "CloseAnyway", "1", dir.File("Tandem.ini").c_str());
+  view->AppendToLog(" 73");
+  {
+    MessageBoxWatcher watcher(IDNO);
+    ::SendMessageA(frame->m_hWnd, WM_COMMAND, FW_ID_FILE_NEW, 0);
+    EXPECT_EQ(watcher.Texts().size(), 1u);
+  }
+  EXPECT_EQ(view->GetWholeText(), "");
+  EXPECT_FALSE(doc->IsModified());
+  EXPECT_EQ(doc->GetTitle(), kUntitled);
+  EXPECT_EQ(shelltest::ReadFileBytes(dir.File("log1.txt")), "TU 5NN") << "not saved";
+}
+
+TEST(LogDocument, OpensUpToTheTextLimitAndRefusesMore) {
+  TempWorkDir dir;
+  // Lines of log text, as a long contest leaves them, up to exactly the limit.
+  const std::string line = "CQ TEST DE XX9ABC XX9ABC TEST 5NN 001 TU QRZ? TEST K\r\n";
+  std::string fits;
+  while (fits.size() + line.size() <= 1048575) fits += line;
+  fits.append(1048575 - fits.size(), 'E');
+  ASSERT_EQ(fits.size(), 1048575u);
+  shelltest::WriteFileBytes(dir.File("fits.txt"), fits);
+  shelltest::WriteFileBytes(dir.File("big.txt"), fits + "T");
+  shelltest::WriteFileBytes(dir.File("empty.txt"), "");
+
+  AppSession session;
+  ASSERT_TRUE(session.Start());
+  CMainFrame* frame = session.Frame();
+  CTandemHLView* view = frame->GetLogView();
+  CDocument* doc = frame->GetActiveDocument();
+
+  ASSERT_NE(session.App().OpenDocumentFile(dir.File("fits.txt").c_str()), nullptr);
+  EXPECT_EQ(view->GetWholeText(), fits);
+  EXPECT_FALSE(doc->IsModified());
+  EXPECT_EQ(doc->GetTitle(), "fits.txt");
+
+  // The current log, its title and its modified state stay as they were.
+  view->ClearLog();
+  view->AppendToLog("KEEP ME");
+  doc->SetTitle("mine.txt");
+  ASSERT_TRUE(doc->IsModified());
+  {
+    MessageBoxWatcher watcher(IDNO);
+    EXPECT_EQ(session.App().OpenDocumentFile(dir.File("big.txt").c_str()), nullptr);
+    PumpMessages(50);
+    const auto texts = watcher.Texts();
+    ASSERT_EQ(texts.size(), 2u) << "the save question, then the refusal";
+    EXPECT_EQ(texts[1], kTooLarge);
+  }
+  EXPECT_EQ(view->GetWholeText(), "KEEP ME");
+  EXPECT_EQ(doc->GetTitle(), "mine.txt");
+  EXPECT_TRUE(doc->IsModified());
+
+  // An empty file opens as an empty log.
+  doc->SetModifiedFlag(false);
+  ASSERT_NE(session.App().OpenDocumentFile(dir.File("empty.txt").c_str()), nullptr);
+  EXPECT_EQ(view->GetWholeText(), "");
+  EXPECT_EQ(doc->GetTitle(), "empty.txt");
+}
+
+TEST(LogDocument, CommandLineFileOpensAsTheLog) {
+  TempWorkDir dir;
+  shelltest::WriteFileBytes(dir.File("contest log.txt"), "CQ TEST DE XX9ABC\r\n");
+  AppSession session;
+  ASSERT_TRUE(session.Start("\"" + dir.File("contest log.txt") + "\""));
+  EXPECT_EQ(session.Frame()->GetLogView()->GetWholeText(), "CQ TEST DE XX9ABC\r\n");
+  EXPECT_EQ(session.Frame()->GetActiveDocument()->GetTitle(), "contest log.txt");
+}
+
+TEST(LogDocument, TooLargeFileOnTheCommandLineEndsTheStart) {
+  TempWorkDir dir;
+  shelltest::WriteFileBytes(dir.File("big.txt"), std::string(1048576, '\n'));
+  MessageBoxWatcher watcher(IDOK);
+  AppSession session;
+  EXPECT_FALSE(session.Start(dir.File("big.txt")));
+  EXPECT_EQ(session.Frame(), nullptr);
+  EXPECT_EQ(watcher.Texts().size(), 1u);
+}
+
+TEST(LogDocument, CloseAnywayClosesAModifiedLogWithoutAsking) {
+  TempWorkDir dir;
+  ::WritePrivateProfileStringA("Window", "CloseAnyway", "1", dir.File("Tandem.ini").c_str());
+  AppSession session;
+  ASSERT_TRUE(session.Start());
+  session.Frame()->GetLogView()->AppendToLog("UNSAVED");
+  MessageBoxWatcher watcher(IDCANCEL);
+  session.RequestClose();
+  EXPECT_EQ(session.Frame(), nullptr) << "closed";
+  EXPECT_TRUE(watcher.Texts().empty()) << "without a question";
+}
+
+TEST(LogDocument, CloseWithoutCloseAnywayAsksAndSavesOnYes) {
+  TempWorkDir dir;
+  AppSession session;
+  ASSERT_TRUE(session.Start());
+  CDocument* doc = session.Frame()->GetActiveDocument();
+  session.Frame()->GetLogView()->AppendToLog("QSO B4");
+  ASSERT_TRUE(doc->DoSave(dir.File("log.txt").c_str()));
+  session.Frame()->GetLogView()->AppendToLog(" TU");
+  MessageBoxWatcher watcher(IDYES);
+  session.RequestClose();
+  EXPECT_EQ(session.Frame(), nullptr);
+  EXPECT_EQ(watcher.Texts().size(), 1u);
+  EXPECT_EQ(shelltest::ReadFileBytes(dir.File("log.txt")), "QSO B4 TU");
+}
