@@ -350,7 +350,7 @@ TEST_F(Session, WavToneFrequencyAndDurations) {
     EXPECT_NEAR(seconds * 1000, closeMs - openMs, 10);
     std::vector<ToneSpan> spans = FindTones(w.samples, 22050, kTone6, 0.6 * 32767);
     ASSERT_EQ(spans.size(), 3u);
-    std::printf("keyport_wav_dot_ms=%.2f keyport_wav_dash_ms=%.2f\n", spans[0].offMs - spans[0].onMs,
+    std::printf("keyport_wav_dot_ms=%.2f\nkeyport_wav_dash_ms=%.2f\n", spans[0].offMs - spans[0].onMs,
                 spans[1].offMs - spans[1].onMs);
     EXPECT_NEAR(spans[0].offMs - spans[0].onMs, 60, 0.5);
     EXPECT_NEAR(spans[1].onMs - spans[0].offMs, 60, 0.5);
