@@ -2,7 +2,9 @@
 // size rules, status bar, menu commands, and what the close request writes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "DocTemplate.h"
 #include "FwIds.h"
@@ -318,4 +320,37 @@ TEST(MainFrame, CancelledCloseHasWrittenPlacementAlready) {
   ASSERT_NE(session.Frame(), nullptr) << "Cancel keeps the program running";
   EXPECT_EQ(shelltest::IniText(dir.File("Tandem.ini"), "Window", "pos").size(), 88u);
   EXPECT_EQ(shelltest::IniText(dir.File("Tandem.ini"), "ToolBar-Summary", "Bars"), "4");
+}
+
+TEST(StartUp, SettingsPathMustFitThePathBuffer) {
+  EXPECT_EQ(CTandemHLApp::SettingsPathFor("C:\\logs"), "C:\\logs\\Tandem.ini");
+  EXPECT_EQ(CTandemHLApp::SettingsPathFor("C:\\"), "C:\\Tandem.ini") << "a root keeps one separator";
+  // 248 characters + "\\Tandem.ini" (11) + the terminator = 260: fits; one more does not.
+  const std::string fits = "C:\\" + std::string(245, 'd');
+  ASSERT_EQ(fits.size(), 248u);
+  EXPECT_EQ(CTandemHLApp::SettingsPathFor(fits).size(), 259u);
+  EXPECT_EQ(CTandemHLApp::SettingsPathFor(fits + "d"), "") << "refused, not written elsewhere";
+}
+
+TEST(StartUp, TooLongWorkingDirectoryRefusesToStart) {
+  TempWorkDir dir;
+  std::vector<std::string> made;
+  std::string deep = dir.Path();
+  while (deep.size() < 252) {
+    deep += "\\" + std::string(std::min<size_t>(60, 252 - deep.size()), 'd');
+    if (!::CreateDirectoryA(deep.c_str(), nullptr)) break;
+    made.push_back(deep);
+  }
+  const bool entered = deep.size() >= 252 && ::SetCurrentDirectoryA(deep.c_str());
+  if (entered) {
+    shelltest::MessageBoxWatcher watcher(IDOK);
+    AppSession session;
+    EXPECT_FALSE(session.Start());
+    EXPECT_EQ(session.Frame(), nullptr) << "no window";
+    EXPECT_EQ(watcher.Texts().size(), 1u) << "one message in the program's words";
+    EXPECT_EQ(session.App().m_profilePath, "");
+  }
+  ::SetCurrentDirectoryA(dir.Path().c_str());
+  for (auto it = made.rbegin(); it != made.rend(); ++it) ::RemoveDirectoryA(it->c_str());
+  if (!entered) GTEST_SKIP() << "the system does not allow a working folder that long";
 }

@@ -102,6 +102,13 @@ TEST(LogDocument, NewAndSaveClearTheModifiedFlag) {
   EXPECT_EQ(shelltest::ReadFileBytes(dir.File("log1.txt")), "TU 5NN") << "raw bytes, nothing more";
   EXPECT_EQ(doc->GetTitle(), "log1.txt");
   EXPECT_EQ(session.App().m_recentFiles.Count(), 1);
+  // The File menu lists it when it opens.
+  HMENU file = ::GetSubMenu(::GetMenu(frame->m_hWnd), 0);
+  ::SendMessageA(frame->m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
+  char item[256] = "";
+  ::GetMenuStringA(file, FW_ID_FILE_MRU_FIRST, item, sizeof(item), MF_BYCOMMAND);
+  EXPECT_EQ(std::string(item), "&1 ...\\log1.txt") << "a long path shortened to its file name";
+  EXPECT_EQ(::GetMenuState(file, FW_ID_FILE_MRU_FIRST, MF_BYCOMMAND) & MF_GRAYED, 0u);
 
   // New asks about a modified log even with "CloseAnyway" set; No discards it.
   ::WritePrivateProfileStringA("Window", "CloseAnyway", "1", dir.File("Tandem.ini").c_str());
@@ -115,6 +122,11 @@ TEST(LogDocument, NewAndSaveClearTheModifiedFlag) {
   EXPECT_FALSE(doc->IsModified());
   EXPECT_EQ(doc->GetTitle(), kUntitled);
   EXPECT_EQ(shelltest::ReadFileBytes(dir.File("log1.txt")), "TU 5NN") << "not saved";
+
+  // The recent-file list goes to the settings file when the program ends.
+  session.End();
+  EXPECT_EQ(shelltest::IniText(dir.File("Tandem.ini"), "Recent File List", "File1"),
+            dir.File("log1.txt"));
 }
 
 TEST(LogDocument, OpensUpToTheTextLimitAndRefusesMore) {
