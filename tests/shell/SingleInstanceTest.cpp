@@ -43,6 +43,24 @@ TEST(SingleInstance, SecondStartRestoresTheFirstAndEnds) {
   EXPECT_EQ(CountMarkedWindows(), 1);
   EXPECT_FALSE(shelltest::FileExists(ini)) << "the second copy did not touch the settings";
 
+  // With the About box open in the first instance, a new start brings the box to the front.
+  ::PostMessageA(wnd, WM_COMMAND, 57664, 0);
+  HWND about = nullptr;
+  for (int i = 0; i < 200 && !about; ++i) {
+    HWND popup = ::GetLastActivePopup(wnd);
+    if (popup != wnd) about = popup;
+    ::Sleep(20);
+  }
+  ASSERT_NE(about, nullptr) << "the About box opened";
+  ::SetForegroundWindow(::GetDesktopWindow());
+  TandemProcess third;
+  ASSERT_TRUE(third.Start(dir.Path()));
+  ASSERT_TRUE(third.WaitForExit(20000, &code));
+  for (int i = 0; i < 100 && ::GetForegroundWindow() != about; ++i) ::Sleep(20);
+  EXPECT_EQ(::GetForegroundWindow(), about) << "the modal box, not the frame behind it";
+  ::PostMessageA(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  for (int i = 0; i < 100 && ::IsWindow(about); ++i) ::Sleep(20);
+
   // The first instance closes normally and writes its settings then.
   ::PostMessageA(wnd, WM_CLOSE, 0, 0);
   ASSERT_TRUE(first.WaitForExit(20000, &code));
