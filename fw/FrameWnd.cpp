@@ -230,8 +230,10 @@ bool CFrameWnd::LoadBarState(const char* prefix) {
   std::snprintf(section, sizeof(section), "%s-Summary", prefix);
   const int count = app->ReadInt(section, "Bars", -1);
   if (count < 0) return false;
+  // A frame has a handful of bars; a damaged count must not make the start read on and on.
+  const int kMostBars = 64;
   std::vector<CControlBar*> ordered;
-  for (int i = 0; i < count; ++i) {
+  for (int i = 0; i < count && i < kMostBars; ++i) {
     std::snprintf(section, sizeof(section), "%s-Bar%d", prefix, i);
     CControlBar* bar = GetControlBar(static_cast<UINT>(app->ReadInt(section, "BarID", 0)));
     if (!bar || std::find(ordered.begin(), ordered.end(), bar) != ordered.end()) continue;

@@ -354,3 +354,30 @@ TEST(StartUp, TooLongWorkingDirectoryRefusesToStart) {
   for (auto it = made.rbegin(); it != made.rend(); ++it) ::RemoveDirectoryA(it->c_str());
   if (!entered) GTEST_SKIP() << "the system does not allow a working folder that long";
 }
+
+TEST(MainFrame, DamagedBarLayoutIsTakenAsFarAsItMakesSense) {
+  TempWorkDir dir;
+  const std::string ini = dir.File("Tandem.ini");
+  ::WritePrivateProfileStringA("ToolBar-Summary", "Bars", "2000000000", ini.c_str());
+  ::WritePrivateProfileStringA("ToolBar-Bar0", "BarID", "132", ini.c_str());
+  ::WritePrivateProfileStringA("ToolBar-Bar0", "Visible", "1", ini.c_str());
+  ::WritePrivateProfileStringA("ToolBar-Bar0", "Docking", "7", ini.c_str());
+  ::WritePrivateProfileStringA("ToolBar-Bar1", "BarID", "999", ini.c_str());
+  ::WritePrivateProfileStringA("ToolBar-Bar2", "BarID", "130", ini.c_str());
+  ::WritePrivateProfileStringA("ToolBar-Bar2", "Visible", "1", ini.c_str());
+  ::WritePrivateProfileStringA("ToolBar-Bar2", "Docking", "2", ini.c_str());
+  AppSession session;
+  ASSERT_TRUE(session.Start());  // without reading two thousand million sections first
+  CMainFrame* frame = session.Frame();
+  EXPECT_TRUE(StyleVisible(frame->m_wndCwBar.m_hWnd));
+  EXPECT_EQ(frame->m_wndCwBar.m_dock, CControlBar::DockTop) << "an unknown edge is ignored";
+  EXPECT_EQ(frame->m_wndFnBar.m_dock, CControlBar::DockBottom) << "a known edge is taken";
+  EXPECT_FALSE(StyleVisible(frame->m_wndToolBar.m_hWnd)) << "not in the layout: as before";
+  // The Fn bar now sits below the view, above the status bar.
+  RECT view, fn, status;
+  ::GetWindowRect(frame->GetActiveView()->m_hWnd, &view);
+  ::GetWindowRect(frame->m_wndFnBar.m_hWnd, &fn);
+  ::GetWindowRect(frame->m_wndStatusBar.m_hWnd, &status);
+  EXPECT_GE(fn.top, view.bottom);
+  EXPECT_LE(fn.bottom, status.top);
+}
