@@ -1,0 +1,29 @@
+// Text that comes from outside the program: binary values read from the settings file, and the
+// command line. Decoding must never fail silently into wrong bytes, and parsing must not lose a
+// file name that was there.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "CommandLine.h"
+#include "ProfileCodec.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+
+  std::vector<std::uint8_t> bytes;
+  if (fw::DecodeProfileBinary(text, bytes)) {
+    // Whatever decodes is exactly what encoding those bytes writes.
+    if (bytes.size() * 2 != text.size()) std::abort();
+    if (fw::EncodeProfileBinary(bytes.data(), bytes.size()) != text) std::abort();
+  } else if (!bytes.empty()) {
+    std::abort();  // a refused value leaves nothing behind
+  }
+
+  const fw::CommandLineInfo info = fw::ParseCommandLine(text);
+  if (info.fileName.find('"') != std::string::npos) std::abort();  // quotes only group
+  if (!info.fileName.empty() && (info.fileName[0] == '/' || info.fileName[0] == '-')) std::abort();
+  return 0;
+}
