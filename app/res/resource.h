@@ -9,6 +9,7 @@
 #define IDD_ABOUTBOX 100
 #define IDD_FNBAR 130
 #define IDD_CWBAR 132
+#define IDD_FNEDIT 134
 
 // Fn bar: function-key buttons F1..F12
 #define IDC_FN_FIRST 1000
@@ -19,6 +20,8 @@
 #define IDC_OPTIONS_BUTTON 1059
 #define IDC_WPM_SPIN 1060
 #define IDC_SEND_BUTTON 1061
+// Memory editing dialog
+#define IDC_FNEDIT_TEXT 1053
 // About box
 #define IDC_ABOUT_VERSION 1101
 #define IDC_ABOUT_NOTICE 1102
@@ -41,6 +44,7 @@
 #define IDS_MEMORY_ERROR 33002
 #define IDS_PATH_TOO_LONG 33003
 #define IDS_SETTINGS_NOT_SAVED 33004
+#define IDS_FNEDIT_TITLE 33005
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

@@ -52,6 +52,53 @@ class CMainFrame : public CFrameWnd {
 
   CTandemHLView* GetLogView() const;
 
+  // Keyer parameters (app/keyer): each stores what the frame keeps and hands it to the keyer.
+  void ApplyWpm(int wpm);
+  void StepWpm(bool faster);
+  void ApplyPtt(bool on, int before, int after);
+  void ApplyPaddle(bool reverse);
+  void ApplySideTone(bool on, int level);
+  void ApplyWeight(float dot, float dash);
+  int GetWpm() const { return m_wpm; }
+  // CQ machine PTT link: the start notice from the entry-record handler, and timer 2's watch.
+  void OnCqMachineNotice();
+  void OnCqMachineTimer();
+
+  // CW message engine (app/cw): memories, expansion, streaming, CQ repeat, paddle echo.
+  void OnFn01();
+  void OnFn02();
+  void OnFn03();
+  void OnFn04();
+  void OnFn05();
+  void OnFn06();
+  void OnFn07();
+  void OnFn08();
+  void OnFn09();
+  void OnFn10();
+  void OnFn11();
+  void OnFn12();
+  void OnFnKey(int buttonId);
+  void SendFnMessage(int buttonId, bool repeat);
+  void EditFnMessage(int buttonId);
+  void OnSendButton();
+  void SetMemory(int bank, int index, const std::string& text);
+  std::string GetMemory(int bank, int index) const;
+  void SetGreetingHours(int gm, int ga, int ge);
+  void SetCwAlways(bool on);
+  void SendToken(std::string& keyText);
+  void AppendLogTimeStamp();
+  void OnKeyerReport(WPARAM wParam, LPARAM lParam);
+  void OnCqRepeatTimer();
+  void CancelSending();
+  void TypeAheadChar(char c);
+  bool DropLastQueued();
+  void ToggleKana();
+  void SetCqInterval(float seconds);
+  float GetCqInterval() const;
+
+  // The keyer report and the two timers, then everything else as the base handles it.
+  LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
   // Logger link: the entry record (WM_COPYDATA) and the CQ repeat start of the logger's and the
   // main window's Ctrl+Z.
   LRESULT OnCopyData(HWND sender, const COPYDATASTRUCT* data);

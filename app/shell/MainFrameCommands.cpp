@@ -38,7 +38,22 @@ bool CMainFrame::OnCmd(UINT id) {
     case ID_HELP_MANUAL:
       ShowManual();
       return true;
+    case ID_EDIT_KANA:
+      ToggleKana();
+      return true;
+    case IDC_SEND_BUTTON:
+      OnSendButton();
+      return true;
     default:
+      if (id >= IDC_FN_FIRST && id <= IDC_FN_LAST) {
+        // The function-key buttons, F1..F12 in id order.
+        static void (CMainFrame::*const kFnHandlers[])() = {
+            &CMainFrame::OnFn01, &CMainFrame::OnFn02, &CMainFrame::OnFn03, &CMainFrame::OnFn04,
+            &CMainFrame::OnFn05, &CMainFrame::OnFn06, &CMainFrame::OnFn07, &CMainFrame::OnFn08,
+            &CMainFrame::OnFn09, &CMainFrame::OnFn10, &CMainFrame::OnFn11, &CMainFrame::OnFn12};
+        (this->*kFnHandlers[id - IDC_FN_FIRST])();
+        return true;
+      }
       return CFrameWnd::OnCmd(id);
   }
 }
@@ -68,6 +83,11 @@ bool CMainFrame::OnUpdateCmd(CCmdUI& ui) {
     case ID_VIEW_BANK:
     case ID_HELP_MANUAL:
       ui.Enable(true);
+      return true;
+    case ID_EDIT_KANA:
+      // Checked while the kana lock is on (the kana key's toggle bit).
+      ui.Enable(true);
+      ui.SetCheck((::GetKeyState(VK_KANA) & 1) ? 1 : 0);
       return true;
     case ID_INDICATOR_WPM:
       OnUpdateWpmPane(ui);

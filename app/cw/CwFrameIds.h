@@ -1,0 +1,21 @@
+// Window-side numbers of the CW message engine: the frame's CQ repeat timer and the keys and
+// controls the engine reads. Portable: no <windows.h>.
+#pragma once
+
+namespace tandem::cw {
+
+// Frame timer 1: the CQ repeat pause.
+constexpr unsigned kCqRepeatTimer = 1;
+
+// The Fn bar's first button; memory index = button id - this.
+constexpr int kFnFirstButton = 1000;
+constexpr int kFnButtonCount = 12;
+constexpr int kMemoryBanks = 2;
+
+// Tokens of a message handed to the keyer at once when nothing is queued; the rest streams.
+constexpr int kFirstTokensAtOnce = 3;
+
+// The kana-lock key, pressed and released by ToggleKana.
+constexpr unsigned char kVirtualKeyKana = 0x15;
+
+}  // namespace tandem::cw

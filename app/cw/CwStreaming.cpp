@@ -1,0 +1,89 @@
+// The CW message engine on the main frame, second half: streaming the send queue on the keyer
+// reports, paddle echo with the Kana switches, CQ repeat on timer 1, cancelling and type-ahead.
+#include "CwConstants.h"
+#include "CwFrameIds.h"
+#include "CwText.h"
+#include "KeyerMath.h"
+#include "KeyportCall.h"
+#include "MainFrame.h"
+#include "PaddleDecode.h"
+#include "TandemView.h"
+
+void CMainFrame::OnKeyerReport(WPARAM wParam, LPARAM lParam) {
+  const int waiting = static_cast<int>(lParam);
+  // 1.-2. One more token while fewer than three characters wait in the keyer.
+  m_pending = waiting;
+  if ((tandem::cw::IsCwLikeMode(m_mode) || m_cwAlways) && !m_sendQueue.empty() &&
+      tandem::cw::kKeyerLowWater - waiting > 0) {
+    SendToken(m_sendQueue);
+  }
+  // 3. The Kana input mode as the keyboard has it now.
+  m_kanaOn = (::GetKeyState(tandem::cw::kVirtualKeyKana) & 1) ? 1 : 0;
+  // 4. Paddle echo, whatever the mode.
+  const unsigned char code = static_cast<unsigned char>(wParam & 0xFF);
+  if (code != 0 && m_paddleKbd) {
+    const tandem::cw::PaddleEcho echo = tandem::cw::DecodePaddle(code, m_kanaOn != 0);
+    if (echo.action == tandem::cw::PaddleAction::Append) {
+      const char text[2] = {static_cast<char>(echo.ch), '\0'};
+      if (CTandemHLView* view = GetLogView()) view->AppendToLog(text);
+    } else if (echo.action == tandem::cw::PaddleAction::ToggleKana) {
+      ToggleKana();
+    }
+  }
+  // 5. The paddle broke in: the keyer's buffer is gone, and so is ours.
+  if (m_pending == tandem::cw::kKeyerFlushReport) {
+    m_sendQueue.clear();
+    m_pending = 0;
+    if (m_cqRepeat) {
+      ::KillTimer(m_hWnd, tandem::cw::kCqRepeatTimer);
+      m_cqRepeat = 0;
+    }
+  }
+  // 6. Idle during CQ repeat: the pause counts from the last idle report.
+  if (m_cqRepeat && m_sendQueue.empty() && m_pending == 0) {
+    ::SetTimer(m_hWnd, tandem::cw::kCqRepeatTimer, static_cast<UINT>(m_cqInterval), nullptr);
+  }
+}
+
+void CMainFrame::OnCqRepeatTimer() {
+  ::KillTimer(m_hWnd, tandem::cw::kCqRepeatTimer);
+  if (!m_cqRepeat) return;
+  // Bank-A is shown for the CQ; m_bankA itself stays as it is.
+  LayoutFnButtons(0, m_fn12 ? 12 : 8);
+  SendFnMessage(tandem::cw::kFnFirstButton, true);
+}
+
+void CMainFrame::CancelSending() {
+  m_sendQueue.clear();
+  if (m_device != KEYPORT_NO_DEVICE) KeyportCall(0, m_keyportTxCancel, m_device);
+  m_pending = 0;
+  if (m_cqRepeat) {
+    ::KillTimer(m_hWnd, tandem::cw::kCqRepeatTimer);
+    m_cqRepeat = 0;
+  }
+}
+
+void CMainFrame::TypeAheadChar(char c) {
+  if (m_pending > 0 && m_pending < tandem::cw::kKeyerFlushReport) {
+    m_sendQueue.push_back(c);  // the streaming tests the mode
+  } else if (tandem::cw::IsCwLikeMode(m_mode) || m_cwAlways) {
+    KeyportCall(0, m_keyportPutChar, m_device, static_cast<unsigned char>(c));
+  }
+}
+
+bool CMainFrame::DropLastQueued() {
+  if (m_sendQueue.empty()) return false;
+  m_sendQueue.pop_back();
+  return true;
+}
+
+void CMainFrame::ToggleKana() {
+  ::keybd_event(tandem::cw::kVirtualKeyKana, 0, 0, 0);
+  ::keybd_event(tandem::cw::kVirtualKeyKana, 0, KEYEVENTF_KEYUP, 0);
+}
+
+void CMainFrame::SetCqInterval(float seconds) {
+  if (const std::optional<int> ms = tandem::keyer::CqIntervalMs(seconds)) m_cqInterval = *ms;
+}
+
+float CMainFrame::GetCqInterval() const { return static_cast<float>(m_cqInterval) * 0.001f; }

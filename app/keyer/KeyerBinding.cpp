@@ -1,0 +1,152 @@
+// The main frame's binding to the keying interface library: loading it and its fifteen entry
+// points, opening the device and pushing the parameters, the keyer parameter operations, and the
+// CQ machine PTT link (the start notice and timer 2's watch of the CQ machine window).
+#include <cstdio>
+
+#include "App.h"
+#include "KeyerConstants.h"
+#include "KeyerMath.h"
+#include "KeyportCall.h"
+#include "MainFrame.h"
+#include "SettingsKeys.h"
+
+namespace {
+
+// An entry point by name, or null when the library does not export it.
+template <typename Fn>
+void Resolve(HMODULE module, const char* name, Fn& fn) {
+  // Through the generic function pointer type, as GetProcAddress results are meant to be cast.
+  fn = reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
+}
+
+}  // namespace
+
+void CMainFrame::BindKeyer() {
+  m_hKeyport = ::LoadLibraryA(tandem::keyer::kLibraryName);
+  if (m_hKeyport) {
+    Resolve(m_hKeyport, "keyportOpen", m_keyportOpen);
+    Resolve(m_hKeyport, "keyportClose", m_keyportClose);
+    Resolve(m_hKeyport, "keyportWriteData", m_keyportWriteData);
+    Resolve(m_hKeyport, "keyportPutChar", m_keyportPutChar);
+    Resolve(m_hKeyport, "keyportPutCode", m_keyportPutCode);
+    Resolve(m_hKeyport, "keyportSetWPM", m_keyportSetWPM);
+    Resolve(m_hKeyport, "keyportTxBusy", m_keyportTxBusy);
+    Resolve(m_hKeyport, "keyportTxCancel", m_keyportTxCancel);
+    Resolve(m_hKeyport, "keyportSetCallbackWindow", m_keyportSetCallbackWindow);
+    Resolve(m_hKeyport, "keyportGetVersion", m_keyportGetVersion);
+    Resolve(m_hKeyport, "keyportSetPTTParam", m_keyportSetPTTParam);
+    Resolve(m_hKeyport, "keyportSetWeight", m_keyportSetWeight);
+    Resolve(m_hKeyport, "keyportSetPaddle", m_keyportSetPaddle);
+    Resolve(m_hKeyport, "keyportSetSideTone", m_keyportSetSideTone);
+    Resolve(m_hKeyport, "keyportWriteCmd", m_keyportWriteCmd);
+
+    // A library without keyportOpen leaves no device, as an unplugged interface does.
+    m_device = KeyportCall(KEYPORT_NO_DEVICE, m_keyportOpen, tandem::keyer::kFirstDevice);
+    KeyportCall(0, m_keyportSetWPM, m_device, m_wpm);
+    ApplyPtt(m_ptt != 0, m_pttDelayP, m_pttDelayA);
+    ApplyPaddle(m_paddleRvs != 0);
+    ApplySideTone(m_sideTone != 0, m_toneLevel);
+    CWinApp* app = CWinApp::Current();
+    const std::string dot = app->ReadText(settings::kKeyer, settings::kWeightDot, "1.0");
+    const std::string dash = app->ReadText(settings::kKeyer, settings::kWeightDash, "3.0");
+    ApplyWeight(static_cast<float>(tandem::keyer::ParseDecimalPrefix(dot)),
+                static_cast<float>(tandem::keyer::ParseDecimalPrefix(dash)));
+    const int version = KeyportCall(0, m_keyportGetVersion, m_device);
+    if (version > 0) m_version = tandem::keyer::VersionText(version);
+  }
+  m_keyerMsg = ::RegisterWindowMessageA(KEYPORT_REPORT_MESSAGE);
+  if (m_device != KEYPORT_NO_DEVICE) KeyportCall(0, m_keyportSetCallbackWindow, m_device, m_hWnd);
+}
+
+void CMainFrame::UnbindKeyer() {
+  if (m_device != KEYPORT_NO_DEVICE) {
+    KeyportCall(0, m_keyportClose, m_device);
+    m_device = KEYPORT_NO_DEVICE;
+  }
+  if (m_hKeyport) {
+    ::FreeLibrary(m_hKeyport);
+    m_hKeyport = nullptr;
+    // No call may go through an address of the unloaded library.
+    m_keyportOpen = nullptr;
+    m_keyportClose = nullptr;
+    m_keyportWriteData = nullptr;
+    m_keyportPutChar = nullptr;
+    m_keyportPutCode = nullptr;
+    m_keyportSetWPM = nullptr;
+    m_keyportTxBusy = nullptr;
+    m_keyportTxCancel = nullptr;
+    m_keyportSetCallbackWindow = nullptr;
+    m_keyportGetVersion = nullptr;
+    m_keyportSetPTTParam = nullptr;
+    m_keyportSetWeight = nullptr;
+    m_keyportSetPaddle = nullptr;
+    m_keyportSetSideTone = nullptr;
+    m_keyportWriteCmd = nullptr;
+  } else {
+    std::fputs(tandem::keyer::kLoadErrorLine, stdout);
+    std::fflush(stdout);
+  }
+}
+
+void CMainFrame::ApplyWpm(int wpm) {
+  m_wpm = wpm;
+  KeyportCall(0, m_keyportSetWPM, m_device, wpm);
+}
+
+void CMainFrame::StepWpm(bool faster) {
+  const int stepped = tandem::keyer::SteppedWpm(m_wpm, faster);
+  if (stepped == m_wpm) return;
+  m_wpm = stepped;
+  KeyportCall(0, m_keyportSetWPM, m_device, m_wpm);
+}
+
+void CMainFrame::ApplyPtt(bool on, int before, int after) {
+  m_ptt = on ? 1 : 0;
+  m_pttDelayP = before;
+  m_pttDelayA = after;
+  const tandem::keyer::PttBytes bytes = tandem::keyer::PttParams(on, before, after);
+  KeyportCall(0, m_keyportSetPTTParam, m_device, bytes.before, bytes.after);
+}
+
+void CMainFrame::ApplyPaddle(bool reverse) {
+  m_paddleRvs = reverse ? 1 : 0;
+  KeyportCall(0, m_keyportSetPaddle, m_device, static_cast<unsigned char>(reverse ? 1 : 0));
+}
+
+void CMainFrame::ApplySideTone(bool on, int level) {
+  m_sideTone = on ? 1 : 0;
+  m_toneLevel = level;
+  KeyportCall(0, m_keyportSetSideTone, m_device, tandem::keyer::SideToneValue(on, level));
+}
+
+void CMainFrame::ApplyWeight(float dot, float dash) {
+  KeyportCall(0, m_keyportSetWeight, m_device, tandem::keyer::WeightToHalfUnits(dot),
+              tandem::keyer::WeightToHalfUnits(dash));
+}
+
+void CMainFrame::OnCqMachineNotice() {
+  if (!m_pttHeld && m_pttCqMachine) {
+    KeyportCall(0, m_keyportWriteData, tandem::keyer::kWriteDataHandle,
+                tandem::keyer::kWriteDataPort,
+                static_cast<unsigned char>(KEYPORT_DATA_PTT_HOLD));
+    m_pttHeld = 1;
+  }
+  // A running watch starts over.
+  ::SetTimer(m_hWnd, tandem::keyer::kCqMachineTimer, tandem::keyer::kCqMachineTimerMs, nullptr);
+}
+
+void CMainFrame::OnCqMachineTimer() {
+  HWND machine = ::FindWindowA(tandem::keyer::kCqMachineClass, tandem::keyer::kCqMachineTitle);
+  if (!machine) return;  // not there (yet): the watch goes on
+  HWND stop = ::FindWindowExA(machine, nullptr, tandem::keyer::kCqMachineButtonClass,
+                              tandem::keyer::kCqMachineButtonTitle);
+  // Playback has ended when the stop button is hidden (or gone).
+  if (stop && (::GetWindowLongA(stop, GWL_STYLE) & WS_VISIBLE)) return;
+  if (m_pttCqMachine) {
+    KeyportCall(0, m_keyportWriteData, tandem::keyer::kWriteDataHandle,
+                tandem::keyer::kWriteDataPort,
+                static_cast<unsigned char>(KEYPORT_DATA_PTT_RELEASE));
+  }
+  m_pttHeld = 0;
+  ::KillTimer(m_hWnd, tandem::keyer::kCqMachineTimer);
+}

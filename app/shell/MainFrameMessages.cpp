@@ -1,0 +1,26 @@
+// The main frame's window procedure: the messages that the keying interface library and the
+// frame's timers bring, ahead of the framework's handling.
+#include "CwFrameIds.h"
+#include "KeyerConstants.h"
+#include "MainFrame.h"
+
+LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  // The keyer report is a registered message, so it cannot be a case label; 0 is never one.
+  if (m_keyerMsg != 0 && msg == m_keyerMsg) {
+    OnKeyerReport(wParam, lParam);
+    return CFrameWnd::WindowProc(msg, wParam, lParam);
+  }
+  switch (msg) {
+    case WM_TIMER:
+      if (wParam == tandem::cw::kCqRepeatTimer) {
+        OnCqRepeatTimer();
+      } else if (wParam == tandem::keyer::kCqMachineTimer) {
+        OnCqMachineTimer();
+      }
+      return CFrameWnd::WindowProc(msg, wParam, lParam);
+    // WM_COPYDATA (the entry record and the CQ machine notice) is routed to OnCopyData here by
+    // the logger link.
+    default:
+      return CFrameWnd::WindowProc(msg, wParam, lParam);
+  }
+}
