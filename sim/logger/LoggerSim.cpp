@@ -7,12 +7,14 @@
 #include <cstring>
 #include <string>
 
+#include "CqMachineWindow.h"
 #include "EntryWindow.h"
 #include "LoggerSimProtocol.h"
 
 namespace {
 
 EntryWindow g_entry;
+CqMachineWindow g_cqMachine;  // created with --cq-machine
 loggersim::Log* g_log = nullptr;
 
 constexpr UINT kMsgKeyF1 = 0x004D;  // the F1 help request
@@ -61,6 +63,26 @@ std::intptr_t Bench(UINT message, int count) {
   QueryPerformanceCounter(&end);
   const double seconds = double(end.QuadPart - start.QuadPart) / double(freq.QuadPart);
   return static_cast<std::intptr_t>(seconds * 1e12 / count);
+}
+
+// Average time in nanoseconds of one WM_COPYDATA sent from this process to `target` and
+// answered, with no data (a receiver that ignores empty records does no work for it).
+std::intptr_t CopyDataRoundTrip(HWND target, int count) {
+  if (!IsWindow(target) || count <= 0) return loggersim::kUnknownCommand;
+  COPYDATASTRUCT data = {};
+  LARGE_INTEGER freq, start, end;
+  QueryPerformanceFrequency(&freq);
+  QueryPerformanceCounter(&start);
+  for (int i = 0; i < count; ++i) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 5000,
+                             &result)) {
+      return loggersim::kUnknownCommand;
+    }
+  }
+  QueryPerformanceCounter(&end);
+  const double seconds = double(end.QuadPart - start.QuadPart) / double(freq.QuadPart);
+  return static_cast<std::intptr_t>(seconds * 1e9 / count);
 }
 
 std::intptr_t RunCommand(const std::string& line) {
@@ -119,11 +141,34 @@ std::intptr_t RunCommand(const std::string& line) {
     if (w == nullptr) return 0;
     return PostMessageA(w, message, code, 0) ? 1 : 0;
   }
+  if (cmd == "post-stamped") {
+    // As "post", but returns the performance counter read just before the post, so that another
+    // process can time what follows from the moment the message entered this stand-in's queue.
+    char box[16] = {};
+    unsigned message = 0, code = 0;
+    if (std::sscanf(rest.c_str(), "%15s %u %u", box, &message, &code) != 3) return loggersim::kUnknownCommand;
+    HWND w = std::strcmp(box, "entry") == 0 ? g_entry.Hwnd() : g_entry.BoxByName(box);
+    if (w == nullptr) return 0;
+    LARGE_INTEGER stamp;
+    QueryPerformanceCounter(&stamp);
+    return PostMessageA(w, message, code, 0) ? static_cast<std::intptr_t>(stamp.QuadPart) : 0;
+  }
+  if (cmd == "copydata") {
+    unsigned long long target = 0;
+    int count = 0;
+    if (std::sscanf(rest.c_str(), "%llu %d", &target, &count) != 2) return loggersim::kUnknownCommand;
+    return CopyDataRoundTrip(reinterpret_cast<HWND>(static_cast<UINT_PTR>(target)), count);
+  }
   if (cmd == "bench") {
     unsigned message = 0;
     int count = 0;
     if (std::sscanf(rest.c_str(), "%u %d", &message, &count) != 2) return loggersim::kUnknownCommand;
     return Bench(message, count);
+  }
+  if (cmd == "cqmachine-play" || cmd == "cqmachine-stop") {
+    if (g_cqMachine.Hwnd() == nullptr) return 0;
+    g_cqMachine.SetPlaying(cmd == "cqmachine-play");
+    return 1;
   }
   if (cmd == "quit") {
     PostQuitMessage(0);
@@ -158,6 +203,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   char** const argv = __argv;
   EntryLayout layout;
   bool secondForm = false;
+  bool cqMachine = false;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--children") == 0 && i + 1 < argc) {
       layout.children = std::atoi(argv[++i]);
@@ -165,6 +211,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
       layout.containers = false;
     } else if (std::strcmp(argv[i], "--second-form") == 0) {
       secondForm = true;
+    } else if (std::strcmp(argv[i], "--cq-machine") == 0) {
+      cqMachine = true;
     } else {
       std::fprintf(stderr, "LoggerSim: unknown option %s\n", argv[i]);
       return 2;
@@ -188,7 +236,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                                  0, nullptr, nullptr, instance, nullptr);
   }
   if (controlWnd == nullptr || !g_entry.Create(instance, layout) ||
-      (secondForm && !g_entry.CreateSecondForm(instance))) {
+      (secondForm && !g_entry.CreateSecondForm(instance)) ||
+      (cqMachine && (!CqMachineWindow::RegisterClasses(instance) || !g_cqMachine.Create(instance)))) {
     std::fprintf(stderr, "LoggerSim: cannot create the windows\n");
     return 1;
   }

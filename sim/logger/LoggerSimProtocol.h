@@ -11,6 +11,13 @@
 //   post <box|entry> <message> <wParam>   post a message (numbers in decimal) to a window
 //   bench <message> <n>    post n messages to the call box and retrieve them; returns the
 //                          average cost of one post and retrieval in picoseconds
+//   post-stamped <box|entry> <message> <wParam>   as post; returns the performance counter
+//                          read just before the post (0 when it failed)
+//   copydata <hwnd> <n>    send n empty WM_COPYDATA messages to a window (handle in decimal) and
+//                          return the average round trip in nanoseconds
+//   cqmachine-play         the CQ machine window (started with --cq-machine) shows its stop
+//                          button, as while a recording plays; 0 without that window
+//   cqmachine-stop         it hides the button, as when playback ends
 //   quit                   close the stand-in
 // Unknown commands return kUnknownCommand.
 //

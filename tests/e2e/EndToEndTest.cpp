@@ -1,0 +1,387 @@
+// The whole system at work: the logger stand-in and Tandem run as processes of their own, the
+// keyer emulator runs inside Tandem and writes its trace, and this test presses keys through the
+// system's input into whichever of the two is in the foreground, as the operator does.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "LoggerSimClient.h"
+#include "TandemSession.h"
+
+namespace {
+
+enum Mods { kNone = 0, kShift = 1, kCtrl = 2, kAlt = 4 };
+
+constexpr int kFnButton1 = 1000;  // F1's button; Fn is 999 + n
+constexpr char kEditTitleSuffix[] = " \x95\xd2\x8f\x57";  // " 編集" in CP932: the memory editor's title
+constexpr char kCqMachineNotice[] = "|a|a|a|a|a|a|a|a|a|a|a|9|";
+
+// Settings for every run; tests add or override keys through Ini().
+struct IniOptions {
+  int wpm = 30;
+  int cqInterval = 1000;
+  int zLogKey = 0;
+  int pttCqMachine = 0;
+};
+
+std::string Ini(const IniOptions& o) {
+  char keyer[256];
+  std::snprintf(keyer, sizeof keyer,
+                "[Keyer]\r\nWPM=%d\r\nCQ_INT=%d\r\n9=N\r\nPTT=1\r\nPTT_CQ_machine=%d\r\nSideTone=1\r\n",
+                o.wpm, o.cqInterval, o.pttCqMachine);
+  char window[128];
+  std::snprintf(window, sizeof window, "[Window]\r\nCloseAnyway=1\r\nFn12=0\r\nzLogKey=%d\r\n", o.zLogKey);
+  return std::string("[Bank-A]\r\nFn01=CQ TEST $M\r\nFn02=$C UR $R [KN]\r\nFn03=TU $M TEST\r\nFn05=QRZ?\r\n") +
+         "[Bank-B]\r\nFn01=DE $M K\r\nFn02=UR $R [KN]\r\n" + keyer +
+         "[Profile]\r\nMyCallSign=JA1ZZZ\r\n" + window;
+}
+
+std::size_t Count(const std::string& hay, const std::string& needle) {
+  std::size_t n = 0;
+  for (std::size_t p = hay.find(needle); p != std::string::npos; p = hay.find(needle, p + 1)) ++n;
+  return n;
+}
+
+bool HasEvent(const std::vector<TraceEvent>& events, const std::string& name, std::vector<long> args = {}) {
+  for (const TraceEvent& e : events) {
+    if (e.event != name) continue;
+    if (args.empty() || e.args == args) return true;
+  }
+  return false;
+}
+
+std::size_t CountEvents(const std::vector<TraceEvent>& events, const std::string& name) {
+  return static_cast<std::size_t>(
+      std::count_if(events.begin(), events.end(), [&](const TraceEvent& e) { return e.event == name; }));
+}
+
+class EndToEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = MakeTempFolder("tandem-e2e-");
+    ASSERT_FALSE(folder_.empty());
+  }
+
+  void TearDown() override {
+    ReleaseModifiers();
+    tandem_.Stop();
+    sim_.Stop();
+    RemoveFolder(folder_);
+  }
+
+  // Starts the stand-in, then Tandem in the temporary working folder with the emulator beside
+  // its settings. `scale` speeds up the emulator's time line where real time is not needed.
+  void StartSystem(const IniOptions& ini, int scale, const std::string& simArgs = "") {
+    ASSERT_TRUE(sim_.Start(LoggerSimPathBesideThisProgram(), simArgs)) << sim_.error();
+    TandemSetup setup;
+    setup.binDir = ThisProgramFolder();
+    setup.workDir = folder_;
+    setup.ini = Ini(ini);
+    setup.env = {{"KEYPORT_AUDIO", "0"}, {"KEYPORT_TIMESCALE", std::to_string(scale)}};
+    ASSERT_TRUE(tandem_.Start(setup)) << tandem_.error();
+  }
+
+  void RestartTandem(const IniOptions& ini, int scale) {
+    tandem_.Stop();
+    TandemSetup setup;
+    setup.binDir = ThisProgramFolder();
+    setup.workDir = folder_;
+    setup.ini = Ini(ini);
+    setup.env = {{"KEYPORT_AUDIO", "0"}, {"KEYPORT_TIMESCALE", std::to_string(scale)}};
+    ASSERT_TRUE(tandem_.Start(setup)) << tandem_.error();
+  }
+
+  static void ReleaseModifiers() {
+    for (BYTE vk : {VK_SHIFT, VK_CONTROL, VK_MENU})
+      if (GetAsyncKeyState(vk) & 0x8000) keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+  }
+
+  static void Press(BYTE vk, int mods = kNone) {
+    const BYTE modKeys[] = {VK_SHIFT, VK_CONTROL, VK_MENU};
+    for (int i = 0; i < 3; ++i)
+      if (mods & (1 << i)) keybd_event(modKeys[i], 0, 0, 0);
+    keybd_event(vk, 0, 0, 0);
+    keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+    for (int i = 2; i >= 0; --i)
+      if (mods & (1 << i)) keybd_event(modKeys[i], 0, KEYEVENTF_KEYUP, 0);
+  }
+
+  static void TypeText(const std::string& text) {
+    for (char c : text) {
+      const SHORT scan = VkKeyScanA(c);
+      Press(static_cast<BYTE>(scan & 0xFF), (scan & 0x100) ? kShift : kNone);
+    }
+  }
+
+  // The call box of the stand-in in the foreground with the keyboard focus.
+  void FocusLoggerCall() { ASSERT_EQ(sim_.Command("focus call"), 1); }
+
+  // Presses a key in the stand-in and waits until its message loop has retrieved the release
+  // (as the key itself, or as the null message that a hook left in its place).
+  void PressInLogger(BYTE vk, int mods = kNone) {
+    const std::size_t start = sim_.LogSize();
+    Press(vk, mods);
+    ASSERT_TRUE(LoggerSimClient::PumpUntil([&] {
+      const std::vector<loggersim::LogEntry> log = sim_.Log();
+      for (std::size_t i = start; i < log.size(); ++i)
+        if (log[i].code == vk && (log[i].message == WM_KEYUP || log[i].message == WM_SYSKEYUP ||
+                                  log[i].message == WM_NULL))
+          return true;
+      return false;
+    })) << "the stand-in did not retrieve key " << int(vk);
+  }
+
+  void TypeInLogger(const std::string& text) {
+    for (char c : text) {
+      const SHORT scan = VkKeyScanA(c);
+      PressInLogger(static_cast<BYTE>(scan & 0xFF), (scan & 0x100) ? kShift : kNone);
+    }
+  }
+
+  // Tandem's main window in the foreground, and the keyboard focus in its log view (a click).
+  void FocusTandemLog() {
+    HWND main = tandem_.MainWindow();
+    ASSERT_NE(main, nullptr);
+    SetForegroundWindow(main);
+    ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return GetForegroundWindow() == main; }))
+        << "Tandem's window did not come to the front";
+    HWND view = tandem_.LogView();
+    ASSERT_NE(view, nullptr) << "no log view in Tandem's window";
+    RECT r;
+    GetWindowRect(view, &r);
+    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    // The click has landed when the view's thread has handled it; a round trip to it says so.
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(view, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+  }
+
+  bool WaitTrace(const std::function<bool(const std::vector<TraceEvent>&)>& pred, DWORD ms = 10000) {
+    return LoggerSimClient::PumpUntil([&] { return pred(tandem_.Trace()); }, ms);
+  }
+  bool WaitHanded(const std::string& text, DWORD ms = 10000) {
+    return WaitTrace([&](const std::vector<TraceEvent>& t) { return HandedToKeyer(t).find(text) != std::string::npos; },
+                     ms);
+  }
+  std::string Handed() { return HandedToKeyer(tandem_.Trace()); }
+
+  // Waits for a visible window of Tandem titled as the memory editor of Fn, and closes it.
+  void ExpectEditorAndClose(int n) {
+    const std::string prefix = "F" + std::to_string(n) + kEditTitleSuffix;
+    HWND dlg = nullptr;
+    ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return (dlg = tandem_.TopLevelTitled(prefix)) != nullptr; }))
+        << "no editor window for F" << n;
+    PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return !IsWindow(dlg) || !IsWindowVisible(dlg); }));
+  }
+
+  std::string folder_;
+  LoggerSimClient sim_;
+  TandemSession tandem_;
+};
+
+// F2 in the logger's entry window keys the expanded message, and the logger never sees F2.
+TEST_F(EndToEndTest, LoggerF2KeysTheExpandedMessageAndTheLoggerNeverSeesIt) {
+  StartSystem(IniOptions{}, 50);
+  ASSERT_EQ(sim_.Command("text report 599"), 1);
+  FocusLoggerCall();
+  TypeInLogger("XX1ABC");
+  const std::size_t logStart = sim_.LogSize();
+  PressInLogger(VK_F2);
+
+  ASSERT_TRUE(WaitHanded("XX1ABC UR 5NN <B4>")) << "handed to the keyer: " << Handed();
+  // Everything handed over is keyed: one character start per character and code byte.
+  const std::string handed = Handed();
+  const std::size_t items = handed.size() - 3 * Count(handed, "<");
+  EXPECT_TRUE(WaitTrace([&](const std::vector<TraceEvent>& t) { return CountEvents(t, "char") >= items; }));
+  EXPECT_EQ(Count(handed, "XX1ABC"), 1u) << handed;
+
+  int nullF2 = 0;
+  const std::vector<loggersim::LogEntry> log = sim_.Log();
+  for (std::size_t i = logStart; i < log.size(); ++i) {
+    if (log[i].code != VK_F2) continue;
+    EXPECT_EQ(log[i].message, static_cast<UINT>(WM_NULL)) << "the stand-in received F2 as message " << log[i].message;
+    nullF2 += log[i].message == WM_NULL ? 1 : 0;
+  }
+  EXPECT_EQ(nullF2, 2) << "F2's press and release should both have been kept from the stand-in";
+  EXPECT_NE(tandem_.LogText().find("XX1ABC UR 5NN"), std::string::npos) << tandem_.LogText();
+}
+
+// Esc in the call box cancels a transmission under way; the rest is never keyed.
+TEST_F(EndToEndTest, LoggerEscCancelsKeying) {
+  IniOptions ini;
+  ini.wpm = 15;
+  StartSystem(ini, 1);
+  ASSERT_EQ(sim_.Command("text report 599"), 1);
+  FocusLoggerCall();
+  PressInLogger(VK_F1);
+  ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return CountEvents(t, "char") >= 1; }))
+      << "F1 was not keyed: " << Handed();
+  PressInLogger(VK_ESCAPE);
+  ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return HasEvent(t, "keyportTxCancel"); }))
+      << "Esc did not cancel";
+  // After the cancel the PTT tail runs out, and nothing more of "CQ TEST JA1ZZZ" is keyed.
+  EXPECT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) {
+    bool cancelled = false;
+    for (const TraceEvent& e : t) {
+      if (e.event == "keyportTxCancel") cancelled = true;
+      if (cancelled && e.event == "ptt" && e.rest == "off") return true;
+    }
+    return false;
+  })) << "no PTT release after the cancel";
+  const std::vector<TraceEvent> t = tandem_.Trace();
+  EXPECT_LT(CountEvents(t, "char"), std::string("CQ TEST JA1ZZZ").size()) << HandedToKeyer(t);
+}
+
+// Ctrl+PgUp in the logger raises the keyer's speed by one word per minute.
+TEST_F(EndToEndTest, LoggerCtrlPgUpRaisesTheSpeedByOne) {
+  StartSystem(IniOptions{}, 50);
+  ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return HasEvent(t, "keyportSetWPM", {0, 30}); }));
+  ASSERT_EQ(sim_.Command("text report 599"), 1);
+  FocusLoggerCall();
+  PressInLogger(VK_PRIOR, kCtrl);
+  EXPECT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return HasEvent(t, "keyportSetWPM", {0, 31}); }));
+  EXPECT_FALSE(HasEvent(tandem_.Trace(), "keyportSetWPM", {0, 32}));
+}
+
+// Shift+Ctrl+F in the logger switches the bank shown on Tandem's buttons and the logger's check
+// control with it; twice returns to the first bank.
+TEST_F(EndToEndTest, LoggerShiftCtrlFSwitchesTheBankInBothPrograms) {
+  StartSystem(IniOptions{}, 50);
+  ASSERT_EQ(sim_.Command("check 1"), 1);
+  ASSERT_EQ(sim_.Command("text report 599"), 1);
+  FocusLoggerCall();
+  TypeInLogger("J");  // a record with the check state: Tandem follows the logger's bank
+  ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return tandem_.ControlText(kFnButton1) == "CQ TEST $M"; }))
+      << "F1 shows " << tandem_.ControlText(kFnButton1);
+
+  PressInLogger('F', kShift | kCtrl);
+  EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return tandem_.ControlText(kFnButton1) == "DE $M K"; }))
+      << "F1 shows " << tandem_.ControlText(kFnButton1);
+  EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return sim_.Command("getcheck") == 0; }));
+
+  PressInLogger('F', kShift | kCtrl);
+  EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return tandem_.ControlText(kFnButton1) == "CQ TEST $M"; }))
+      << "F1 shows " << tandem_.ControlText(kFnButton1);
+  EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return sim_.Command("getcheck") == 1; }));
+}
+
+// Ctrl+Z in the logger starts the CQ repeat; typing a new call into the call box stops it.
+TEST_F(EndToEndTest, LoggerCtrlZRepeatsCqUntilANewCallIsTyped) {
+  IniOptions ini;
+  ini.wpm = 40;
+  StartSystem(ini, 20);
+  ASSERT_EQ(sim_.Command("text report 599"), 1);
+  FocusLoggerCall();
+  PressInLogger('Z', kCtrl);
+  ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return Count(HandedToKeyer(t), "CQ TEST JA1ZZZ") >= 2; },
+                        15000))
+      << "the CQ was not repeated: " << Handed();
+
+  TypeInLogger("JA2");
+  ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return HasEvent(t, "keyportTxCancel"); }))
+      << "a new call did not stop the repeat";
+  const std::size_t cqs = Count(Handed(), "CQ ");
+  // One repeat period and more passes without another CQ.
+  EXPECT_FALSE(WaitTrace([&](const std::vector<TraceEvent>& t) { return Count(HandedToKeyer(t), "CQ ") > cqs; },
+                         static_cast<DWORD>(ini.cqInterval) + 1500))
+      << "the CQ repeat went on: " << Handed();
+}
+
+// TAB in the call box sends F2 only when the setting for it is on.
+TEST_F(EndToEndTest, LoggerTabInTheCallBoxSendsF2OnlyWithTheSetting) {
+  IniOptions ini;
+  ini.zLogKey = 1;
+  StartSystem(ini, 50);
+  ASSERT_EQ(sim_.Command("text report 599"), 1);
+  ASSERT_EQ(sim_.Command("text call XX1ABC"), 1);
+  FocusLoggerCall();
+  PressInLogger(VK_TAB);
+  EXPECT_TRUE(WaitHanded("XX1ABC UR 5NN")) << "with the setting on: " << Handed();
+
+  ini.zLogKey = 0;
+  RestartTandem(ini, 50);
+  FocusLoggerCall();
+  PressInLogger(VK_TAB);
+  EXPECT_FALSE(WaitTrace([](const std::vector<TraceEvent>& t) { return !HandedToKeyer(t).empty(); }, 1500))
+      << "with the setting off TAB keyed: " << Handed();
+}
+
+// The CQ machine's start notice holds the PTT until the CQ machine's stop button hides.
+TEST_F(EndToEndTest, CqMachineNoticeHoldsThePttUntilTheStopButtonHides) {
+  IniOptions ini;
+  ini.pttCqMachine = 1;
+  StartSystem(ini, 1, "--cq-machine");
+  ASSERT_EQ(sim_.Command("cqmachine-play"), 1);
+
+  COPYDATASTRUCT data = {};
+  data.cbData = sizeof kCqMachineNotice - 1;
+  data.lpData = const_cast<char*>(kCqMachineNotice);
+  DWORD_PTR result = 0;
+  ASSERT_TRUE(SendMessageTimeoutA(tandem_.MainWindow(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                                  SMTO_NORMAL, 5000, &result));
+  ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return HasEvent(t, "keyportWriteData", {0, 0, 253}); }))
+      << "the PTT was not held";
+  // Several watch periods pass with the stop button showing: the PTT stays held.
+  EXPECT_FALSE(WaitTrace([](const std::vector<TraceEvent>& t) { return HasEvent(t, "keyportWriteData", {0, 0, 255}); },
+                         800));
+  ASSERT_EQ(sim_.Command("cqmachine-stop"), 1);
+  EXPECT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return HasEvent(t, "keyportWriteData", {0, 0, 255}); }))
+      << "the PTT was not released when the stop button hid";
+  // A notice names no call: the next F2 has nothing of it.
+  EXPECT_EQ(tandem_.LogText().find("|a|"), std::string::npos);
+}
+
+// Keys and mouse in Tandem's own window: the editor, the number of buttons, keyboard sending with
+// Backspace taking back a queued character, clearing the log, right-click on a button.
+TEST_F(EndToEndTest, TandemWindowKeysAndMouse) {
+  IniOptions ini;
+  ini.wpm = 20;
+  StartSystem(ini, 2);
+  FocusTandemLog();
+
+  Press(VK_F3, kShift);
+  ExpectEditorAndClose(3);
+
+  FocusTandemLog();
+  HWND f9 = tandem_.Control(kFnButton1 + 8);
+  HWND f12 = tandem_.Control(kFnButton1 + 11);
+  ASSERT_NE(f12, nullptr);
+  EXPECT_FALSE(IsWindowVisible(f12)) << "Fn12=0 shows eight buttons";
+  Press(VK_F12, kCtrl);
+  EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return IsWindowVisible(f12) && IsWindowVisible(f9); }));
+  Press(VK_F8, kCtrl);
+  EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return !IsWindowVisible(f12) && !IsWindowVisible(f9); }));
+
+  // Typed faster than it is keyed: the first few go to the keyer, the rest wait in the queue,
+  // and Backspace takes back the last one waiting.
+  TypeText("ABCDEFGH");
+  Press(VK_BACK);
+  ASSERT_TRUE(WaitHanded("ABCDEFG", 20000)) << "handed: " << Handed();
+  EXPECT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return CountEvents(t, "char") >= 7; }, 20000));
+  EXPECT_EQ(Handed().find("ABCDEFGH"), std::string::npos) << Handed();
+  EXPECT_NE(tandem_.LogText().find("ABCDEFG"), std::string::npos) << tandem_.LogText();
+  EXPECT_EQ(tandem_.LogText().find("ABCDEFGH"), std::string::npos) << tandem_.LogText();
+
+  Press('W', kCtrl);
+  EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return tandem_.LogText().empty(); }))
+      << "the log still holds: " << tandem_.LogText();
+
+  HWND f5 = tandem_.Control(kFnButton1 + 4);
+  ASSERT_NE(f5, nullptr);
+  RECT r;
+  GetWindowRect(f5, &r);
+  SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  mouse_event(MOUSEEVENTF_RIGHTDOWN, 0, 0, 0, 0);
+  mouse_event(MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
+  ExpectEditorAndClose(5);
+}
+
+}  // namespace
