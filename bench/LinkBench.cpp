@@ -1,0 +1,180 @@
+// From the logger's F2 to the keyer: how long after the logger stand-in's WM_KEYDOWN of F2 the
+// emulator inside Tandem receives the first keyportPutChar, against a bare WM_COPYDATA round trip
+// between the same two processes (the stand-in and Tandem).
+//
+// One clock for three processes: the stand-in stamps the moment it posts WM_KEYDOWN with the
+// performance counter, which is one counter for the whole machine. The emulator's trace counts
+// milliseconds on its own time base (from the moment it was loaded); to place that base on the
+// counter, this program sends the emulator's control window a command it refuses, which the
+// emulator traces at once, between two counter readings taken here. The tightest of several such
+// brackets fixes the offset; half its width is the error of the placement, printed as
+// clock_error_ms.
+//
+// Usage: bench_link.exe [--short]
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "KeyportControl.h"
+#include "LoggerSimClient.h"
+#include "TandemSession.h"
+
+namespace {
+
+double CounterMs(LONGLONG count) {
+  static LARGE_INTEGER freq = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  return double(count) * 1000.0 / double(freq.QuadPart);
+}
+
+double NowMs() {
+  LARGE_INTEGER c;
+  QueryPerformanceCounter(&c);
+  return CounterMs(c.QuadPart);
+}
+
+std::size_t CountEvents(const std::vector<TraceEvent>& t, const char* name) {
+  return static_cast<std::size_t>(std::count_if(t.begin(), t.end(), [&](const TraceEvent& e) { return e.event == name; }));
+}
+
+// The trace time of the n-th (0-based) event of that name, or a negative value.
+double NthEventMs(const std::vector<TraceEvent>& t, const char* name, std::size_t n) {
+  for (const TraceEvent& e : t) {
+    if (e.event != name) continue;
+    if (n == 0) return e.ms;
+    --n;
+  }
+  return -1;
+}
+
+struct Anchor {
+  double offsetMs = 0;  // trace time minus counter time
+  double errorMs = 1e9;
+};
+
+// Places the emulator's time base on the counter (see the top of the file).
+bool Calibrate(HWND keyer, TandemSession& tandem, Anchor* best) {
+  const unsigned char refused = 0;  // no command 0: the emulator refuses and traces it
+  for (int i = 0; i < 20; ++i) {
+    const std::size_t before = CountEvents(tandem.Trace(), "paddle");
+    COPYDATASTRUCT data = {};
+    data.dwData = 0;
+    data.cbData = 1;
+    data.lpData = const_cast<unsigned char*>(&refused);
+    DWORD_PTR result = 0;
+    const double a = NowMs();
+    if (!SendMessageTimeoutA(keyer, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 5000, &result)) {
+      return false;
+    }
+    const double b = NowMs();
+    std::vector<TraceEvent> t;
+    if (!LoggerSimClient::PumpUntil([&] { return CountEvents(t = tandem.Trace(), "paddle") > before; }, 5000)) {
+      return false;
+    }
+    const double traced = NthEventMs(t, "paddle", before);
+    const double error = (b - a) / 2;
+    if (error < best->errorMs) {
+      best->errorMs = error;
+      best->offsetMs = traced - (a + b) / 2;
+    }
+  }
+  return true;
+}
+
+int Fail(const std::string& why) {
+  std::fprintf(stderr, "bench_link: %s\n", why.c_str());
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool shortRun = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--short") == 0) {
+      shortRun = true;
+    } else {
+      std::fprintf(stderr, "usage: bench_link.exe [--short]\n");
+      return 2;
+    }
+  }
+  const int rounds = shortRun ? 5 : 40;
+  const int copies = shortRun ? 200 : 5000;
+
+  const std::string folder = MakeTempFolder("tandem-bench-");
+  if (folder.empty()) return Fail("cannot make a working folder");
+  int rc = 0;
+  {
+    LoggerSimClient sim;
+    TandemSession tandem;
+    TandemSetup setup;
+    setup.binDir = ThisProgramFolder();
+    setup.workDir = folder;
+    setup.ini = "[Bank-A]\r\nFn02=$C UR $R [KN]\r\n[Keyer]\r\nWPM=30\r\n9=N\r\n[Window]\r\nCloseAnyway=1\r\n";
+    setup.env = {{"KEYPORT_AUDIO", "0"}, {"KEYPORT_TIMESCALE", "1"}};
+    if (!sim.Start(LoggerSimPathBesideThisProgram())) return Fail(sim.error());
+    if (!tandem.Start(setup)) {
+      sim.Stop();
+      RemoveFolder(folder);
+      return Fail(tandem.error());
+    }
+    char title[64];
+    std::snprintf(title, sizeof title, KEYPORT_CONTROL_TITLE_PREFIX "%lu", tandem.ProcessId());
+    HWND keyer = FindWindowA(KEYPORT_CONTROL_CLASS, title);
+
+    std::vector<double> latencies;
+    Anchor anchor;
+    if (keyer == nullptr || !Calibrate(keyer, tandem, &anchor)) {
+      rc = Fail("cannot place the emulator's time base on the counter");
+    } else if (sim.Command("text call XX1ABC") != 1 || sim.Command("text report 599") != 1 ||
+               sim.Command("focus call") != 1) {
+      rc = Fail("the stand-in did not take the call, the report or the focus");
+    } else {
+      for (int i = 0; i < rounds && rc == 0; ++i) {
+        const std::vector<TraceEvent> before = tandem.Trace();
+        const std::size_t puts = CountEvents(before, "keyportPutChar");
+        const std::size_t cancels = CountEvents(before, "keyportTxCancel");
+        const std::intptr_t stamp = sim.Command("post-stamped call 256 113");  // WM_KEYDOWN, F2
+        std::vector<TraceEvent> t;
+        if (stamp <= 0 ||
+            !LoggerSimClient::PumpUntil([&] { return CountEvents(t = tandem.Trace(), "keyportPutChar") > puts; }, 5000)) {
+          rc = Fail("F2 in the stand-in did not reach the keyer");
+          break;
+        }
+        latencies.push_back(NthEventMs(t, "keyportPutChar", puts) - anchor.offsetMs - CounterMs(stamp));
+        // Esc in the call box ends the transmission before the next round.
+        sim.Command("post call 256 27");
+        if (!LoggerSimClient::PumpUntil([&] { return CountEvents(tandem.Trace(), "keyportTxCancel") > cancels; },
+                                        5000)) {
+          rc = Fail("Esc in the stand-in did not cancel the transmission");
+        }
+      }
+    }
+    char hwnd[32];
+    std::snprintf(hwnd, sizeof hwnd, "%llu", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(tandem.MainWindow())));
+    const std::intptr_t roundTripNs = rc == 0 ? sim.Command("copydata " + std::string(hwnd) + " " + std::to_string(copies), 60000) : -1;
+    if (rc == 0 && roundTripNs <= 0) rc = Fail("the WM_COPYDATA round trip failed");
+    if (rc == 0) {
+      std::sort(latencies.begin(), latencies.end());
+      const double median = latencies[latencies.size() / 2];
+      const double roundTripMs = double(roundTripNs) / 1e6;
+      std::printf("key_to_keyer_ms=%.3f\n", median);
+      std::printf("key_to_keyer_min_ms=%.3f\n", latencies.front());
+      std::printf("copydata_roundtrip_ms=%.4f\n", roundTripMs);
+      std::printf("key_to_keyer_ratio=%.2f\n", median / roundTripMs);
+      std::printf("clock_error_ms=%.3f\n", anchor.errorMs);
+      std::printf("rounds=%d\n", rounds);
+    }
+    tandem.Stop();
+    sim.Stop();
+  }
+  RemoveFolder(folder);
+  return rc;
+}
