@@ -103,6 +103,8 @@ class CMainFrame : public CFrameWnd {
   // main window's Ctrl+Z.
   LRESULT OnCopyData(HWND sender, const COPYDATASTRUCT* data);
   void StartCqRepeat();
+  // The main window's own keyboard and mouse shortcuts, ahead of translation and dispatch.
+  bool PreTranslateMessage(MSG* msg) override;
 
   // Fields, in the order the rest of the program relies on.
   std::string m_memory[24];  // Bank-A F1..F12, then Bank-B F1..F12

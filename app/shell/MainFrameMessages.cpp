@@ -18,8 +18,9 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         OnCqMachineTimer();
       }
       return CFrameWnd::WindowProc(msg, wParam, lParam);
-    // WM_COPYDATA (the entry record and the CQ machine notice) is routed to OnCopyData here by
-    // the logger link.
+    case WM_COPYDATA:  // the entry record, or the CQ machine's start notice
+      return OnCopyData(reinterpret_cast<HWND>(wParam),
+                        reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     default:
       return CFrameWnd::WindowProc(msg, wParam, lParam);
   }
