@@ -1,7 +1,9 @@
 // The CW message engine on the main frame, first half: the message memories and the Fn bar, the
 // function-key dispatch, expansion and sending of a message, the keying token step, the time
 // stamp, the memory edit and the CW bar's Send button.
+#include <algorithm>
 #include <ctime>
+#include <string>
 #include <vector>
 
 #include "CwConstants.h"
@@ -37,20 +39,94 @@ std::tm LocalNow() {
   return local;
 }
 
-// Replaces every `macro` in the log text by `value`, older occurrences too. The log may hold a
-// megabyte while keying goes on, so the text is written back only when it holds the macro, and
-// the operator's selection and scroll position survive the rewrite.
+// Characters of the control's text before each of the byte offsets `at` (ascending): the
+// control counts a double-byte character as one, so its positions differ from byte offsets.
+std::vector<size_t> CharPositions(const std::string& text, const std::vector<size_t>& at) {
+  std::vector<size_t> positions;
+  positions.reserve(at.size());
+  size_t byte = 0;
+  size_t chars = 0;
+  for (size_t target : at) {
+    while (byte < target) {
+      byte += tandem::cw::IsLeadByte(static_cast<unsigned char>(text[byte])) ? 2 : 1;
+      ++chars;
+    }
+    positions.push_back(chars);
+  }
+  return positions;
+}
+
+size_t CharCount(const std::string& text) {
+  return CharPositions(text, std::vector<size_t>{text.size()}).front();
+}
+
+// Occurrences closer than this (in bytes) are replaced together, with one edit of the span
+// between them; the control lays out the text again after each edit.
+constexpr size_t kJoinDistance = 4096;
+
+// Replaces every `macro` in the log text by `value`, older occurrences too, as if the whole
+// text were read, replaced and written back. The log may hold a megabyte while keying goes on,
+// and writing the whole text back makes the control lay all of it out again (a second and more
+// under some systems), so only the spans that hold the macro are edited. The operator's
+// selection and scroll position survive, and the window is redrawn once, when the text is
+// complete.
 void RewriteLog(CTandemHLView* view, const std::string& macro, const std::string& value) {
-  if (!view || !view->m_hWnd) return;
-  std::string text = view->GetWholeText();
-  if (tandem::cw::ReplaceAll(text, macro, value) == 0) return;
-  DWORD start = 0;
-  DWORD end = 0;
-  view->Send(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  if (!view || !view->m_hWnd || macro.empty()) return;
+  const std::string text = view->GetWholeText();
+  // The macros are ASCII, which is never part of a double-byte character here, so every byte
+  // occurrence is a character occurrence.
+  std::vector<size_t> found;
+  for (size_t at = text.find(macro); at != std::string::npos;
+       at = text.find(macro, at + macro.size())) {
+    found.push_back(at);
+  }
+  if (found.empty()) return;
+
+  // Spans [first, last) in bytes, each covering occurrences that lie close together.
+  struct Span {
+    size_t first;
+    size_t last;
+  };
+  std::vector<Span> spans;
+  for (size_t at : found) {
+    if (!spans.empty() && at - spans.back().last < kJoinDistance) {
+      spans.back().last = at + macro.size();
+    } else {
+      spans.push_back(Span{at, at + macro.size()});
+    }
+  }
+  std::vector<size_t> bounds;
+  for (const Span& span : spans) {
+    bounds.push_back(span.first);
+    bounds.push_back(span.last);
+  }
+  const std::vector<size_t> chars = CharPositions(text, bounds);
+
+  DWORD selStart = 0;
+  DWORD selEnd = 0;
+  view->Send(EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
   const LRESULT firstLine = view->Send(EM_GETFIRSTVISIBLELINE);
-  view->SetWholeText(text);
-  view->Send(EM_SETSEL, start, end);
-  view->Send(EM_LINESCROLL, 0, firstLine);
+  view->Send(WM_SETREDRAW, FALSE);
+  // From the last span to the first, so the positions still to be used stay valid; the
+  // selection moves with the text before it.
+  long shiftStart = 0;
+  long shiftEnd = 0;
+  for (size_t i = spans.size(); i-- > 0;) {
+    std::string replaced = text.substr(spans[i].first, spans[i].last - spans[i].first);
+    tandem::cw::ReplaceAll(replaced, macro, value);
+    const size_t from = chars[2 * i];
+    const size_t to = chars[2 * i + 1];
+    view->Send(EM_SETSEL, from, static_cast<LPARAM>(to));
+    view->Send(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(replaced.c_str()));
+    const long delta = static_cast<long>(CharCount(replaced)) - static_cast<long>(to - from);
+    if (to <= selStart) shiftStart += delta;
+    if (to <= selEnd) shiftEnd += delta;
+  }
+  view->Send(EM_SETSEL, static_cast<WPARAM>(std::max(0L, static_cast<long>(selStart) + shiftStart)),
+             static_cast<LPARAM>(std::max(0L, static_cast<long>(selEnd) + shiftEnd)));
+  view->Send(EM_LINESCROLL, 0, firstLine - view->Send(EM_GETFIRSTVISIBLELINE));
+  view->Send(WM_SETREDRAW, TRUE);
+  ::InvalidateRect(view->m_hWnd, nullptr, TRUE);
 }
 
 }  // namespace

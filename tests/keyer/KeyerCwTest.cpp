@@ -680,3 +680,32 @@ TEST(CwEngine, EditDialogShowsKeyAndTextAndStoresOnOk) {
   EXPECT_EQ(frame->GetMemory(-1, 0), "");
   EXPECT_EQ(frame->GetMemory(0, 0), "CQ DE $M $M $M PSE K");
 }
+
+// The late report is written into the log where each "$R" stands, also behind double-byte text
+// and far back in a long log, and the result is what replacing in the whole text gives.
+TEST(CwEngine, LogRewriteMatchesReplacingInTheWholeText) {
+  TempWorkDir dir;
+  EmulatorEnv env(dir.File("trace.txt"), "50", true);
+  AppSession session;
+  ASSERT_TRUE(StartWithLibraryFrom(session, Emulator()));
+  CMainFrame* frame = session.Frame();
+  // "東京" in CP932; its second byte of 京 (0x9E) is no ASCII, but 0x8C 0x52 holds an "R".
+  const std::string kanji = "\x93\x8C\x8B\x9E\x8C\x52";
+  std::string before = "$R FAR BACK " + kanji + "\r\n";
+  for (int i = 0; i < 400; ++i) before += kanji + " LINE OF AN EARLIER CONTACT\r\n";
+  before += kanji + "$R" + kanji + " $A $R";
+  frame->GetLogView()->SetWholeText(before);
+  frame->GetLogView()->MoveCaretToEnd();
+  frame->m_report = "579";
+  frame->m_subst9 = "NN";
+  frame->m_sendQueue = "$R";
+  SendReport(frame, 0, 0);
+  std::string expected = before;
+  size_t at;
+  while ((at = expected.find("$R")) != std::string::npos) expected.replace(at, 2, "57NN");
+  EXPECT_EQ(Log(frame), expected);
+  EXPECT_EQ(frame->m_sendQueue, "57NN");
+  // The caret stays at the end, where the next text goes.
+  frame->GetLogView()->AppendToLog("!");
+  EXPECT_EQ(Log(frame), expected + "!");
+}
