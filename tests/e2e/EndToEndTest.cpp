@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -40,6 +41,11 @@ std::string Ini(const IniOptions& o) {
   return std::string("[Bank-A]\r\nFn01=CQ TEST $M\r\nFn02=$C UR $R [KN]\r\nFn03=TU $M TEST\r\nFn05=QRZ?\r\n") +
          "[Bank-B]\r\nFn01=DE $M K\r\nFn02=UR $R [KN]\r\n" + keyer +
          "[Profile]\r\nMyCallSign=JA1ZZZ\r\n" + window;
+}
+
+std::string Upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
 }
 
 std::size_t Count(const std::string& hay, const std::string& needle) {
@@ -206,7 +212,7 @@ TEST_F(EndToEndTest, LoggerF2KeysTheExpandedMessageAndTheLoggerNeverSeesIt) {
   const std::size_t logStart = sim_.LogSize();
   PressInLogger(VK_F2);
 
-  ASSERT_TRUE(WaitHanded("XX1ABC UR 5NN <B4>")) << "handed to the keyer: " << Handed();
+  ASSERT_TRUE(WaitHanded("XX1ABC UR 5NN <B4>")) << "keyer trace:\n" << ReadWholeFile(tandem_.TracePath());
   // Everything handed over is keyed: one character start per character and code byte.
   const std::string handed = Handed();
   const std::size_t items = handed.size() - 3 * Count(handed, "<");
@@ -259,7 +265,7 @@ TEST_F(EndToEndTest, LoggerCtrlPgUpRaisesTheSpeedByOne) {
   FocusLoggerCall();
   PressInLogger(VK_PRIOR, kCtrl);
   EXPECT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return HasEvent(t, "keyportSetWPM", {0, 31}); }));
-  EXPECT_FALSE(HasEvent(tandem_.Trace(), "keyportSetWPM", {0, 32}));
+  EXPECT_FALSE(HasEvent(tandem_.Trace(), "keyportSetWPM", {0, 32})) << ReadWholeFile(tandem_.TracePath());
 }
 
 // Shift+Ctrl+F in the logger switches the bank shown on Tandem's buttons and the logger's check
@@ -372,15 +378,24 @@ TEST_F(EndToEndTest, TandemWindowKeysAndMouse) {
   Press(VK_F8, kCtrl);
   EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return !ButtonShown(f12) && !ButtonShown(f9); }));
 
-  // Typed faster than it is keyed: the first few go to the keyer, the rest wait in the queue,
-  // and Backspace takes back the last one waiting.
-  TypeText("ABCDEFGH");
+  // Keyboard sending: with the keyer idle a typed character is keyed at once; once a keyer report
+  // says characters are waiting, what is typed waits in the send queue, and Backspace takes back
+  // the last one waiting, from the queue and from the log. Lower case, so that no Shift+F switches
+  // the bank on the way.
+  TypeText("abc");
+  ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) {
+    for (const TraceEvent& e : t)
+      if (e.event == "report" && !e.args.empty() && e.args[0] > 0) return true;
+    return false;
+  })) << "no keyer report with characters waiting";
+  TypeText("de");
   Press(VK_BACK);
-  ASSERT_TRUE(WaitHanded("ABCDEFG", 20000)) << "handed: " << Handed();
-  EXPECT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return CountEvents(t, "char") >= 7; }, 20000));
-  EXPECT_EQ(Handed().find("ABCDEFGH"), std::string::npos) << Handed();
-  EXPECT_NE(tandem_.LogText().find("ABCDEFG"), std::string::npos) << tandem_.LogText();
-  EXPECT_EQ(tandem_.LogText().find("ABCDEFGH"), std::string::npos) << tandem_.LogText();
+  ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return Upper(HandedToKeyer(t)) == "ABCD"; }, 20000))
+      << "handed: " << Handed() << "\nlog: " << tandem_.LogText();
+  EXPECT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return CountEvents(t, "char") >= 4; }, 20000));
+  EXPECT_EQ(Upper(tandem_.LogText()), "ABCD");
+  EXPECT_FALSE(WaitTrace([](const std::vector<TraceEvent>& t) { return Upper(HandedToKeyer(t)).size() > 4; }, 1000))
+      << "the character taken back was keyed: " << Handed();
 
   Press('W', kCtrl);
   EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return tandem_.LogText().empty(); }))
