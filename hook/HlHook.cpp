@@ -24,6 +24,12 @@ CHlHook* g_hookObject = nullptr;
 
 constexpr int kTopLevelSearchLimit = 64;  // guards against a parent chain that loops
 
+// Marks the thread that is inside the reader's part of HlHookProc. A second copy of the hook
+// further down the same chain (a main program that ended without removing its hook is one way
+// there) sees the mark and passes the message on unread, so one key never sends two records.
+// A TLS slot rather than thread_local: no allocation on the message path.
+DWORD g_insideSlot = TLS_OUT_OF_INDEXES;
+
 // The top-level window of a window: the first window up the parent chain that has a system menu,
 // or the last one when none has.
 HWND TopLevelOf(HWND window) {
@@ -42,8 +48,11 @@ HWND TopLevelOf(HWND window) {
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     g_shared.module = instance;
+    g_insideSlot = TlsAlloc();
     // The hook runs in every process with a message queue; thread notifications are not needed.
     DisableThreadLibraryCalls(instance);
+  } else if (reason == DLL_PROCESS_DETACH && g_insideSlot != TLS_OUT_OF_INDEXES) {
+    TlsFree(g_insideSlot);
   }
   return TRUE;
 }
@@ -91,9 +100,14 @@ bool CHlHook::DispatchN1MM(WPARAM, LPARAM lParam) {
 LRESULT CALLBACK HlHookProc(int code, WPARAM wParam, LPARAM lParam) {
   if (code >= 0) {
     MSG* msg = reinterpret_cast<MSG*>(lParam);
-    if (msg != nullptr && tandem::IsReaderMessage(msg->message)) {
+    if (msg != nullptr && tandem::IsReaderMessage(msg->message) &&
+        g_insideSlot != TLS_OUT_OF_INDEXES && TlsGetValue(g_insideSlot) == nullptr) {
       HWND entry = FindEntryWindowInForeground();
       if (entry != nullptr) ReadN1mmEntryWindow(entry, msg);
+      TlsSetValue(g_insideSlot, msg);
+      const LRESULT result = CallNextHookEx(g_shared.hook, code, wParam, lParam);
+      TlsSetValue(g_insideSlot, nullptr);
+      return result;
     }
   }
   return CallNextHookEx(g_shared.hook, code, wParam, lParam);

@@ -234,6 +234,20 @@ TEST_F(HookTest, KeyRowsInTheCallField) {
   }
 }
 
+TEST_F(HookTest, ASecondHookInTheChainSendsNoSecondRecord) {
+  Launch();
+  // A second copy of the hook, as left by a main program that ended without removing its own.
+  HHOOK second = SetWindowsHookExA(WH_GETMESSAGE, HlHookProc, GetModuleHandleA("TandemHook.dll"), 0);
+  ASSERT_NE(second, nullptr);
+  SetText("call", "XX1ABC");
+  SetText("report", "599");
+  Focus("call");
+  const Press p = PressKey(VK_F5);
+  UnhookWindowsHookEx(second);
+  EXPECT_EQ(p.KeyFields(), std::vector<std::string>{"74"});
+  EXPECT_EQ(p.down, static_cast<UINT>(WM_NULL));
+}
+
 TEST_F(HookTest, RecordCarriesTheFieldsAndTheWindow) {
   Launch();
   SetText("call", "XX1ABC");
