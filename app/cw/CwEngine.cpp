@@ -39,26 +39,18 @@ std::tm LocalNow() {
   return local;
 }
 
-// Characters of the control's text before each of the byte offsets `at` (ascending): the
-// control counts a double-byte character as one, so its positions differ from byte offsets.
-std::vector<size_t> CharPositions(const std::string& text, const std::vector<size_t>& at) {
-  std::vector<size_t> positions;
-  positions.reserve(at.size());
-  size_t byte = 0;
+// Characters in text[from, to): the control counts a double-byte character as one, so its
+// positions differ from byte offsets. `from` must start a character.
+size_t CharsIn(const std::string& text, size_t from, size_t to) {
   size_t chars = 0;
-  for (size_t target : at) {
-    while (byte < target) {
-      byte += tandem::cw::IsLeadByte(static_cast<unsigned char>(text[byte])) ? 2 : 1;
-      ++chars;
-    }
-    positions.push_back(chars);
+  for (size_t byte = from; byte < to; ++chars) {
+    byte += tandem::cw::IsLeadByte(static_cast<unsigned char>(text[byte])) ? 2 : 1;
   }
-  return positions;
+  return chars;
 }
 
-size_t CharCount(const std::string& text) {
-  return CharPositions(text, std::vector<size_t>{text.size()}).front();
-}
+// Beyond this many separate spans one rewrite of the whole text is cheaper.
+constexpr size_t kMaxSpans = 8;
 
 // Occurrences closer than this (in bytes) are replaced together, with one edit of the span
 // between them; the control lays out the text again after each edit.
@@ -95,18 +87,35 @@ void RewriteLog(CTandemHLView* view, const std::string& macro, const std::string
       spans.push_back(Span{at, at + macro.size()});
     }
   }
-  std::vector<size_t> bounds;
-  for (const Span& span : spans) {
-    bounds.push_back(span.first);
-    bounds.push_back(span.last);
+  if (spans.size() > kMaxSpans) {
+    std::string whole = text;
+    tandem::cw::ReplaceAll(whole, macro, value);
+    view->SetWholeText(whole);
+    view->MoveCaretToEnd();
+    return;
   }
-  const std::vector<size_t> chars = CharPositions(text, bounds);
 
   DWORD selStart = 0;
   DWORD selEnd = 0;
   view->Send(EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
   const LRESULT firstLine = view->Send(EM_GETFIRSTVISIBLELINE);
   view->Send(WM_SETREDRAW, FALSE);
+  // The control's position of the text's end, so that the positions of the spans (which lie
+  // near the end as a rule) are counted back from it, walking only the text behind the first
+  // span. Every span starts and ends at a macro, which starts a character.
+  view->MoveCaretToEnd();
+  DWORD total = 0;
+  view->Send(EM_GETSEL, reinterpret_cast<WPARAM>(&total), 0);
+  std::vector<size_t> chars(2 * spans.size());
+  size_t behind = 0;  // characters from the byte `walked` to the end
+  size_t walked = text.size();
+  for (size_t i = spans.size(); i-- > 0;) {
+    behind += CharsIn(text, spans[i].last, walked);
+    chars[2 * i + 1] = total - behind;
+    behind += CharsIn(text, spans[i].first, spans[i].last);
+    chars[2 * i] = total - behind;
+    walked = spans[i].first;
+  }
   // From the last span to the first, so the positions still to be used stay valid; the
   // selection moves with the text before it.
   long shiftStart = 0;
@@ -118,7 +127,8 @@ void RewriteLog(CTandemHLView* view, const std::string& macro, const std::string
     const size_t to = chars[2 * i + 1];
     view->Send(EM_SETSEL, from, static_cast<LPARAM>(to));
     view->Send(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(replaced.c_str()));
-    const long delta = static_cast<long>(CharCount(replaced)) - static_cast<long>(to - from);
+    const long delta =
+        static_cast<long>(CharsIn(replaced, 0, replaced.size())) - static_cast<long>(to - from);
     if (to <= selStart) shiftStart += delta;
     if (to <= selEnd) shiftEnd += delta;
   }
