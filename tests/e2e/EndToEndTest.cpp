@@ -23,7 +23,8 @@ constexpr int kFnButton1 = 1000;  // F1's button; Fn is 999 + n
 constexpr char kEditTitleSuffix[] = " \x95\xd2\x8f\x57";  // " 編集" in CP932: the memory editor's title
 constexpr char kCqMachineNotice[] = "|a|a|a|a|a|a|a|a|a|a|a|9|";
 
-// Settings for every run; tests add or override keys through Ini().
+// Settings for every run; tests add or override keys through Ini(). F2 is the same in both banks:
+// the bank in use depends on the logger's check control, which only the bank test sets.
 struct IniOptions {
   int wpm = 30;
   int cqInterval = 1000;
@@ -39,7 +40,7 @@ std::string Ini(const IniOptions& o) {
   char window[128];
   std::snprintf(window, sizeof window, "[Window]\r\nCloseAnyway=1\r\nFn12=0\r\nzLogKey=%d\r\n", o.zLogKey);
   return std::string("[Bank-A]\r\nFn01=CQ TEST $M\r\nFn02=$C UR $R [KN]\r\nFn03=TU $M TEST\r\nFn05=QRZ?\r\n") +
-         "[Bank-B]\r\nFn01=DE $M K\r\nFn02=UR $R [KN]\r\n" + keyer +
+         "[Bank-B]\r\nFn01=DE $M K\r\nFn02=$C UR $R [KN]\r\n" + keyer +
          "[Profile]\r\nMyCallSign=JA1ZZZ\r\n" + window;
 }
 
@@ -321,7 +322,7 @@ TEST_F(EndToEndTest, LoggerTabInTheCallBoxSendsF2OnlyWithTheSetting) {
   ASSERT_EQ(sim_.Command("text call XX1ABC"), 1);
   FocusLoggerCall();
   PressInLogger(VK_TAB);
-  EXPECT_TRUE(WaitHanded("XX1ABC UR 5NN")) << "with the setting on: " << Handed();
+  EXPECT_TRUE(WaitHanded("XX1ABC UR 5NN")) << "with the setting on, keyer trace:\n" << ReadWholeFile(tandem_.TracePath());
 
   ini.zLogKey = 0;
   RestartTandem(ini, 50);
