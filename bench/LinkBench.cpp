@@ -10,6 +10,10 @@
 // brackets fixes the offset; half its width is the error of the placement, printed as
 // clock_error_ms.
 //
+// record_to_keyer_ms is the same path without the logger: the F2 record sent straight to Tandem's
+// window from here, so the difference from key_to_keyer_ms is the logger's side (retrieving the
+// key, the hook reading the entry window, sending the record).
+//
 // Usage: bench_link.exe [--short]
 #include <windows.h>
 
@@ -88,6 +92,34 @@ bool Calibrate(HWND keyer, TandemSession& tandem, Anchor* best) {
   return true;
 }
 
+// Esc in the call box ends the transmission before the next round.
+bool CancelAndWait(LoggerSimClient& sim, TandemSession& tandem, std::size_t cancelsBefore) {
+  sim.Command("post call 256 27");
+  return LoggerSimClient::PumpUntil(
+      [&] { return CountEvents(tandem.Trace(), "keyportTxCancel") > cancelsBefore; }, 5000);
+}
+
+// Sends Tandem the record that the hook sends for F2 with this call and report; returns the
+// counter time (ms) just before the send, or a negative value when the send failed.
+double SendRecord(HWND tandem, HWND entry) {
+  static const char kRecord[] = "XX1ABC|599|CW|||0|71|0|0|0|120|560|1|";
+  COPYDATASTRUCT data = {};
+  data.dwData = reinterpret_cast<ULONG_PTR>(entry);
+  data.cbData = sizeof kRecord - 1;
+  data.lpData = const_cast<char*>(kRecord);
+  DWORD_PTR result = 0;
+  const double at = NowMs();
+  if (!SendMessageTimeoutA(tandem, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 5000, &result)) {
+    return -1;
+  }
+  return at;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
 int Fail(const std::string& why) {
   std::fprintf(stderr, "bench_link: %s\n", why.c_str());
   return 1;
@@ -130,6 +162,7 @@ int main(int argc, char** argv) {
     HWND keyer = FindWindowA(KEYPORT_CONTROL_CLASS, title);
 
     std::vector<double> latencies;
+    std::vector<double> direct;  // from a record sent straight to Tandem
     Anchor anchor;
     if (keyer == nullptr || !Calibrate(keyer, tandem, &anchor)) {
       rc = Fail("cannot place the emulator's time base on the counter");
@@ -149,10 +182,21 @@ int main(int argc, char** argv) {
           break;
         }
         latencies.push_back(NthEventMs(t, "keyportPutChar", puts) - anchor.offsetMs - CounterMs(stamp));
-        // Esc in the call box ends the transmission before the next round.
-        sim.Command("post call 256 27");
-        if (!LoggerSimClient::PumpUntil([&] { return CountEvents(tandem.Trace(), "keyportTxCancel") > cancels; },
-                                        5000)) {
+        if (!CancelAndWait(sim, tandem, cancels)) {
+          rc = Fail("Esc in the stand-in did not cancel the transmission");
+          break;
+        }
+        // The same record handed straight to Tandem: the part of the time that Tandem takes.
+        const std::size_t putsBefore = CountEvents(t = tandem.Trace(), "keyportPutChar");
+        const std::size_t cancelsBefore = CountEvents(t, "keyportTxCancel");
+        const double sent = SendRecord(tandem.MainWindow(), sim.EntryWindow());
+        if (sent < 0 ||
+            !LoggerSimClient::PumpUntil([&] { return CountEvents(t = tandem.Trace(), "keyportPutChar") > putsBefore; }, 5000)) {
+          rc = Fail("the F2 record did not reach the keyer");
+          break;
+        }
+        direct.push_back(NthEventMs(t, "keyportPutChar", putsBefore) - anchor.offsetMs - sent);
+        if (!CancelAndWait(sim, tandem, cancelsBefore)) {
           rc = Fail("Esc in the stand-in did not cancel the transmission");
         }
       }
@@ -162,11 +206,11 @@ int main(int argc, char** argv) {
     const std::intptr_t roundTripNs = rc == 0 ? sim.Command("copydata " + std::string(hwnd) + " " + std::to_string(copies), 60000) : -1;
     if (rc == 0 && roundTripNs <= 0) rc = Fail("the WM_COPYDATA round trip failed");
     if (rc == 0) {
-      std::sort(latencies.begin(), latencies.end());
-      const double median = latencies[latencies.size() / 2];
+      const double median = Median(latencies);
       const double roundTripMs = double(roundTripNs) / 1e6;
       std::printf("key_to_keyer_ms=%.3f\n", median);
-      std::printf("key_to_keyer_min_ms=%.3f\n", latencies.front());
+      std::printf("key_to_keyer_min_ms=%.3f\n", *std::min_element(latencies.begin(), latencies.end()));
+      std::printf("record_to_keyer_ms=%.3f\n", Median(direct));
       std::printf("copydata_roundtrip_ms=%.4f\n", roundTripMs);
       std::printf("key_to_keyer_ratio=%.2f\n", median / roundTripMs);
       std::printf("clock_error_ms=%.3f\n", anchor.errorMs);
