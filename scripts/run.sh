@@ -42,7 +42,7 @@ wine explorer /desktop=Tandem,1024x700 DemoDriver.exe --script --work "$(winpath
   --out "$(winpath "$OUT")" >"$OUT/demo.txt" 2>&1 &
 driver=$!
 for _ in $(seq 900); do
-  grep -q "ready for the screenshot" "$OUT/demo.txt" && break
+  grep -q "ready for the screenshot" "$OUT/demo.txt" 2>/dev/null && break
   kill -0 "$driver" 2>/dev/null || break
   sleep 0.2
 done

@@ -30,6 +30,8 @@ constexpr char kDemoIni[] =
     "[Profile]\r\nMyCallSign=JA1ZZZ\r\n"
     "[Window]\r\nCloseAnyway=1\r\nFn12=0\r\n";
 
+std::vector<std::string> g_overs;  // what each key press had keyed, for the summary
+
 // Prosign code bytes as the operator knows them.
 struct Prosign {
   const char* hex;
@@ -97,6 +99,10 @@ bool SendAndWait(LoggerSimClient& sim, TandemSession& tandem, BYTE vk, const cha
     std::fprintf(stderr, "demo: the keyer did not finish\n");
     return false;
   }
+  const std::string keyed = Readable(HandedToKeyer(tandem.Trace()).substr(before));
+  std::printf("demo:   keyed \"%s\"\n", keyed.c_str());
+  std::fflush(stdout);
+  g_overs.push_back(keyed);
   Pause(600);  // a breath between the overs, as on the air
   return true;
 }
@@ -187,7 +193,9 @@ int main(int argc, char** argv) {
   sim.Stop();
   CopyFileA(tandem.TracePath().c_str(), (out + "\\keyer-trace.txt").c_str(), FALSE);
 
-  std::printf("Keyed: %s\n", Readable(HandedToKeyer(trace)).c_str());
+  std::string summary;
+  for (const std::string& over : g_overs) summary += (summary.empty() ? "" : " / ") + over;
+  std::printf("Keyed: %s\n", summary.c_str());
   std::printf("Morse characters keyed by the emulator: %u\n", static_cast<unsigned>(CountEvents(trace, "char")));
   std::printf("Log view:\n%s\n", log.c_str());
   return played ? 0 : 1;
