@@ -173,6 +173,10 @@ int main(int argc, char** argv) {
                 "call box and press F1..F12; Esc cancels, Ctrl+PgUp/PgDn change the speed, Ctrl+Z\n"
                 "repeats the CQ, Shift+Ctrl+F switches the bank. Close Tandem to end.\n");
     std::fflush(stdout);
+    // As the logger starts a contest: the report filled in, running mode on (Bank-A, the CQ bank,
+    // once the first record carries it), the call box ready for typing.
+    sim.Command("text report 599");
+    sim.Command("check 1");
     sim.Command("focus call");
     LoggerSimClient::PumpUntil([&] { return !tandem.Running(); }, INFINITE);
     sim.Stop();
