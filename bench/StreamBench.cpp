@@ -3,7 +3,8 @@
 // 50 WPM while the log holds 1,000,000 characters. From the emulator's trace: the largest gap
 // between two characters beyond the ideal character or word gap. Measured around the frame's
 // handling of the report that fills in "$R": the time to rewrite the log.
-// Prints name=value figures; --short keys on a faster time line once.
+// Prints name=value figures; --short keys on a faster time line once; --trace <file> keeps the
+// last run's trace.
 #include <windows.h>
 
 #include <algorithm>
@@ -141,7 +142,18 @@ Run RunOnce(CMainFrame* frame, const std::string& tracePath, double timescale) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool shortRun = argc > 1 && std::strcmp(argv[1], "--short") == 0;
+  bool shortRun = false;
+  std::string keptTrace;  // --trace <file>: the last run's trace is kept there
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--short") == 0) {
+      shortRun = true;
+    } else if (std::strcmp(argv[i], "--trace") == 0 && i + 1 < argc) {
+      keptTrace = argv[++i];
+    } else {
+      std::fprintf(stderr, "bench_stream: unknown argument %s\n", argv[i]);
+      return 2;
+    }
+  }
   const double timescale = shortRun ? 10.0 : 1.0;
   const int runs = shortRun ? 1 : 3;
 
@@ -187,6 +199,7 @@ int main(int argc, char** argv) {
     while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
     app.ExitInstance();
   }
+  if (!keptTrace.empty()) ::CopyFileA(tracePath.c_str(), keptTrace.c_str(), FALSE);
   ::DeleteFileA(tracePath.c_str());
   ::DeleteFileA((work + "\\Tandem.ini").c_str());
   ::SetCurrentDirectoryA(temp);
