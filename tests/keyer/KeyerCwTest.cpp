@@ -708,4 +708,17 @@ TEST(CwEngine, LogRewriteMatchesReplacingInTheWholeText) {
   // The caret stays at the end, where the next text goes.
   frame->GetLogView()->AppendToLog("!");
   EXPECT_EQ(Log(frame), expected + "!");
+
+  // Many occurrences far apart: the same text again, whichever way it is written.
+  std::string many;
+  for (int i = 0; i < 12; ++i) {
+    many += kanji + "$A";
+    for (int j = 0; j < 150; ++j) many += " FILLER " + kanji;
+  }
+  frame->GetLogView()->SetWholeText(many);
+  frame->m_exch = "(12)/3";
+  frame->m_sendQueue = "$A";
+  SendReport(frame, 0, 0);
+  while ((at = many.find("$A")) != std::string::npos) many.replace(at, 2, "123");
+  EXPECT_EQ(Log(frame), many);
 }
