@@ -2,4 +2,3 @@
 # library, its entry points, the keyer parameters and the CQ machine PTT link.
 list(APPEND TANDEM_APP_SOURCES ${CMAKE_CURRENT_LIST_DIR}/KeyerBinding.cpp)
 list(APPEND TANDEM_APP_LIBS tandem_keyer_core)
-set(TANDEM_KEYER_BINDING ON)

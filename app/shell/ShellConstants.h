@@ -35,8 +35,7 @@ constexpr char kManualFile[] = "Tandem.txt";
 constexpr char kLoggerEntryClass[] = "ThunderRT6FormDC";
 constexpr int kLoggerBankCheckChild = 26;
 
-// Library and message names of the keying interface.
-constexpr char kKeyerLoadError[] = "KEYPORT.DLL Load Error\n";
+// The status-bar text while no keyer has told its version.
 constexpr char kVersionUnknown[] = "KEYPORT Ver.?";
 
 }  // namespace shell
