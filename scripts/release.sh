@@ -16,6 +16,7 @@ fi
 # Build paths stay out of the programs, so that another checkout gives the same bytes.
 prefix_map="-ffile-prefix-map=$TOP/=/tandem/ -ffile-prefix-map=$BUILD/=/build/"
 
+mkdir -p "$BUILD"
 version=
 for arch in i686 x86_64; do
   echo "== release build $arch"
