@@ -93,7 +93,7 @@ EOF
   fi
 
   # Each program and library.
-  objdump=$arch-w64-mingw32-objdump
+  objdump="env LC_ALL=C $arch-w64-mingw32-objdump"
   shipped=$(cd "$WORK/$name" && find . -iname '*.exe' -o -iname '*.dll' | sed 's|^\./||' | sort)
   for f in $shipped; do
     path="$WORK/$name/$f"
