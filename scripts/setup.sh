@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake make wine wine64 g++-mingw-w64-x86-64 g++-mingw-w64-i686 xvfb xauth x11-utils
-          xdotool locales googletest libgtest-dev fonts-ipafont-gothic imagemagick clang libclang-rt-14-dev)
+          xdotool locales googletest libgtest-dev fonts-ipafont-gothic imagemagick clang libclang-rt-14-dev
+          python3)
 # wine32 must not be installed: the wine launcher would then pick the 32-bit loader,
 # and this machine cannot run 32-bit code.
 missing=()

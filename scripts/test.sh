@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the portable code natively under sanitizers with a
 # short fuzzing run, the Windows programs (x86_64) under Wine on a virtual display, the
-# benchmarks in their short mode, and the i686 build, which is compiled and linked only.
+# benchmarks in their short mode, the i686 build, which is compiled and linked only, and the
+# release zips, checked and run from where an operator would unpack them.
 set -uo pipefail
 . "$(dirname "$0")/common.sh"
 bash "$TOP/scripts/setup.sh" || exit 1
@@ -29,8 +30,8 @@ else
   echo "native build failed"; failed=$((failed + 1))
 fi
 
-echo "== i686 build (compiled and linked only: this machine runs no 32-bit code)"
-if ! configure_and_build i686 -DCMAKE_TOOLCHAIN_FILE="$TOP/cmake/mingw-i686.cmake" -DTANDEM_TESTS=OFF -DTANDEM_BENCH=OFF; then
+echo "== i686 build, tests and benchmarks included (compiled and linked only: this machine runs no 32-bit code)"
+if ! configure_and_build i686 -DCMAKE_TOOLCHAIN_FILE="$TOP/cmake/mingw-i686.cmake"; then
   echo "i686 build failed"; failed=$((failed + 1))
 fi
 
@@ -49,6 +50,13 @@ if configure_and_build x86_64 -DCMAKE_TOOLCHAIN_FILE="$TOP/cmake/mingw-x86_64.cm
   stop_display
 else
   echo "x86_64 build failed"; failed=$((failed + 1))
+fi
+
+echo "== release zips (scripts/release.sh) and their check under Wine"
+if bash "$TOP/scripts/release.sh"; then
+  if bash "$TOP/tests/release/check_packages.sh"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+else
+  echo "release build failed"; failed=$((failed + 1))
 fi
 
 echo "Tandem: $passed passed, $failed failed"

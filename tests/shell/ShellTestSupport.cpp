@@ -114,26 +114,31 @@ std::vector<std::string> MessageBoxWatcher::Texts() {
   return m_texts;
 }
 
+namespace {
+
+// A visible dialog-class window (a message box) of this process. Enumeration callbacks have the
+// system's calling convention, which a lambda converts to only where it is the default (64-bit).
+BOOL CALLBACK FindOwnMessageBox(HWND wnd, LPARAM param) {
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(wnd, &pid);
+  char cls[32] = "";
+  ::GetClassNameA(wnd, cls, sizeof(cls));
+  if (pid == ::GetCurrentProcessId() && ::lstrcmpA(cls, "#32770") == 0 && ::IsWindowVisible(wnd)) {
+    *reinterpret_cast<HWND*>(param) = wnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
 void MessageBoxWatcher::Run() {
   struct Search {
     HWND found = nullptr;
   };
   while (!m_stop) {
     Search search;
-    ::EnumWindows(
-        [](HWND wnd, LPARAM param) -> BOOL {
-          DWORD pid = 0;
-          ::GetWindowThreadProcessId(wnd, &pid);
-          char cls[32] = "";
-          ::GetClassNameA(wnd, cls, sizeof(cls));
-          if (pid == ::GetCurrentProcessId() && ::lstrcmpA(cls, "#32770") == 0 &&
-              ::IsWindowVisible(wnd)) {
-            reinterpret_cast<Search*>(param)->found = wnd;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ::EnumWindows(FindOwnMessageBox, reinterpret_cast<LPARAM>(&search.found));
     if (search.found) {
       char text[2048] = "";
       ::GetDlgItemTextA(search.found, 0xFFFF, text, sizeof(text));

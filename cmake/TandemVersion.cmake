@@ -1,0 +1,50 @@
+# Version resources for the shipped programs and libraries.
+#
+# tandem_version_resource(TARGET DESCRIPTION_JA text DESCRIPTION_EN text)
+#   Adds a VERSIONINFO resource to an executable or shared library: file and product version from
+#   the project version, a Japanese (0x0411, code page 932) and an English (0x0409, code page 1252)
+#   block with the two descriptions. The original file name is the target's output file name.
+#   Descriptions are UTF-8 without double quotes.
+
+function(tandem_version_resource target)
+  cmake_parse_arguments(V "" "DESCRIPTION_JA;DESCRIPTION_EN" "" ${ARGN})
+  if(NOT WIN32)
+    return()
+  endif()
+  if(NOT V_DESCRIPTION_JA OR NOT V_DESCRIPTION_EN)
+    message(FATAL_ERROR "tandem_version_resource(${target}): both descriptions are needed")
+  endif()
+  if(V_DESCRIPTION_JA MATCHES "\"" OR V_DESCRIPTION_EN MATCHES "\"")
+    message(FATAL_ERROR "tandem_version_resource(${target}): a description holds a double quote")
+  endif()
+
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "SHARED_LIBRARY")
+    set(TANDEM_VI_FILETYPE VFT_DLL)
+    set(suffix ${CMAKE_SHARED_LIBRARY_SUFFIX})
+  elseif(type STREQUAL "EXECUTABLE")
+    set(TANDEM_VI_FILETYPE VFT_APP)
+    set(suffix ${CMAKE_EXECUTABLE_SUFFIX})
+  else()
+    message(FATAL_ERROR "tandem_version_resource(${target}): not a program or a shared library")
+  endif()
+  get_target_property(output_name ${target} OUTPUT_NAME)
+  if(NOT output_name)
+    set(output_name ${target})
+  endif()
+
+  set(tweak 0)
+  if(PROJECT_VERSION_TWEAK)
+    set(tweak ${PROJECT_VERSION_TWEAK})
+  endif()
+  set(TANDEM_VI_NUMBERS "${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},${tweak}")
+  set(TANDEM_VI_VERSION "${PROJECT_VERSION}")
+  set(TANDEM_VI_INTERNAL_NAME "${output_name}")
+  set(TANDEM_VI_FILE_NAME "${output_name}${suffix}")
+  set(TANDEM_VI_DESCRIPTION_JA "${V_DESCRIPTION_JA}")
+  set(TANDEM_VI_DESCRIPTION_EN "${V_DESCRIPTION_EN}")
+
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}.version.rc)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/VersionInfo.rc.in ${rc} @ONLY)
+  target_sources(${target} PRIVATE ${rc})
+endfunction()

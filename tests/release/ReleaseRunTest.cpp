@@ -1,0 +1,281 @@
+// The unpacked release zips as an operator gets them. scripts/check_release.sh unpacks both zips
+// into a fresh Wine prefix and names the folders in the environment:
+//   TANDEM_RELEASE_WIN64  the 64-bit zip's folder, whose path holds spaces and Japanese text
+//   TANDEM_RELEASE_WIN32  the 32-bit zip's folder (its files are looked at, never run here)
+// Every shipped program and library carries its version resource; Tandem started from its
+// folder, with the emulator copied beside it as the manual says, keys a message the logger asks
+// for and keeps its Tandem.ini in that folder.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "KeyportControl.h"
+#include "LoggerSimClient.h"
+#include "TandemSession.h"
+
+namespace {
+
+constexpr char kInstanceProperty[] = "TandemHlUniq";
+constexpr char kSettingsFile[] = "Tandem.ini";
+
+std::string Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? v : "";
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Every .exe and .dll under folder, as paths relative to it.
+void Binaries(const std::string& folder, const std::string& rel, std::vector<std::string>& out) {
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((folder + "\\" + rel + "*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string name = fd.cFileName;
+    if (name == "." || name == "..") continue;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      Binaries(folder, rel + name + "\\", out);
+    } else if (name.size() > 4) {
+      const std::string ext = name.substr(name.size() - 4);
+      if (lstrcmpiA(ext.c_str(), ".exe") == 0 || lstrcmpiA(ext.c_str(), ".dll") == 0) out.push_back(rel + name);
+    }
+  } while (FindNextFileA(h, &fd));
+  FindClose(h);
+}
+
+std::string QueryString(const std::vector<char>& info, const std::string& block, const char* key) {
+  const std::string path = "\\StringFileInfo\\" + block + "\\" + key;
+  char* value = nullptr;
+  UINT len = 0;
+  if (!VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &len) || value == nullptr)
+    return "<none>";
+  return std::string(value, strnlen(value, len));
+}
+
+bool HasLeadByte(const std::string& s) {
+  for (unsigned char c : s)
+    if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) return true;
+  return false;
+}
+
+bool IsAscii(const std::string& s) {
+  for (unsigned char c : s)
+    if (c >= 0x80) return false;
+  return true;
+}
+
+// Checks one file's version resource; failures name the file.
+void ExpectVersionResource(const std::string& path) {
+  SCOPED_TRACE(path);
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+  ASSERT_GT(size, 0u) << "no version resource";
+  std::vector<char> info(size);
+  ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, info.data()));
+
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT len = 0;
+  ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &len));
+  ASSERT_GE(len, sizeof(VS_FIXEDFILEINFO));
+  EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+  const DWORD ms = MAKELONG(TANDEM_VERSION_MINOR, TANDEM_VERSION_MAJOR);
+  const DWORD ls = MAKELONG(0, TANDEM_VERSION_PATCH);
+  EXPECT_EQ(fixed->dwFileVersionMS, ms);
+  EXPECT_EQ(fixed->dwFileVersionLS, ls);
+  EXPECT_EQ(fixed->dwProductVersionMS, ms);
+  EXPECT_EQ(fixed->dwProductVersionLS, ls);
+  const bool dll = lstrcmpiA(path.substr(path.size() - 4).c_str(), ".dll") == 0;
+  EXPECT_EQ(fixed->dwFileType, dll ? DWORD(VFT_DLL) : DWORD(VFT_APP));
+
+  WORD* translation = nullptr;
+  ASSERT_TRUE(VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &len));
+  ASSERT_EQ(len, 8u) << "the translation list should name two blocks";
+  EXPECT_EQ(translation[0], 0x0411);
+  EXPECT_EQ(translation[1], 932);
+  EXPECT_EQ(translation[2], 0x0409);
+  EXPECT_EQ(translation[3], 1252);
+
+  const std::string name = path.substr(path.find_last_of('\\') + 1);
+  for (const char* block : {"041103a4", "040904e4"}) {
+    SCOPED_TRACE(block);
+    EXPECT_EQ(QueryString(info, block, "FileVersion"), TANDEM_VERSION);
+    EXPECT_EQ(QueryString(info, block, "ProductVersion"), TANDEM_VERSION);
+    EXPECT_EQ(QueryString(info, block, "ProductName"), "Tandem");
+    EXPECT_EQ(lstrcmpiA(QueryString(info, block, "OriginalFilename").c_str(), name.c_str()), 0)
+        << QueryString(info, block, "OriginalFilename");
+  }
+  // The Japanese description reads back as Japanese text in the system code page.
+  const std::string ja = QueryString(info, "041103a4", "FileDescription");
+  EXPECT_TRUE(HasLeadByte(ja)) << ja;
+  const std::string en = QueryString(info, "040904e4", "FileDescription");
+  EXPECT_TRUE(IsAscii(en) && en.find("Tandem") == 0) << en;
+  EXPECT_NE(ja, en);
+}
+
+TEST(ReleasePackage, EveryShippedProgramAndLibraryCarriesItsVersion) {
+  for (const char* var : {"TANDEM_RELEASE_WIN64", "TANDEM_RELEASE_WIN32"}) {
+    const std::string folder = Env(var);
+    ASSERT_FALSE(folder.empty()) << var << " is not set";
+    std::vector<std::string> files;
+    Binaries(folder, "", files);
+    for (const char* must : {"Tandem.exe", "TandemHook.dll", "emulator\\keyport.dll", "emulator\\keyport_paddle.exe"})
+      EXPECT_NE(std::find(files.begin(), files.end(), std::string(must)), files.end()) << must << " in " << folder;
+    for (const std::string& f : files) ExpectVersionResource(folder + "\\" + f);
+  }
+}
+
+struct FindMain {
+  DWORD pid;
+  HWND found;
+};
+
+BOOL CALLBACK FindMainProc(HWND hwnd, LPARAM lParam) {
+  FindMain* f = reinterpret_cast<FindMain*>(lParam);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid == f->pid && GetPropA(hwnd, kInstanceProperty) != nullptr) {
+    f->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// A visible message box of the process.
+BOOL CALLBACK FindDialogProc(HWND hwnd, LPARAM lParam) {
+  FindMain* f = reinterpret_cast<FindMain*>(lParam);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  char cls[16] = {};
+  GetClassNameA(hwnd, cls, sizeof cls);
+  if (pid == f->pid && std::strcmp(cls, "#32770") == 0 && IsWindowVisible(hwnd)) {
+    f->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// Tandem started as a double click in Explorer starts it: from its own folder, which is then its
+// working folder. Ended by its process id if it is still running when the test ends.
+class Started {
+ public:
+  ~Started() {
+    if (pi_.hProcess) {
+      if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(pi_.hProcess, 1);
+        WaitForSingleObject(pi_.hProcess, 5000);
+      }
+      CloseHandle(pi_.hProcess);
+      CloseHandle(pi_.hThread);
+    }
+  }
+  bool Start(const std::string& folder) {
+    const std::string exe = folder + "\\Tandem.exe";
+    std::string cmd = "\"" + exe + "\"";
+    std::vector<char> line(cmd.begin(), cmd.end());
+    line.push_back('\0');
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    return CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi_) !=
+           0;
+  }
+  bool Running() const { return pi_.hProcess && WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
+  DWORD Pid() const { return pi_.dwProcessId; }
+  HWND Find(WNDENUMPROC proc) const {
+    FindMain f = {pi_.dwProcessId, nullptr};
+    EnumWindows(proc, reinterpret_cast<LPARAM>(&f));
+    return f.found;
+  }
+  DWORD ExitCode() const {
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(pi_.hProcess, &code);
+    return code;
+  }
+
+ private:
+  PROCESS_INFORMATION pi_ = {};
+};
+
+TEST(ReleasePackage, TandemRunsFromTheUnpackedFolderWithTheEmulatorBesideIt) {
+  const std::string folder = Env("TANDEM_RELEASE_WIN64");
+  ASSERT_FALSE(folder.empty()) << "TANDEM_RELEASE_WIN64 is not set";
+  const std::string settings = folder + "\\" + kSettingsFile;
+  // As unpacked: no library beside Tandem.exe that could shadow the interface's, no settings yet.
+  ASSERT_FALSE(Exists(folder + "\\keyport.dll"));
+  ASSERT_FALSE(Exists(settings));
+
+  // The manual's practice set-up: the emulator copied beside Tandem.exe.
+  ASSERT_TRUE(CopyFileA((folder + "\\emulator\\keyport.dll").c_str(), (folder + "\\keyport.dll").c_str(), TRUE));
+
+  LoggerSimClient sim;
+  ASSERT_TRUE(sim.Start(LoggerSimPathBesideThisProgram())) << sim.error();
+
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  const std::string trace = std::string(temp) + "tandem-release-trace.txt";
+  DeleteFileA(trace.c_str());
+  SetEnvironmentVariableA("KEYPORT_TRACE", trace.c_str());
+  SetEnvironmentVariableA("KEYPORT_AUDIO", "0");
+  SetEnvironmentVariableA("KEYPORT_TIMESCALE", "10");
+  Started tandem;
+  ASSERT_TRUE(tandem.Start(folder)) << "cannot start Tandem.exe in " << folder;
+
+  HWND main = nullptr;
+  ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return (main = tandem.Find(FindMainProc)) != nullptr || !tandem.Running(); },
+                                         30000) &&
+              main != nullptr)
+      << (tandem.Running() ? "Tandem showed no main window" : "Tandem ended during start-up");
+  char title[64];
+  std::snprintf(title, sizeof title, KEYPORT_CONTROL_TITLE_PREFIX "%lu", tandem.Pid());
+  ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return FindWindowA(KEYPORT_CONTROL_CLASS, title) != nullptr; }, 30000))
+      << "the emulator beside Tandem.exe was not opened";
+
+  // F2 in the logger's call box: the hook, mapped into the logger from the unpacked folder, reports
+  // it, and Tandem keys the reply with the logger's report.
+  ASSERT_EQ(sim.Command("text call JA2XYZ"), 1);
+  ASSERT_EQ(sim.Command("text report 578"), 1);
+  ASSERT_EQ(sim.Command("focus call"), 1);
+  keybd_event(VK_F2, 0, 0, 0);
+  keybd_event(VK_F2, 0, KEYEVENTF_KEYUP, 0);
+  std::string handed;
+  EXPECT_TRUE(LoggerSimClient::PumpUntil(
+      [&] {
+        handed = HandedToKeyer(ParseTrace(ReadWholeFile(trace)));
+        return handed.find("UR 578 <") != std::string::npos;
+      },
+      30000))
+      << "handed to the keyer: " << handed;
+
+  // The real exit: close the window and decline to save the log when asked.
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  HWND prompt = nullptr;
+  ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return (prompt = tandem.Find(FindDialogProc)) != nullptr || !tandem.Running(); },
+                                         30000));
+  if (prompt != nullptr) {
+    HWND no = GetDlgItem(prompt, IDNO);
+    ASSERT_NE(no, nullptr) << "the save question has no No button";
+    PostMessageA(no, BM_CLICK, 0, 0);
+  }
+  ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return !tandem.Running(); }, 30000)) << "Tandem did not end";
+  EXPECT_EQ(tandem.ExitCode(), 0u);
+  sim.Stop();
+
+  // The settings were written into the folder Tandem was started from, and nowhere else.
+  const std::string ini = ReadWholeFile(settings);
+  EXPECT_NE(ini.find("[Bank-A]"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("Fn02=$C UR $R [KN]"), std::string::npos) << ini;
+  char here[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, here);
+  char windows[MAX_PATH] = {};
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  for (const std::string& elsewhere : {std::string(here), std::string(windows), ThisProgramFolder()})
+    EXPECT_FALSE(Exists(elsewhere + "\\" + kSettingsFile)) << elsewhere;
+}
+
+}  // namespace

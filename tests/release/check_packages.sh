@@ -1,0 +1,139 @@
+#!/usr/bin/env bash
+# Checks the release zips that scripts/release.sh wrote into out/:
+#   - each holds exactly the shipped files, in sorted order with one time stamp, names readable
+#     in code page 932 and UTF-8, the manual as it is in docs/, the getting-started text in
+#     CP932 with CRLF, and packing the same build again gives the same bytes;
+#   - every program and library imports only system libraries (and the shipped hook library),
+#     is of its zip's architecture, has no link time in its header, and the hook library has
+#     its shared section;
+#   - under Wine, in a fresh prefix, with the zips unpacked under a folder whose path holds
+#     spaces and Japanese text: the version resources read back, and the 64-bit Tandem runs
+#     there (release_test.exe from the x86_64 test build).
+# Prints one line per failure and exits non-zero if there was any.
+set -uo pipefail
+. "$(dirname "$0")/../../scripts/common.sh"
+
+failures=0
+fail() { echo "package check: $*"; failures=$((failures + 1)); }
+
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$BUILD/release-x86_64/CMakeCache.txt" 2>/dev/null)
+[ -n "$version" ] || { echo "package check: no release build in $BUILD/release-x86_64"; exit 1; }
+WORK=$BUILD/release-check
+rm -rf "$WORK"
+mkdir -p "$WORK"
+
+# System libraries a shipped file may import (lower case); anything else, in particular the
+# MinGW run-time DLLs (libgcc_s_*, libstdc++-6, libwinpthread-1), is a failure.
+system_dlls=" kernel32.dll user32.dll gdi32.dll comctl32.dll comdlg32.dll shell32.dll advapi32.dll
+  winmm.dll msvcrt.dll ole32.dll oleaut32.dll shlwapi.dll version.dll setupapi.dll imm32.dll "
+
+for arch in i686 x86_64; do
+  case $arch in i686) name=win32 format=pei-i386 ;; x86_64) name=win64 format=pei-x86-64 ;; esac
+  zip="$TOP/out/Tandem-$version-$name.zip"
+  [ -f "$zip" ] || { fail "$zip is missing"; continue; }
+
+  # The archive itself.
+  python3 - "$zip" "$TOP/docs" "$WORK/$name" <<'EOF' || fail "$(basename "$zip"): archive check failed"
+import os, struct, sys, zipfile, zlib
+zip_path, docs, dest = sys.argv[1:4]
+bad = []
+hajimeni = "\u306f\u3058\u3081\u306b.txt"
+with zipfile.ZipFile(zip_path, metadata_encoding="cp932") as z:
+    infos = z.infolist()
+    names = [i.filename for i in infos]
+    want = {"Tandem.exe", "TandemHook.dll", "Tandem.txt", hajimeni,
+            "emulator/keyport.dll", "emulator/keyport_paddle.exe"}
+    extra = {n for n in names if not n.startswith("winkeyer/")} - want
+    if want - set(names) or extra:
+        bad.append(f"entries {sorted(names)}; missing {sorted(want - set(names))}, unexpected {sorted(extra)}")
+    if names != sorted(names, key=lambda n: n.encode("utf-8")):
+        bad.append("entries are not in sorted order")
+    if len({i.date_time for i in infos}) != 1:
+        bad.append("entries carry different time stamps")
+    for i in infos:
+        if i.flag_bits & 0x800:
+            bad.append(f"{i.filename}: name flagged UTF-8; Japanese Windows would read it in CP932")
+        if not i.filename.isascii():
+            raw = i.filename.encode("cp932")
+            field = i.extra
+            ok = False
+            while len(field) >= 4:
+                tag, size = struct.unpack("<HH", field[:4])
+                body = field[4:4 + size]
+                if tag == 0x7075 and body[0] == 1 and struct.unpack("<I", body[1:5])[0] == zlib.crc32(raw):
+                    ok = body[5:].decode("utf-8") == i.filename
+                field = field[4 + size:]
+            if not ok:
+                bad.append(f"{i.filename}: no matching UTF-8 name field")
+    if z.testzip() is not None:
+        bad.append("a damaged entry")
+    if set(names) >= want:
+        if z.read("Tandem.txt") != open(os.path.join(docs, "Tandem.txt"), "rb").read():
+            bad.append("Tandem.txt differs from docs/Tandem.txt")
+        text = z.read(hajimeni)
+        try:
+            text.decode("cp932")
+        except UnicodeDecodeError:
+            bad.append(f"{hajimeni} is not CP932 text")
+        if text.replace(b"\r\n", b"").find(b"\n") >= 0 or not text.endswith(b"\r\n"):
+            bad.append(f"{hajimeni} has line ends other than CRLF")
+    z.extractall(dest)
+for b in bad:
+    print("  " + b)
+sys.exit(1 if bad else 0)
+EOF
+
+  # The same build packed again gives the same bytes.
+  epoch=$(python3 -c 'import sys, zipfile, calendar; print(calendar.timegm(zipfile.ZipFile(sys.argv[1]).infolist()[0].date_time))' "$zip")
+  if python3 "$TOP/scripts/package.py" --bin "$BUILD/release-$arch/bin" --docs "$TOP/docs" --epoch "$epoch" \
+       --out "$WORK/again-$name.zip"; then
+    cmp -s "$zip" "$WORK/again-$name.zip" || fail "$(basename "$zip"): packing the same build again gives other bytes"
+  else
+    fail "$(basename "$zip"): packing again failed"
+  fi
+
+  # Each program and library.
+  objdump="env LC_ALL=C $arch-w64-mingw32-objdump"
+  shipped=$(cd "$WORK/$name" && find . -iname '*.exe' -o -iname '*.dll' | sed 's|^\./||' | sort)
+  for f in $shipped; do
+    path="$WORK/$name/$f"
+    got=$($objdump -f "$path" | sed -n 's/.*file format //p')
+    [ "$got" = "$format" ] || fail "$name/$f: $got, not $format"
+    headers=$(TZ=UTC $objdump -p "$path")
+    grep -q $'^Time/Date\t\tThu Jan  1 00:00:00 1970' <<<"$headers" || fail "$name/$f: a link time in its header"
+    for dll in $(sed -n 's/^\tDLL Name: //p' <<<"$headers"); do
+      lower=${dll,,}
+      case $lower in libgcc* | libstdc++* | libwinpthread* | libssp*)
+        fail "$name/$f imports the MinGW run-time library $dll"; continue ;;
+      esac
+      if [[ "$system_dlls" == *" $lower "* ]]; then continue; fi
+      # A shipped library in the same folder, e.g. the hook library beside Tandem.exe.
+      if [ -e "$(dirname "$path")/$dll" ]; then continue; fi
+      fail "$name/$f imports $dll, which is not a system library"
+    done
+  done
+  $objdump -h "$WORK/$name/TandemHook.dll" | grep -A1 -E '^ +[0-9]+ \.shared ' | grep -q 'SHARED' \
+    || fail "$name/TandemHook.dll has no shared data section"
+done
+
+# Under Wine: a fresh prefix, the zips unpacked under a path with spaces and Japanese text.
+driver=$BUILD/x86_64/bin/release_test.exe
+if [ ! -f "$driver" ]; then
+  fail "no $driver (build the x86_64 tree with its tests)"
+else
+  export WINEPREFIX=$WORK/prefix
+  wine_prefix
+  base="$WINEPREFIX/drive_c/Tandem テスト/無線 ツール"
+  mkdir -p "$base"
+  cp -r "$WORK/win64" "$base/Tandem 64"
+  cp -r "$WORK/win32" "$base/Tandem 32"
+  start_display
+  trap stop_display EXIT
+  (cd "$WORK" && TANDEM_RELEASE_WIN64='C:\Tandem テスト\無線 ツール\Tandem 64' \
+     TANDEM_RELEASE_WIN32='C:\Tandem テスト\無線 ツール\Tandem 32' timeout 600 wine "$driver") \
+    || fail "release_test.exe failed under Wine"
+  stop_display
+fi
+
+if [ "$failures" -eq 0 ]; then echo "package check: both zips passed"; fi
+[ "$failures" -eq 0 ]
