@@ -59,6 +59,13 @@ struct EntryFields {
 // never ends in a lone lead byte.
 void CopyField(char* dst, std::size_t dstSize, const char* src);
 
+// Ends text at its first CR, LF or space: a mode box may hold more than the mode itself.
+void CutAtFirstBreak(char* text);
+
+// True when a composed record starts with `emptyFields` empty text fields, that is, when the
+// first emptyFields fields (call, report, then mode) are all empty.
+bool StartsWithEmptyFields(const char* record, int emptyFields);
+
 // Composes "call|report|mode|exchange|free|check|KEY|SHIFT|CTRL|ALT|left|bottom|focus|" into out
 // (hex fields upper case without leading zeros; key states sign-extended to 32 bits) and returns
 // its length. Text fields are taken up to their buffer limits even if not terminated. The result
