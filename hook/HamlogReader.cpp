@@ -23,6 +23,9 @@ constexpr int kCallAfterReport = 3;
 // A further field after the mode box: it counts for the focus state but is not read.
 constexpr int kFocusFurther = 8;
 
+// Children looked at after the check control for the save button.
+constexpr int kSaveSearchLimit = 64;
+
 // Top-level main forms looked at when asking whether this process owns one; a process with more
 // than this many windows of that class ahead of its own is not taken for the logger.
 constexpr int kMainFormSearchLimit = 32;
@@ -47,11 +50,29 @@ struct InputBoxes {
   HWND call = nullptr;
 };
 
+// The first sibling after `from` of the button class with the save button's title. Walked by
+// hand: a class-filtered search that starts after a child of another class does not find it on
+// every system.
+HWND FindSaveButton(HWND from) {
+  HWND w = from;
+  for (int i = 0; i < kSaveSearchLimit; ++i) {
+    w = GetWindow(w, GW_HWNDNEXT);
+    if (w == nullptr) return nullptr;
+    char cls[sizeof kButtonClass + 1] = {};
+    char title[sizeof kSaveTitle + 1] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    if (lstrcmpiA(cls, kButtonClass) != 0) continue;
+    GetWindowTextA(w, title, sizeof title);
+    if (lstrcmpiA(title, kSaveTitle) == 0) return w;
+  }
+  return nullptr;
+}
+
 InputBoxes FindInputBoxes(HWND logger) {
   InputBoxes b;
   b.check = FindWindowExA(logger, nullptr, nullptr, nullptr);
   if (b.check == nullptr) return b;
-  b.save = FindWindowExA(logger, b.check, kButtonClass, kSaveTitle);
+  b.save = FindSaveButton(b.check);
   b.freeText = reader::NextSibling(b.save, kFreeTextAfterSave);
   b.loggerKeys1 = reader::NextSibling(b.freeText, kLoggerKeys1AfterFreeText);
   b.exchange = reader::NextSibling(b.freeText, kExchangeAfterFreeText);

@@ -165,9 +165,10 @@ std::intptr_t RunCommand(const std::string& line) {
     return GetForegroundWindow() == FrontWindow() ? 1 : 0;
   }
   if (cmd == "foreground-second") {
-    if (g_entry.SecondForm() == nullptr) return 0;
-    BringToFront(g_entry.SecondForm());
-    return GetForegroundWindow() == g_entry.SecondForm() ? 1 : 0;
+    HWND second = g_mode == Mode::kHamlog ? g_hamlog.MainForm() : g_entry.SecondForm();
+    if (second == nullptr) return 0;
+    BringToFront(second);
+    return GetForegroundWindow() == second ? 1 : 0;
   }
   if (cmd == "check") {
     if (CheckId() == 0) return 0;

@@ -10,7 +10,8 @@
 //                          other modes also mode keys4 further, keys7 (hamlog), next (logger32))
 //   focus <box>            bring the entry window to the front and give the box the focus
 //   foreground             bring the entry window to the front
-//   foreground-second      bring the second form (started with --second-form) to the front
+//   foreground-second      bring the second form (started with --second-form) to the front;
+//                          in hamlog mode the main form
 //   check <0|1|2>          set the mode check control; "getcheck" returns its state
 //   move <x> <y>           move the entry window
 //   post <box|entry> <message> <wParam>   post a message (numbers in decimal) to a window
