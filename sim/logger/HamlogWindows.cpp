@@ -86,6 +86,11 @@ bool HamlogWindows::Create(HINSTANCE instance) {
   input_ = CreateWindowExA(0, kInputFormClass, "Input", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 120, 380, 640,
                            180, nullptr, nullptr, instance, nullptr);
   if (main_ == nullptr || input_ == nullptr) return false;
+  // The main form has children of its own, but no save button.
+  ChildMaker m(main_);
+  m.Label("Log", 4, 4, 40);
+  m.Edit(50, 4, 200);
+  m.Make(kButtonClass, "&Find", WS_TABSTOP, 260, 4, 70);
 
   ChildMaker c(input_);
   HWND check = c.Make(kCheckClass, "Bank", BS_AUTOCHECKBOX | WS_TABSTOP, 540, 120, 80);

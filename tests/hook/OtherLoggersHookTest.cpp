@@ -381,6 +381,26 @@ TEST_F(OtherLoggersHookTest, OnlyTheFollowedLoggersWindowIsRead) {
   EXPECT_TRUE(p.records.empty());
   EXPECT_EQ(p.down, static_cast<UINT>(WM_KEYDOWN));
 
+  // A key that reaches the input window while another program's window is in the foreground is
+  // not read: the foreground window is not the logger's.
+  LoggerSimClient other;
+  ASSERT_TRUE(other.Start(LoggerSimPathBesideThisProgram())) << other.error();
+  ASSERT_EQ(other.Command("foreground"), 1);
+  g_records.clear();
+  const std::size_t start = sim_.LogSize();
+  ASSERT_EQ(sim_.Command("post call " + std::to_string(WM_KEYDOWN) + " " + std::to_string(VK_F2)), 1);
+  UINT postedAs = 0xFFFF;
+  ASSERT_TRUE(LoggerSimClient::PumpUntil([&] {
+    const std::vector<loggersim::LogEntry> log = sim_.Log();
+    for (std::size_t i = start; i < log.size(); ++i)
+      if (log[i].code == VK_F2 && (log[i].message == WM_KEYDOWN || log[i].message == WM_NULL))
+        postedAs = log[i].message;
+    return postedAs != 0xFFFF;
+  }));
+  EXPECT_EQ(postedAs, static_cast<UINT>(WM_KEYDOWN));
+  EXPECT_TRUE(g_records.empty());
+  other.Stop();
+
   // After Stop a new Start follows N1MM Logger again, unless told otherwise.
   hook_.Stop();
   hook_.SetDisplayWindow(display_);
