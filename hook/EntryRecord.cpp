@@ -77,23 +77,6 @@ void CopyField(char* dst, std::size_t dstSize, const char* src) {
   dst[n] = '\0';
 }
 
-void CutAtFirstBreak(char* text) {
-  if (text == nullptr) return;
-  for (char* p = text; *p != '\0'; ++p) {
-    if (*p == '\r' || *p == '\n' || *p == ' ') {
-      *p = '\0';
-      return;
-    }
-  }
-}
-
-bool StartsWithEmptyFields(const char* record, int emptyFields) {
-  if (record == nullptr) return false;
-  for (int i = 0; i < emptyFields; ++i)
-    if (record[i] != '|') return false;
-  return true;
-}
-
 std::size_t ComposeEntryRecord(const EntryFields& f, char* out, std::size_t outSize) {
   RecordWriter w(out, outSize);
   w.Text(f.call, kCallSize - 1);
@@ -110,6 +93,23 @@ std::size_t ComposeEntryRecord(const EntryFields& f, char* out, std::size_t outS
   w.Signed(f.bottom);
   w.Signed(f.focus);
   return w.Finish();
+}
+
+void CutAtFirstBreak(char* text) {
+  if (text == nullptr) return;
+  for (char* p = text; *p != '\0'; ++p) {
+    if (*p == '\r' || *p == '\n' || *p == ' ') {
+      *p = '\0';
+      return;
+    }
+  }
+}
+
+bool StartsWithEmptyFields(const char* record, int emptyFields) {
+  if (record == nullptr) return false;
+  for (int i = 0; i < emptyFields; ++i)
+    if (record[i] != '|') return false;
+  return true;
 }
 
 }  // namespace tandem

@@ -59,13 +59,6 @@ struct EntryFields {
 // never ends in a lone lead byte.
 void CopyField(char* dst, std::size_t dstSize, const char* src);
 
-// Ends text at its first CR, LF or space: a mode box may hold more than the mode itself.
-void CutAtFirstBreak(char* text);
-
-// True when a composed record starts with `emptyFields` empty text fields, that is, when the
-// first emptyFields fields (call, report, then mode) are all empty.
-bool StartsWithEmptyFields(const char* record, int emptyFields);
-
 // Composes "call|report|mode|exchange|free|check|KEY|SHIFT|CTRL|ALT|left|bottom|focus|" into out
 // (hex fields upper case without leading zeros; key states sign-extended to 32 bits) and returns
 // its length. Text fields are taken up to their buffer limits even if not terminated. The result
@@ -76,5 +69,12 @@ std::size_t ComposeEntryRecord(const EntryFields& fields, char* out, std::size_t
 inline bool IsCp932LeadByte(unsigned char c) {
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
+
+// Ends text at its first CR, LF or space: a mode box may hold more than the mode itself.
+void CutAtFirstBreak(char* text);
+
+// True when a composed record starts with `emptyFields` empty text fields, that is, when the
+// first emptyFields fields (call, report, then mode) are all empty.
+bool StartsWithEmptyFields(const char* record, int emptyFields);
 
 }  // namespace tandem
