@@ -84,18 +84,12 @@ InputBoxes FindInputBoxes(HWND logger) {
   return b;
 }
 
-bool IsOfThisProcess(HWND w) {
-  DWORD pid = 0;
-  GetWindowThreadProcessId(w, &pid);
-  return pid == GetCurrentProcessId();
-}
-
 bool ThisProcessOwnsMainForm() {
   HWND form = nullptr;
   for (int i = 0; i < kMainFormSearchLimit; ++i) {
     form = FindWindowExA(nullptr, form, kMainFormClass, nullptr);
     if (form == nullptr) return false;
-    if (IsOfThisProcess(form)) return true;
+    if (reader::IsOfThisProcess(form)) return true;
   }
   return false;
 }
@@ -104,7 +98,7 @@ bool ThisProcessOwnsMainForm() {
 
 bool HamlogInputWindowInForeground() {
   HWND foreground = GetForegroundWindow();
-  if (foreground == nullptr || !IsOfThisProcess(foreground)) return false;
+  if (!reader::IsOfThisProcess(foreground)) return false;
   if (!ThisProcessOwnsMainForm()) return false;
   // The call box is the last box on the walk: if it is there, so is everything before it.
   const InputBoxes boxes = FindInputBoxes(foreground);
@@ -112,6 +106,7 @@ bool HamlogInputWindowInForeground() {
 }
 
 void ReadHamlogWindow(HWND logger, MSG* msg) {
+  if (!reader::IsOfThisProcess(logger)) return;
   tandem::EntryFields fields;
   bool changed = false;
 

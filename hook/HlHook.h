@@ -43,10 +43,11 @@ class TANDEMHOOK_API CHlHook {
   // into a null message. Always returns false.
   static bool DispatchN1MM(WPARAM wParam, LPARAM lParam);
   // The Turbo HAMLOG/Win input-window reader: the foreground window is taken as the input window
-  // without further checks, so callers make sure it is one. Always returns false.
+  // without further checks, so callers make sure it is one; a window of another process is left
+  // alone. Always returns false.
   static bool DispatchHL(WPARAM wParam, LPARAM lParam);
   // The Logger32 entry-window reader: finds the logger's windows itself and leaves the message
-  // alone when they are not there. Always returns false.
+  // alone when they are not there or belong to another process. Always returns false.
   static bool DispatchL32(WPARAM wParam, LPARAM lParam);
 
   CHlHook(const CHlHook&) = delete;

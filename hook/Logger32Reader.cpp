@@ -34,9 +34,10 @@ RECT g_lastRect = {};
 HWND FindFrame() { return FindWindowExA(nullptr, nullptr, kFrameClass, kFrameTitle); }
 
 // The first text box of the entry window's inner panel, or null when any window on the way there
-// is missing.
+// is missing or the frame is another process's.
 HWND FindCallBox() {
   HWND frame = FindFrame();
+  if (!reader::IsOfThisProcess(frame)) return nullptr;
   HWND client = frame ? FindWindowExA(frame, nullptr, kClientClass, kEmptyTitle) : nullptr;
   HWND form = client ? FindWindowExA(client, nullptr, kFormClass, nullptr) : nullptr;
   HWND panel = form ? FindWindowExA(form, nullptr, nullptr, kEmptyTitle) : nullptr;
@@ -47,10 +48,7 @@ HWND FindCallBox() {
 
 bool Logger32FrameInForeground() {
   HWND foreground = GetForegroundWindow();
-  if (foreground == nullptr || foreground != FindFrame()) return false;
-  DWORD pid = 0;
-  GetWindowThreadProcessId(foreground, &pid);
-  return pid == GetCurrentProcessId();
+  return foreground != nullptr && foreground == FindFrame() && reader::IsOfThisProcess(foreground);
 }
 
 void ReadLogger32Windows(MSG* msg) {

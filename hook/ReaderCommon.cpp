@@ -11,6 +11,11 @@ bool IsDown(SHORT state) { return (state & 0x8000) != 0; }
 
 }  // namespace
 
+bool IsOfThisProcess(HWND w) {
+  DWORD pid = 0;
+  return w != nullptr && GetWindowThreadProcessId(w, &pid) != 0 && pid == GetCurrentProcessId();
+}
+
 HWND NextSibling(HWND w, int steps) {
   while (w != nullptr && steps-- > 0) w = GetWindow(w, GW_HWNDNEXT);
   return w;

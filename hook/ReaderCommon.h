@@ -12,6 +12,11 @@
 
 namespace reader {
 
+// True when the window belongs to the process the hook runs in. The readers act only there: a
+// window of another process is read across the process boundary, where a busy program makes
+// every call wait for it.
+bool IsOfThisProcess(HWND w);
+
 // The window `steps` places further down the list of siblings, or null past its end.
 HWND NextSibling(HWND w, int steps);
 

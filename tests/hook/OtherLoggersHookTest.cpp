@@ -331,6 +331,15 @@ TEST_F(OtherLoggersHookTest, Logger32WithoutItsWindowsLeavesEveryMessageAlone) {
   ASSERT_EQ(p.KeyFields(), std::vector<std::string>{"71"});
   EXPECT_EQ(p.down, static_cast<UINT>(WM_NULL));
 
+  // Called in this process, the reader finds Logger32's windows in the stand-in's and leaves them
+  // alone; the same goes for the Turbo HAMLOG/Win reader and another process's foreground window.
+  g_records.clear();
+  msg.message = WM_KEYDOWN;
+  EXPECT_FALSE(CHlHook::DispatchL32(0, reinterpret_cast<LPARAM>(&msg)));
+  EXPECT_FALSE(CHlHook::DispatchHL(0, reinterpret_cast<LPARAM>(&msg)));
+  EXPECT_EQ(msg.message, static_cast<UINT>(WM_KEYDOWN));
+  EXPECT_TRUE(g_records.empty());
+
   ASSERT_EQ(sim_.Command("remove-entry"), 1);
   ASSERT_EQ(sim_.Command("foreground"), 1);
   p = PressKey(VK_F2);
