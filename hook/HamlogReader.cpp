@@ -84,14 +84,14 @@ InputBoxes FindInputBoxes(HWND logger) {
   return b;
 }
 
-bool ThisProcessOwnsMainForm() {
+// This process's top-level main form, or null.
+HWND MainFormOfThisProcess() {
   HWND form = nullptr;
   for (int i = 0; i < kMainFormSearchLimit; ++i) {
     form = FindWindowExA(nullptr, form, kMainFormClass, nullptr);
-    if (form == nullptr) return false;
-    if (reader::IsOfThisProcess(form)) return true;
+    if (form == nullptr || reader::IsOfThisProcess(form)) return form;
   }
-  return false;
+  return nullptr;
 }
 
 }  // namespace
@@ -99,7 +99,7 @@ bool ThisProcessOwnsMainForm() {
 bool HamlogInputWindowInForeground() {
   HWND foreground = GetForegroundWindow();
   if (!reader::IsOfThisProcess(foreground)) return false;
-  if (!ThisProcessOwnsMainForm()) return false;
+  if (MainFormOfThisProcess() == nullptr) return false;
   // The call box is the last box on the walk: if it is there, so is everything before it.
   const InputBoxes boxes = FindInputBoxes(foreground);
   return boxes.save != nullptr && boxes.call != nullptr;
@@ -113,7 +113,8 @@ void ReadHamlogWindow(HWND logger, MSG* msg) {
   const InputBoxes boxes = FindInputBoxes(logger);
   if (boxes.check == nullptr) return;  // nothing we know: leave the message alone
 
-  fields.check = IsDlgButtonChecked(logger, GetDlgCtrlID(boxes.check));
+  // Asked of the control itself: its id need not be unique among the window's children.
+  fields.check = static_cast<UINT>(SendMessageA(boxes.check, BM_GETCHECK, 0, 0));
   if (fields.check != g_lastCheck) changed = true;
   g_lastCheck = fields.check;
 
@@ -156,6 +157,6 @@ void ReadHamlogWindow(HWND logger, MSG* msg) {
   changed = changed || decision.changed;
 
   if (fields.key == 0 && !changed) return;
-  HWND mainForm = FindWindowExA(nullptr, nullptr, kMainFormClass, nullptr);
-  reader::SendRecordUnlessEmpty(fields, reinterpret_cast<ULONG_PTR>(mainForm));
+  // The record names the logger by its main form; this process's own, should two loggers run.
+  reader::SendRecordUnlessEmpty(fields, reinterpret_cast<ULONG_PTR>(MainFormOfThisProcess()));
 }
