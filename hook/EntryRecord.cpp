@@ -95,4 +95,21 @@ std::size_t ComposeEntryRecord(const EntryFields& f, char* out, std::size_t outS
   return w.Finish();
 }
 
+void CutAtFirstBreak(char* text) {
+  if (text == nullptr) return;
+  for (char* p = text; *p != '\0'; ++p) {
+    if (*p == '\r' || *p == '\n' || *p == ' ') {
+      *p = '\0';
+      return;
+    }
+  }
+}
+
+bool StartsWithEmptyFields(const char* record, int emptyFields) {
+  if (record == nullptr) return false;
+  for (int i = 0; i < emptyFields; ++i)
+    if (record[i] != '|') return false;
+  return true;
+}
+
 }  // namespace tandem

@@ -70,4 +70,11 @@ inline bool IsCp932LeadByte(unsigned char c) {
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
+// Ends text at its first CR, LF or space: a mode box may hold more than the mode itself.
+void CutAtFirstBreak(char* text);
+
+// True when a composed record starts with `emptyFields` empty text fields, that is, when the
+// first emptyFields fields (call, report, then mode) are all empty.
+bool StartsWithEmptyFields(const char* record, int emptyFields);
+
 }  // namespace tandem

@@ -3,17 +3,18 @@
 
 #include "KeyRules.h"
 #include "N1mmReader.h"
+#include "OtherLoggerReaders.h"
 #include "SharedBlock.h"
 
 // The shared block: one copy for every process that maps the library.
 #if defined(_MSC_VER)
 #pragma data_seg(".shared")
-volatile SharedHookBlock g_shared = {nullptr, nullptr, 0, nullptr, nullptr, 0};
+volatile SharedHookBlock g_shared = {nullptr, nullptr, 0, nullptr, nullptr, 0, 0};
 #pragma data_seg()
 #pragma comment(linker, "/SECTION:.shared,RWS")
 #else
 volatile SharedHookBlock g_shared __attribute__((section(".shared"), shared)) = {
-    nullptr, nullptr, 0, nullptr, nullptr, 0};
+    nullptr, nullptr, 0, nullptr, nullptr, 0, 0};
 #endif
 
 namespace {
@@ -76,6 +77,7 @@ BOOL CHlHook::Stop() {
   g_shared.display = nullptr;
   g_shared.action = 0;
   g_shared.hook = nullptr;
+  g_shared.followLogger = tandem::kFollowN1mm;
   return TRUE;
 }
 
@@ -84,6 +86,8 @@ void CHlHook::SetDisplayWindow(HWND display) { g_shared.display = display; }
 void CHlHook::SetAction(UINT action) { g_shared.action = action; }
 
 void CHlHook::SetHookAnyway(int hookAnyway) { g_shared.hookAnyway = hookAnyway; }
+
+void CHlHook::SetFollowLogger(int logger) { g_shared.followLogger = logger; }
 
 void CHlHook::RequestMsg() { DispatchN1MM(0, 0); }
 
@@ -95,6 +99,21 @@ bool CHlHook::DispatchN1MM(WPARAM, LPARAM lParam) {
   return false;
 }
 
+bool CHlHook::DispatchHL(WPARAM, LPARAM lParam) {
+  MSG* msg = reinterpret_cast<MSG*>(lParam);
+  if (msg == nullptr || !tandem::IsReaderMessage(msg->message)) return false;
+  HWND logger = GetForegroundWindow();
+  if (logger != nullptr) ReadHamlogWindow(logger, msg);
+  return false;
+}
+
+bool CHlHook::DispatchL32(WPARAM, LPARAM lParam) {
+  MSG* msg = reinterpret_cast<MSG*>(lParam);
+  if (msg == nullptr || !tandem::IsReaderMessage(msg->message)) return false;
+  ReadLogger32Windows(msg);
+  return false;
+}
+
 // Runs for every message that any thread on the desktop retrieves, so the message number is
 // tested before anything that asks the window manager: an ignored message costs one comparison.
 LRESULT CALLBACK HlHookProc(int code, WPARAM wParam, LPARAM lParam) {
@@ -102,8 +121,17 @@ LRESULT CALLBACK HlHookProc(int code, WPARAM wParam, LPARAM lParam) {
     MSG* msg = reinterpret_cast<MSG*>(lParam);
     if (msg != nullptr && tandem::IsReaderMessage(msg->message) &&
         g_insideSlot != TLS_OUT_OF_INDEXES && TlsGetValue(g_insideSlot) == nullptr) {
-      HWND entry = FindEntryWindowInForeground();
-      if (entry != nullptr) ReadN1mmEntryWindow(entry, msg);
+      // One logger is followed; the others' readers never run. The other loggers' gates check
+      // that the foreground window is that logger's own, in this process.
+      const int followed = g_shared.followLogger;
+      if (followed == tandem::kFollowTurboHamlog) {
+        if (HamlogInputWindowInForeground()) CHlHook::DispatchHL(wParam, lParam);
+      } else if (followed == tandem::kFollowLogger32) {
+        if (Logger32FrameInForeground()) CHlHook::DispatchL32(wParam, lParam);
+      } else {
+        HWND entry = FindEntryWindowInForeground();
+        if (entry != nullptr) ReadN1mmEntryWindow(entry, msg);
+      }
       TlsSetValue(g_insideSlot, msg);
       const LRESULT result = CallNextHookEx(g_shared.hook, code, wParam, lParam);
       TlsSetValue(g_insideSlot, nullptr);

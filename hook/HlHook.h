@@ -10,6 +10,11 @@
 #define TANDEMHOOK_API __declspec(dllimport)
 #endif
 
+namespace tandem {
+// The loggers whose windows the hook procedure can read; any other value reads as kFollowN1mm.
+enum FollowedLogger : int { kFollowN1mm = 0, kFollowTurboHamlog = 1, kFollowLogger32 = 2 };
+}  // namespace tandem
+
 // All state lives in a block shared by every process that maps the library; the object only
 // carries the interface, so the hook procedures in other processes never need it.
 class TANDEMHOOK_API CHlHook {
@@ -26,6 +31,9 @@ class TANDEMHOOK_API CHlHook {
   void SetDisplayWindow(HWND display);
   void SetAction(UINT action);
   void SetHookAnyway(int hookAnyway);
+  // Chooses the logger whose windows the hook procedure reads (tandem::FollowedLogger). Stop
+  // returns the choice to N1MM Logger.
+  void SetFollowLogger(int logger);
 
   // Runs the N1MM reader without a message at hand: nothing is read and nothing is sent.
   void RequestMsg();
@@ -34,6 +42,13 @@ class TANDEMHOOK_API CHlHook {
   // entry window is in the foreground. lParam points to that message, which the reader may turn
   // into a null message. Always returns false.
   static bool DispatchN1MM(WPARAM wParam, LPARAM lParam);
+  // The Turbo HAMLOG/Win input-window reader: the foreground window is taken as the input window
+  // without further checks, so callers make sure it is one; a window of another process is left
+  // alone. Always returns false.
+  static bool DispatchHL(WPARAM wParam, LPARAM lParam);
+  // The Logger32 entry-window reader: finds the logger's windows itself and leaves the message
+  // alone when they are not there or belong to another process. Always returns false.
+  static bool DispatchL32(WPARAM wParam, LPARAM lParam);
 
   CHlHook(const CHlHook&) = delete;
   CHlHook& operator=(const CHlHook&) = delete;

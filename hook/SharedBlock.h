@@ -13,6 +13,7 @@ struct SharedHookBlock {
   HHOOK hook;        // the installed message hook
   HMODULE module;    // this library, recorded by every process that loads it
   int hookAnyway;    // function keys handled even in the logger's own fields
+  int followLogger;  // whose windows the hook procedure reads: tandem::FollowedLogger
 };
 
 extern volatile SharedHookBlock g_shared;

@@ -38,6 +38,11 @@ void CMainFrame::LoadSettings() {
   m_fn12 = app->ReadInt(kWindow, kFn12, 0) == 1 ? 1 : 0;  // only exactly 1 means twelve
   m_zLogKey = app->ReadInt(kWindow, kZLogKey, 0);
   m_spyHlKey = app->ReadInt(kKeyer, kSpyHlKey, 1);
+  // Only the loggers the hook library knows; anything else follows N1MM Logger, as before.
+  m_followLogger = app->ReadInt(kWindow, kFollowLogger, tandem::kFollowN1mm);
+  if (m_followLogger != tandem::kFollowTurboHamlog && m_followLogger != tandem::kFollowLogger32) {
+    m_followLogger = tandem::kFollowN1mm;
+  }
   m_logTime = app->ReadInt(kWindow, kLogTime, 0);
   m_endGM = app->ReadInt(kKeyer, kEndGM, 12);
   m_endGA = app->ReadInt(kKeyer, kEndGA, 18);
@@ -73,6 +78,7 @@ bool CMainFrame::SaveSettings(bool report) {
   app->WriteInt(kWindow, kFn12, m_fn12 ? 1 : 0);
   app->WriteInt(kWindow, kZLogKey, m_zLogKey);
   app->WriteInt(kKeyer, kSpyHlKey, m_spyHlKey);
+  app->WriteInt(kWindow, kFollowLogger, m_followLogger);
   if (!report) return app->WriteFailures() == failuresBefore;
   return ReportSettingsWriteFailure(failuresBefore);
 }

@@ -30,6 +30,7 @@ constexpr char kViewTop[] = "ViewTop";
 constexpr char kFn12[] = "Fn12";
 constexpr char kZLogKey[] = "zLogKey";
 constexpr char kSpyHlKey[] = "SpyHlKey";
+constexpr char kFollowLogger[] = "FollowLogger";
 constexpr char kLogTime[] = "LogTime";
 constexpr char kEndGM[] = "end_GM";
 constexpr char kEndGA[] = "end_GA";

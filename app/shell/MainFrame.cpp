@@ -113,6 +113,7 @@ int CMainFrame::OnCreate(CREATESTRUCTA* cs) {
   m_hook.SetDisplayWindow(m_hWnd);
   ApplyHookAction(m_zLogKey ? 1 : 0);
   m_hook.SetHookAnyway(m_hookAnyway);
+  ApplyFollowLogger(m_followLogger);
   m_hook.Start();
 
   BindKeyer();
@@ -189,6 +190,12 @@ void CMainFrame::ToggleTopmost() {
 
 void CMainFrame::ApplyHookAction(UINT action) {
   m_hook.SetAction(m_spyHlKey ? action : shell::kHookActionIgnoreKeys);
+}
+
+void CMainFrame::ApplyFollowLogger(int logger) {
+  const bool known = logger == tandem::kFollowTurboHamlog || logger == tandem::kFollowLogger32;
+  m_followLogger = known ? logger : tandem::kFollowN1mm;
+  m_hook.SetFollowLogger(m_followLogger);
 }
 
 CTandemHLView* CMainFrame::GetLogView() const {

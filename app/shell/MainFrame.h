@@ -31,6 +31,9 @@ class CMainFrame : public CFrameWnd {
   void ToggleTopmost();
   // Hands the hook `action`, or the ignore-keys action when key operations are not wanted.
   void ApplyHookAction(UINT action);
+  // Chooses the logger whose windows the hook reads (tandem::FollowedLogger; any other value
+  // means N1MM Logger), keeps it in m_followLogger and hands it to the hook.
+  void ApplyFollowLogger(int logger);
   // Twelve or eight function-key buttons (the view menu's two commands).
   void SetFnTwelve(bool twelve);
   // Switches between Bank-A and Bank-B, on the buttons and in the logger's entry window.
@@ -123,6 +126,7 @@ class CMainFrame : public CFrameWnd {
   int m_logTime = 0;
   int m_cwAlways = 0;
   int m_hookAnyway = 0;
+  int m_followLogger = 0;  // the logger the hook follows: 0 N1MM Logger, 1 Turbo HAMLOG/Win, 2 Logger32
   CWpmStatusBar m_wndStatusBar;
   CToolBar m_wndToolBar;
   CHlHook m_hook;

@@ -1,5 +1,6 @@
-// The logger stand-in: N1MM Logger's entry window as the hook library sees it, run as a process of
-// its own and controlled by tests and the demo (see LoggerSimProtocol.h).
+// The logger stand-in: N1MM Logger's entry window as the hook library sees it (or, in the other
+// modes, Turbo HAMLOG/Win's or Logger32's windows), run as a process of its own and controlled by
+// tests and the demo (see LoggerSimProtocol.h).
 #include <windows.h>
 
 #include <cstdio>
@@ -9,13 +10,62 @@
 
 #include "CqMachineWindow.h"
 #include "EntryWindow.h"
+#include "HamlogWindows.h"
+#include "Logger32Windows.h"
 #include "LoggerSimProtocol.h"
 
 namespace {
 
+enum class Mode { kN1mm, kHamlog, kLogger32 };
+
+Mode g_mode = Mode::kN1mm;
 EntryWindow g_entry;
+HamlogWindows g_hamlog;       // created with --hamlog, in place of the entry window
+Logger32Windows g_logger32;   // created with --logger32, in place of the entry window
 CqMachineWindow g_cqMachine;  // created with --cq-machine
 loggersim::Log* g_log = nullptr;
+bool g_ready = false;
+
+// The window one types in, in whichever logger's layout the stand-in shows.
+HWND FrontWindow() {
+  switch (g_mode) {
+    case Mode::kHamlog: return g_hamlog.Hwnd();
+    case Mode::kLogger32: return g_logger32.Hwnd();
+    default: return g_entry.Hwnd();
+  }
+}
+
+HWND BoxByName(const char* name) {
+  switch (g_mode) {
+    case Mode::kHamlog: return g_hamlog.BoxByName(name);
+    case Mode::kLogger32: return g_logger32.BoxByName(name);
+    default: return g_entry.BoxByName(name);
+  }
+}
+
+loggersim::Box BoxOf(HWND w) {
+  switch (g_mode) {
+    case Mode::kHamlog: return g_hamlog.BoxOf(w);
+    case Mode::kLogger32: return g_logger32.BoxOf(w);
+    default: return g_entry.BoxOf(w);
+  }
+}
+
+// The check control and its parent; none in Logger32's layout.
+HWND CheckParent() {
+  switch (g_mode) {
+    case Mode::kHamlog: return g_hamlog.Hwnd();
+    case Mode::kLogger32: return nullptr;
+    default: return g_entry.Hwnd();
+  }
+}
+int CheckId() {
+  switch (g_mode) {
+    case Mode::kHamlog: return g_hamlog.CheckId();
+    case Mode::kLogger32: return 0;
+    default: return g_entry.CheckId();
+  }
+}
 
 constexpr UINT kMsgKeyF1 = 0x004D;  // the F1 help request
 
@@ -27,7 +77,7 @@ bool IsLoggedMessage(UINT m) {
 
 void LogMessage(const MSG& msg) {
   if (g_log == nullptr || !IsLoggedMessage(msg.message)) return;
-  const loggersim::Box box = g_entry.BoxOf(msg.hwnd);
+  const loggersim::Box box = BoxOf(msg.hwnd);
   if (box == loggersim::kBoxOther && msg.hwnd != nullptr) return;
   const std::int32_t n = g_log->count;
   if (n >= static_cast<std::int32_t>(loggersim::kLogCapacity)) return;
@@ -49,7 +99,7 @@ void BringToFront(HWND w) {
 // Average cost in picoseconds of posting one message to the call box and retrieving it, with
 // whatever hooks are installed at the moment.
 std::intptr_t Bench(UINT message, int count) {
-  HWND target = g_entry.BoxByName("call");
+  HWND target = BoxByName("call");
   if (target == nullptr || count <= 0) return loggersim::kUnknownCommand;
   LARGE_INTEGER freq, start, end;
   QueryPerformanceFrequency(&freq);
@@ -96,7 +146,7 @@ std::intptr_t RunCommand(const std::string& line) {
     char box[16] = {};
     int used = 0;
     if (std::sscanf(rest.c_str(), "%15s%n", box, &used) < 1) return loggersim::kUnknownCommand;
-    HWND w = g_entry.BoxByName(box);
+    HWND w = BoxByName(box);
     if (w == nullptr) return 0;
     // One blank separates the box name from the text; the text may itself hold blanks.
     std::string text = rest.substr(static_cast<std::size_t>(used));
@@ -104,40 +154,41 @@ std::intptr_t RunCommand(const std::string& line) {
     return SetWindowTextA(w, text.c_str()) ? 1 : 0;
   }
   if (cmd == "focus") {
-    HWND w = g_entry.BoxByName(rest.c_str());
+    HWND w = BoxByName(rest.c_str());
     if (w == nullptr) return 0;
-    BringToFront(g_entry.Hwnd());
+    BringToFront(FrontWindow());
     SetFocus(w);
     return GetFocus() == w ? 1 : 0;
   }
   if (cmd == "foreground") {
-    BringToFront(g_entry.Hwnd());
-    return GetForegroundWindow() == g_entry.Hwnd() ? 1 : 0;
+    BringToFront(FrontWindow());
+    return GetForegroundWindow() == FrontWindow() ? 1 : 0;
   }
   if (cmd == "foreground-second") {
-    if (g_entry.SecondForm() == nullptr) return 0;
-    BringToFront(g_entry.SecondForm());
-    return GetForegroundWindow() == g_entry.SecondForm() ? 1 : 0;
+    HWND second = g_mode == Mode::kHamlog ? g_hamlog.MainForm() : g_entry.SecondForm();
+    if (second == nullptr) return 0;
+    BringToFront(second);
+    return GetForegroundWindow() == second ? 1 : 0;
   }
   if (cmd == "check") {
-    if (g_entry.CheckId() == 0) return 0;
-    CheckDlgButton(g_entry.Hwnd(), g_entry.CheckId(), static_cast<UINT>(std::atoi(rest.c_str())));
+    if (CheckId() == 0) return 0;
+    CheckDlgButton(CheckParent(), CheckId(), static_cast<UINT>(std::atoi(rest.c_str())));
     return 1;
   }
   if (cmd == "getcheck") {
-    if (g_entry.CheckId() == 0) return loggersim::kUnknownCommand;
-    return static_cast<std::intptr_t>(IsDlgButtonChecked(g_entry.Hwnd(), g_entry.CheckId()));
+    if (CheckId() == 0) return loggersim::kUnknownCommand;
+    return static_cast<std::intptr_t>(IsDlgButtonChecked(CheckParent(), CheckId()));
   }
   if (cmd == "move") {
     int x = 0, y = 0;
     if (std::sscanf(rest.c_str(), "%d %d", &x, &y) != 2) return loggersim::kUnknownCommand;
-    return SetWindowPos(g_entry.Hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return SetWindowPos(FrontWindow(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   if (cmd == "post") {
     char box[16] = {};
     unsigned message = 0, code = 0;
     if (std::sscanf(rest.c_str(), "%15s %u %u", box, &message, &code) != 3) return loggersim::kUnknownCommand;
-    HWND w = std::strcmp(box, "entry") == 0 ? g_entry.Hwnd() : g_entry.BoxByName(box);
+    HWND w = std::strcmp(box, "entry") == 0 ? FrontWindow() : BoxByName(box);
     if (w == nullptr) return 0;
     return PostMessageA(w, message, code, 0) ? 1 : 0;
   }
@@ -147,7 +198,7 @@ std::intptr_t RunCommand(const std::string& line) {
     char box[16] = {};
     unsigned message = 0, code = 0;
     if (std::sscanf(rest.c_str(), "%15s %u %u", box, &message, &code) != 3) return loggersim::kUnknownCommand;
-    HWND w = std::strcmp(box, "entry") == 0 ? g_entry.Hwnd() : g_entry.BoxByName(box);
+    HWND w = std::strcmp(box, "entry") == 0 ? FrontWindow() : BoxByName(box);
     if (w == nullptr) return 0;
     LARGE_INTEGER stamp;
     QueryPerformanceCounter(&stamp);
@@ -170,6 +221,13 @@ std::intptr_t RunCommand(const std::string& line) {
     g_cqMachine.SetPlaying(cmd == "cqmachine-play");
     return 1;
   }
+  if (cmd == "getfocus") return BoxOf(GetFocus());
+  if (cmd == "hwnd") {
+    HWND w = rest == "main" ? (g_mode == Mode::kHamlog ? g_hamlog.MainForm() : FrontWindow()) : FrontWindow();
+    return static_cast<std::intptr_t>(reinterpret_cast<INT_PTR>(w));
+  }
+  if (cmd == "remove-entry") return g_mode == Mode::kLogger32 && g_logger32.RemoveEntry() ? 1 : 0;
+  if (cmd == "ready") return g_ready ? 1 : 0;
   if (cmd == "quit") {
     PostQuitMessage(0);
     return 1;
@@ -211,6 +269,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
       layout.containers = false;
     } else if (std::strcmp(argv[i], "--second-form") == 0) {
       secondForm = true;
+    } else if (std::strcmp(argv[i], "--hamlog") == 0) {
+      g_mode = Mode::kHamlog;
+    } else if (std::strcmp(argv[i], "--logger32") == 0) {
+      g_mode = Mode::kLogger32;
     } else if (std::strcmp(argv[i], "--cq-machine") == 0) {
       cqMachine = true;
     } else {
@@ -231,17 +293,31 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   control.hInstance = instance;
   control.lpszClassName = loggersim::kControlClass;
   HWND controlWnd = nullptr;
-  if (EntryWindow::RegisterClasses(instance) && RegisterClassExA(&control)) {
+  bool registered = false;
+  switch (g_mode) {
+    case Mode::kHamlog: registered = HamlogWindows::RegisterClasses(instance); break;
+    case Mode::kLogger32: registered = Logger32Windows::RegisterClasses(instance); break;
+    default: registered = EntryWindow::RegisterClasses(instance); break;
+  }
+  if (registered && RegisterClassExA(&control)) {
     controlWnd = CreateWindowExA(0, loggersim::kControlClass, "TandemLoggerSim", WS_POPUP, 0, 0, 0,
                                  0, nullptr, nullptr, instance, nullptr);
   }
-  if (controlWnd == nullptr || !g_entry.Create(instance, layout) ||
-      (secondForm && !g_entry.CreateSecondForm(instance)) ||
+  bool created = false;
+  switch (g_mode) {
+    case Mode::kHamlog: created = g_hamlog.Create(instance); break;
+    case Mode::kLogger32: created = g_logger32.Create(instance); break;
+    default:
+      created = g_entry.Create(instance, layout) && (!secondForm || g_entry.CreateSecondForm(instance));
+      break;
+  }
+  if (controlWnd == nullptr || !created ||
       (cqMachine && (!CqMachineWindow::RegisterClasses(instance) || !g_cqMachine.Create(instance)))) {
     std::fprintf(stderr, "LoggerSim: cannot create the windows\n");
     return 1;
   }
-  BringToFront(g_entry.Hwnd());
+  BringToFront(FrontWindow());
+  g_ready = true;
 
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

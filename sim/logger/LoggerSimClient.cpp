@@ -49,7 +49,7 @@ bool LoggerSimClient::Start(const std::string& exePath, const std::string& args)
         FindControl f = {pi_.dwProcessId, nullptr};
         EnumWindows(FindControlProc, reinterpret_cast<LPARAM>(&f));
         control_ = f.found;
-        return control_ != nullptr && EntryWindow() != nullptr;
+        return control_ != nullptr && Command("ready", 1000) == 1;
       },
       10000);
   if (!ready) {

@@ -1,11 +1,17 @@
 // How tests and the demo talk to the logger stand-in, which runs as a process of its own.
 //
+// Modes: by default the stand-in shows N1MM Logger's entry window. With --hamlog it shows Turbo
+// HAMLOG/Win's main form and input window instead, with --logger32 Logger32's frame and entry
+// window; the commands then act on that logger's windows ("entry" is the window one types in).
+//
 // Commands: WM_COPYDATA to the stand-in's hidden control window (class kControlClass), dwData 0,
 // the command as text without a terminator; the result comes back as the message's result:
-//   text <box> <text...>   set a box's text (box: call report exchange free anchor)
+//   text <box> <text...>   set a box's text (box: call report exchange free anchor; in the
+//                          other modes also mode keys4 further, keys7 (hamlog), next (logger32))
 //   focus <box>            bring the entry window to the front and give the box the focus
 //   foreground             bring the entry window to the front
-//   foreground-second      bring the second form (started with --second-form) to the front
+//   foreground-second      bring the second form (started with --second-form) to the front;
+//                          in hamlog mode the main form
 //   check <0|1|2>          set the mode check control; "getcheck" returns its state
 //   move <x> <y>           move the entry window
 //   post <box|entry> <message> <wParam>   post a message (numbers in decimal) to a window
@@ -18,6 +24,10 @@
 //   cqmachine-play         the CQ machine window (started with --cq-machine) shows its stop
 //                          button, as while a recording plays; 0 without that window
 //   cqmachine-stop         it hides the button, as when playback ends
+//   getfocus               the box that has the keyboard focus (Box below; 0 for none)
+//   hwnd                   the handle of the window one types in; "hwnd main" the main form
+//   remove-entry           (logger32) close the entry window, leaving the frame
+//   ready                  1 once every window exists
 //   quit                   close the stand-in
 // Unknown commands return kUnknownCommand.
 //
@@ -40,6 +50,8 @@ constexpr std::uint32_t kLogCapacity = 8192;
 enum Box : std::uint32_t {
   kBoxOther = 0, kBoxCall = 1, kBoxReport = 2, kBoxExchange = 5, kBoxFree = 6, kBoxAnchor = 9,
   kBoxEntry = 10, kBoxSecondForm = 11,
+  // The other loggers' boxes.
+  kBoxMode = 3, kBoxKeys4 = 4, kBoxKeys7 = 7, kBoxFurther = 8, kBoxNext = 12,
 };
 
 struct LogEntry {

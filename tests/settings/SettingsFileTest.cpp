@@ -83,6 +83,7 @@ TEST_F(SettingsFile, DefaultsWithoutAFile) {
   EXPECT_EQ(frame->m_fn12, 0);
   EXPECT_EQ(frame->m_zLogKey, 0);
   EXPECT_EQ(frame->m_spyHlKey, 1);
+  EXPECT_EQ(frame->m_followLogger, 0);
   EXPECT_EQ(frame->m_logTime, 0);
   EXPECT_EQ(frame->m_endGM, 12);
   EXPECT_EQ(frame->m_endGA, 18);
@@ -123,6 +124,7 @@ TEST_F(SettingsFile, FullRoundTripInFileOrder) {
     frame->m_fn12 = 1;
     frame->m_zLogKey = 1;
     frame->m_spyHlKey = 0;
+    frame->m_followLogger = 2;
     ASSERT_TRUE(frame->SaveSettings());
   }
   auto frame = Load();
@@ -148,6 +150,7 @@ TEST_F(SettingsFile, FullRoundTripInFileOrder) {
   EXPECT_EQ(frame->m_fn12, 1);
   EXPECT_EQ(frame->m_zLogKey, 1);
   EXPECT_EQ(frame->m_spyHlKey, 0);
+  EXPECT_EQ(frame->m_followLogger, 2);
 
   const std::vector<std::string> keyer = {"WPM", "CQ_INT", "0", "1", "9", "PTT", "PTT_CQ_machine",
                                           "PTTDelayP", "PTTDelayA", "PaddleRvs", "PaddleKbd",
@@ -155,7 +158,7 @@ TEST_F(SettingsFile, FullRoundTripInFileOrder) {
   EXPECT_EQ(KeysOf(Ini(), "Keyer"), keyer);
   EXPECT_EQ(KeysOf(Ini(), "Profile"), (std::vector<std::string>{"MyCallSign", "No"}));
   EXPECT_EQ(KeysOf(Ini(), "Window"),
-            (std::vector<std::string>{"HookAnyway", "ViewTop", "Fn12", "zLogKey"}));
+            (std::vector<std::string>{"HookAnyway", "ViewTop", "Fn12", "zLogKey", "FollowLogger"}));
   EXPECT_EQ(KeysOf(Ini(), "Bank-A").size(), 12u);
   EXPECT_EQ(KeysOf(Ini(), "Bank-B").front(), "Fn01");
 }
@@ -204,6 +207,14 @@ TEST_F(SettingsFile, StoredTwoForFn12AndViewTop) {
   }
   EXPECT_EQ(IniText(Ini(), "Window", "Fn12"), "0");
   EXPECT_EQ(IniText(Ini(), "Window", "ViewTop"), "2");
+}
+
+// A followed logger the program does not know (a newer file, a typing error) follows N1MM Logger.
+TEST_F(SettingsFile, UnknownFollowedLoggerFollowsN1mm) {
+  Put("Window", "FollowLogger", "7");
+  EXPECT_EQ(Load()->m_followLogger, 0);
+  Put("Window", "FollowLogger", "1");
+  EXPECT_EQ(Load()->m_followLogger, 1);
 }
 
 TEST_F(SettingsFile, EmptiedMemoryStaysEmptyAndLongMemoryComesBackCut) {
