@@ -16,8 +16,10 @@ namespace {
 EntryWindow g_entry;
 CqMachineWindow g_cqMachine;  // created with --cq-machine
 loggersim::Log* g_log = nullptr;
+HWND g_control = nullptr;  // the hidden window that takes the commands
 
 constexpr UINT kMsgKeyF1 = 0x004D;  // the F1 help request
+constexpr UINT kMsgHang = WM_APP + 1;  // the control window's own: keep the thread busy for wParam ms
 
 bool IsLoggedMessage(UINT m) {
   return m == WM_NULL || m == kMsgKeyF1 || (m >= WM_KEYFIRST && m <= WM_KEYLAST) ||
@@ -170,6 +172,12 @@ std::intptr_t RunCommand(const std::string& line) {
     g_cqMachine.SetPlaying(cmd == "cqmachine-play");
     return 1;
   }
+  if (cmd == "hang") {
+    // Answered first, then the thread is busy: a logger that does not look at its messages.
+    const int ms = std::atoi(rest.c_str());
+    if (ms <= 0 || ms > 60000) return loggersim::kUnknownCommand;
+    return PostMessageA(g_control, kMsgHang, static_cast<WPARAM>(ms), 0) ? 1 : 0;
+  }
   if (cmd == "quit") {
     PostQuitMessage(0);
     return 1;
@@ -182,6 +190,10 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     const COPYDATASTRUCT* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
     if (data == nullptr || data->lpData == nullptr || data->cbData > 4096) return loggersim::kUnknownCommand;
     return RunCommand(std::string(static_cast<const char*>(data->lpData), data->cbData));
+  }
+  if (msg == kMsgHang) {
+    Sleep(static_cast<DWORD>(wParam));
+    return 0;
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
@@ -235,6 +247,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     controlWnd = CreateWindowExA(0, loggersim::kControlClass, "TandemLoggerSim", WS_POPUP, 0, 0, 0,
                                  0, nullptr, nullptr, instance, nullptr);
   }
+  g_control = controlWnd;
   if (controlWnd == nullptr || !g_entry.Create(instance, layout) ||
       (secondForm && !g_entry.CreateSecondForm(instance)) ||
       (cqMachine && (!CqMachineWindow::RegisterClasses(instance) || !g_cqMachine.Create(instance)))) {

@@ -18,6 +18,8 @@
 //   cqmachine-play         the CQ machine window (started with --cq-machine) shows its stop
 //                          button, as while a recording plays; 0 without that window
 //   cqmachine-stop         it hides the button, as when playback ends
+//   hang <ms>              answer, then keep the stand-in's thread busy for ms (1..60000), as a
+//                          busy logger that does not look at its messages
 //   quit                   close the stand-in
 // Unknown commands return kUnknownCommand.
 //
