@@ -464,9 +464,20 @@ TEST_F(EndToEndTest, LoggerShiftTabSendsF2AndNeverOpensTheEditor) {
   FocusLoggerCall();
   const std::size_t logStart = sim_.LogSize();
   const DWORD start = GetTickCount();
-  PressInLogger(VK_TAB, kShift);
-  EXPECT_TRUE(WaitHanded("XX1ABC UR 5NN")) << "handed: " << Handed();
-  EXPECT_EQ(tandem_.TopLevelTitled("F2" + std::string(kEditTitleSuffix)), nullptr) << "the editor opened";
+  // Shift stays down until Tandem has acted on the key, as when the operator holds it.
+  keybd_event(VK_SHIFT, 0, 0, 0);
+  PressInLogger(VK_TAB);
+  const bool keyed = WaitHanded("XX1ABC UR 5NN", 3000);
+  const bool editor = tandem_.TopLevelTitled("F2" + std::string(kEditTitleSuffix)) != nullptr;
+  keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
+  EXPECT_TRUE(keyed) << "handed: " << Handed();
+  EXPECT_FALSE(editor) << "the editor opened";
+  EXPECT_TRUE(LoggerSimClient::PumpUntil([&] {
+    const std::vector<loggersim::LogEntry> log = sim_.Log();
+    for (std::size_t i = logStart; i < log.size(); ++i)
+      if (log[i].message == WM_KEYUP && log[i].code == VK_SHIFT) return true;
+    return false;
+  }));
   // The logger retrieved the Tab and the Shift release, the Tab without waiting for Tandem.
   bool tab = false, shiftUp = false;
   const std::vector<loggersim::LogEntry> log = sim_.Log();
@@ -523,13 +534,13 @@ TEST_F(EndToEndTest, BankSwitchNeverWaitsForABusyLogger) {
   ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return tandem_.ControlText(kFnButton1) == "CQ TEST $M"; }));
 
   FocusTandemLog();
-  ASSERT_EQ(sim_.Command("hang 4000"), 1);
+  ASSERT_EQ(sim_.Command("hang 6000"), 1);
   Press('F', kShift);
   EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return tandem_.ControlText(kFnButton1) == "DE $M K"; }, 2000))
       << "Tandem did not switch while the logger was busy";
-  DWORD_PTR ignored = 0;
-  EXPECT_TRUE(SendMessageTimeoutA(tandem_.MainWindow(), WM_NULL, 0, 0, SMTO_NORMAL, 1000, &ignored))
-      << "Tandem waits for the busy logger";
+  // Tandem's own keys go on keying while the logger is still busy.
+  Press(VK_F1);
+  EXPECT_TRUE(WaitHanded("DE JA1ZZZ K", 3000)) << "Tandem waited for the busy logger: " << Handed();
   // Once the logger looks at its messages again (a command sent to it comes first).
   EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return sim_.Command("getcheck", 10000) == 0; }))
       << "the switch never reached the logger";
