@@ -130,7 +130,7 @@ TEST(RecordPlan, IgnoredRecordsAndTheNoticeTouchNothing) {
   // its own, a NUL in the call, no separators at all.
   for (const std::string& forged :
        {Record("NEW", "0", "0", kNone).insert(14, "x|0|5A|0|FFFFFF80|0"),
-        std::string("AB\0CD|599|CW|||0|70|0|0|0|1|2|1|", 33), std::string("NEW 599 CW 70")}) {
+        std::string("AB\0CD|599|CW|||0|70|0|0|0|1|2|1|", 32), std::string("NEW 599 CW 70")}) {
     p = Plan(forged, memory, true, 1);
     EXPECT_EQ(p.kind, RecordKind::kIgnored) << forged;
     EXPECT_FALSE(p.cancelForCall);

@@ -89,4 +89,37 @@ TEST(RecordHandler, LetsTheLoggerGoBeforeItsWorkAndNeverReadsTheRecordAfter) {
   EXPECT_EQ(frame->GetLogView()->GetWholeText(), "XX1ABC UR $R [KN] ");
 }
 
+// Any program can send the main window WM_COPYDATA. A text that is no entry record changes
+// nothing: not the fields that the next message expands, not the mode that decides whether it is
+// keyed, not the bank.
+TEST(RecordHandler, RecordsThatAreNoEntryRecordsChangeNothing) {
+  TempWorkDir dir;
+  AppSession session;
+  ASSERT_TRUE(session.Start());
+  CMainFrame* frame = session.Frame();
+  frame->m_bankA = 1;
+  frame->LayoutFnButtons(0, 8);
+  auto send = [&](const std::string& text) {
+    COPYDATASTRUCT data = {0, static_cast<DWORD>(text.size()), const_cast<char*>(text.data())};
+    SendMessageA(frame->m_hWnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+  };
+  send("XX1ABC|599|CW|||1|0|0|0|0|120|560|1|");
+  ASSERT_EQ(frame->m_call, "XX1ABC");
+  for (const std::string& forged : {
+           std::string("AB\0CD|599|CW|||1|70|0|0|0|120|560|1|", 36),  // a NUL in the call, F1
+           std::string("JA9XYZ"),                                     // no separators at all
+           std::string("JA9XYZ|599|CW|5|x|0|5A|0|FFFFFF80|0||1|70|0|0|0|120|560|1|"),
+       }) {
+    send(forged);
+    EXPECT_EQ(frame->m_call, "XX1ABC") << forged;
+    EXPECT_EQ(frame->m_mode, "CW") << forged;
+    EXPECT_EQ(frame->m_cqRepeat, 0) << forged;
+    EXPECT_EQ(frame->m_bankA, 1) << forged;
+  }
+  EXPECT_EQ(frame->GetLogView()->GetWholeText(), "");
+  // The path was live: a well-formed F1 record right after is acted on.
+  send("XX1ABC|599|CW|||1|70|0|0|0|120|560|1|");
+  EXPECT_EQ(frame->GetLogView()->GetWholeText().compare(0, 6, "CQ DE "), 0);
+}
+
 }  // namespace
