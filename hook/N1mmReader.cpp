@@ -48,8 +48,7 @@ struct EntryChildren {
   HWND call = nullptr;
 };
 
-// This process's copy; only the logger's threads use it, one message at a time per thread, and a
-// thread that finds it stale finds it again.
+// This process's copy: a thread that finds it stale finds the children again.
 EntryChildren g_children;
 
 bool ChildOf(HWND child, HWND parent) { return child != nullptr && GetParent(child) == parent; }
@@ -78,7 +77,9 @@ EntryChildren FindEntryChildren(HWND entry) {
   return c;
 }
 
-const EntryChildren& ChildrenOf(HWND entry) {
+// A copy, so that a second thread of the logger that finds the children again meanwhile does not
+// change them under this one.
+EntryChildren ChildrenOf(HWND entry) {
   if (!StillValid(g_children, entry)) g_children = FindEntryChildren(entry);
   return g_children;
 }
@@ -135,7 +136,7 @@ HWND FindEntryWindowInForeground() {
 }
 
 void ReadN1mmEntryWindow(HWND entry, MSG* msg) {
-  const EntryChildren& children = ChildrenOf(entry);
+  const EntryChildren children = ChildrenOf(entry);
   if (children.modeCheck == nullptr) return;  // not the entry window we know: leave it alone
 
   tandem::EntryFields fields;
