@@ -13,8 +13,24 @@ class RecordWriter {
   void Put(char c) {
     if (len_ < cap_) out_[len_++] = c;
   }
+  // A text field. The separator cannot stand inside it: a '|' typed into a logger field would
+  // move every later field for the receiver (a free text could even forge the key and the
+  // modifiers), so it is left out. A '|' byte that is the second half of a double-byte
+  // character is part of that character and stays; the receiver reads characters, not bytes.
+  // A lone lead byte at the end is left out too, so that it is never joined with the separator.
   void Text(const char* s, std::size_t limit) {
-    for (std::size_t i = 0; i < limit && s[i] != '\0'; ++i) Put(s[i]);
+    std::size_t n = 0;
+    while (n < limit && s[n] != '\0') ++n;
+    for (std::size_t i = 0; i < n; ++i) {
+      if (IsCp932LeadByte(static_cast<unsigned char>(s[i]))) {
+        if (i + 1 < n) {
+          Put(s[i]);
+          Put(s[++i]);
+        }
+      } else if (s[i] != '|') {
+        Put(s[i]);
+      }
+    }
     Put('|');
   }
   void Unsigned(std::uint32_t v, unsigned base) {

@@ -61,7 +61,8 @@ void CopyField(char* dst, std::size_t dstSize, const char* src);
 
 // Composes "call|report|mode|exchange|free|check|KEY|SHIFT|CTRL|ALT|left|bottom|focus|" into out
 // (hex fields upper case without leading zeros; key states sign-extended to 32 bits) and returns
-// its length. Text fields are taken up to their buffer limits even if not terminated. The result
+// its length. A '|' in a text field (not the second byte of a double-byte character) and a lone
+// lead byte at a text field's end are left out, so the record always has its thirteen fields. Text fields are taken up to their buffer limits even if not terminated. The result
 // is always terminated; it is cut only if outSize is below kEntryRecordBufferSize.
 std::size_t ComposeEntryRecord(const EntryFields& fields, char* out, std::size_t outSize);
 

@@ -30,36 +30,65 @@ HWND NextSibling(HWND w, int steps) {
   return w;
 }
 
-// The three children the reader needs, found in one walk down the list of children (each step is
-// a call into the window manager, and the walk runs on every key press in the logger).
+HWND FirstTextBox(HWND container) {
+  return container != nullptr ? FindWindowExA(container, nullptr, kTextBoxClass, nullptr) : nullptr;
+}
+
+// The entry window's children that the reader uses. Finding them walks the list of children,
+// each step a call into the window manager, so they are kept between messages for as long as each
+// of them is still the child of the window it was found in.
 struct EntryChildren {
+  HWND entry = nullptr;
+  HWND modeCheck = nullptr;
   HWND firstContainer = nullptr;
   HWND secondContainer = nullptr;
-  HWND modeCheck = nullptr;
+  HWND report = nullptr;
+  HWND exchange = nullptr;
+  HWND freeText = nullptr;
+  HWND call = nullptr;
 };
+
+// This process's copy: a thread that finds it stale finds the children again.
+EntryChildren g_children;
+
+bool ChildOf(HWND child, HWND parent) { return child != nullptr && GetParent(child) == parent; }
+
+bool StillValid(const EntryChildren& c, HWND entry) {
+  return c.entry == entry && ChildOf(c.modeCheck, entry) && ChildOf(c.firstContainer, entry) &&
+         ChildOf(c.secondContainer, entry) && ChildOf(c.report, c.firstContainer) &&
+         ChildOf(c.exchange, c.firstContainer) && ChildOf(c.freeText, c.firstContainer) &&
+         ChildOf(c.call, c.secondContainer);
+}
 
 EntryChildren FindEntryChildren(HWND entry) {
   EntryChildren c;
+  c.entry = entry;
   HWND w = FindWindowExA(entry, nullptr, nullptr, nullptr);
   for (int i = 0; w != nullptr && i <= kModeCheckChild; ++i, w = GetWindow(w, GW_HWNDNEXT)) {
     if (i == kFirstContainerChild) c.firstContainer = w;
     if (i == kSecondContainerChild) c.secondContainer = w;
     if (i == kModeCheckChild) c.modeCheck = w;
   }
+  if (c.modeCheck == nullptr) return c;
+  c.report = NextSibling(FirstTextBox(c.firstContainer), kReportAfterAnchor);
+  c.exchange = NextSibling(c.report, kExchangeAfterReport);
+  c.freeText = NextSibling(c.exchange, kFreeTextAfterExchange);
+  c.call = FirstTextBox(c.secondContainer);
   return c;
 }
 
-HWND FirstTextBox(HWND container) {
-  return container != nullptr ? FindWindowExA(container, nullptr, kTextBoxClass, nullptr) : nullptr;
+// A copy, so that a second thread of the logger that finds the children again meanwhile does not
+// change them under this one.
+EntryChildren ChildrenOf(HWND entry) {
+  if (!StillValid(g_children, entry)) g_children = FindEntryChildren(entry);
+  return g_children;
 }
 
-// Reads a box's text into a field of fieldSize bytes (empty when the box is missing) and notes the
-// focus state when the box has this thread's keyboard focus.
+// Reads a box's text into a field of fieldSize bytes (empty when the box is missing).
 template <std::size_t fieldSize>
-void ReadBox(HWND box, char (&field)[fieldSize], int focusValue, HWND focus, int& focusState) {
+void ReadBox(HWND box, char (&field)[fieldSize]) {
   field[0] = '\0';
   if (box == nullptr) return;
-  if (box == focus) focusState = focusValue;
   // One byte more than the field holds, so that a cut through a double-byte character shows.
   char text[fieldSize + 1];
   text[0] = '\0';
@@ -67,45 +96,56 @@ void ReadBox(HWND box, char (&field)[fieldSize], int focusValue, HWND focus, int
   tandem::CopyField(field, fieldSize, text);
 }
 
+// Which observed box has this thread's keyboard focus.
+int FocusStateOf(const EntryChildren& c) {
+  HWND focus = GetFocus();
+  if (focus == nullptr) return tandem::kFocusNone;
+  if (focus == c.report) return tandem::kFocusReport;
+  if (focus == c.exchange) return tandem::kFocusExchange;
+  if (focus == c.freeText) return tandem::kFocusFreeText;
+  if (focus == c.call) return tandem::kFocusCall;
+  return tandem::kFocusNone;
+}
+
 bool IsDown(SHORT state) { return (state & 0x8000) != 0; }
+
+// The key rules look at the focus and the modifiers for the key messages only; a mouse move or
+// the F1 request needs neither, and a record for them reads them when it is composed.
+bool RulesNeedKeyState(UINT message) {
+  return message == tandem::kMsgKeyDown || message == tandem::kMsgSysKeyDown ||
+         message == tandem::kMsgKeyUp || message == tandem::kMsgChar;
+}
 
 }  // namespace
 
 HWND FindEntryWindowInForeground() {
   HWND foreground = GetForegroundWindow();
   if (foreground == nullptr) return nullptr;
+  // The reader runs only inside the logger: a window of another process would be read across the
+  // process boundary, where a busy logger makes every call wait for it.
+  DWORD process = 0;
+  GetWindowThreadProcessId(foreground, &process);
+  if (process != GetCurrentProcessId()) return nullptr;
+  char cls[sizeof kEntryWindowClass + 1] = {};
+  if (GetClassNameA(foreground, cls, sizeof cls) != static_cast<int>(sizeof kEntryWindowClass - 1) ||
+      lstrcmpA(cls, kEntryWindowClass) != 0) {
+    return nullptr;
+  }
   HWND entry = FindWindowExA(nullptr, nullptr, kEntryWindowClass, nullptr);
   return entry == foreground ? entry : nullptr;
 }
 
 void ReadN1mmEntryWindow(HWND entry, MSG* msg) {
+  const EntryChildren children = ChildrenOf(entry);
+  if (children.modeCheck == nullptr) return;  // not the entry window we know: leave it alone
+
   tandem::EntryFields fields;
   bool changed = false;
 
-  const EntryChildren children = FindEntryChildren(entry);
-  if (children.modeCheck == nullptr) return;  // not the entry window we know: leave it alone
-
-  fields.check = IsDlgButtonChecked(entry, GetDlgCtrlID(children.modeCheck));
+  // The check state, as IsDlgButtonChecked asks it, straight from the control.
+  fields.check = static_cast<UINT>(SendMessageA(children.modeCheck, BM_GETCHECK, 0, 0));
   if (fields.check != g_lastCheck) changed = true;
   g_lastCheck = fields.check;
-
-  HWND focus = GetFocus();
-  int focusState = tandem::kFocusNone;
-  HWND report = NextSibling(FirstTextBox(children.firstContainer), kReportAfterAnchor);
-  ReadBox(report, fields.report, tandem::kFocusReport, focus, focusState);
-  HWND exchange = NextSibling(report, kExchangeAfterReport);
-  ReadBox(exchange, fields.exchange, tandem::kFocusExchange, focus, focusState);
-  HWND freeText = NextSibling(exchange, kFreeTextAfterExchange);
-  ReadBox(freeText, fields.freeText, tandem::kFocusFreeText, focus, focusState);
-  HWND call = FirstTextBox(children.secondContainer);
-  ReadBox(call, fields.call, tandem::kFocusCall, focus, focusState);
-  fields.focus = focusState;
-
-  tandem::CopyField(fields.mode, sizeof fields.mode, kModeCw);
-
-  fields.shift = GetKeyState(VK_SHIFT);
-  fields.ctrl = GetKeyState(VK_CONTROL);
-  fields.alt = GetKeyState(VK_MENU);
 
   RECT rect = {};
   GetWindowRect(entry, &rect);
@@ -117,9 +157,16 @@ void ReadN1mmEntryWindow(HWND entry, MSG* msg) {
   tandem::KeyEvent event;
   event.message = msg->message;
   event.code = static_cast<unsigned>(msg->wParam);
-  event.focus = focusState;
   event.action = g_shared.action;
   event.hookAnyway = g_shared.hookAnyway;
+  bool keyStateRead = false;
+  if (RulesNeedKeyState(msg->message)) {
+    event.focus = FocusStateOf(children);
+    fields.shift = GetKeyState(VK_SHIFT);
+    fields.ctrl = GetKeyState(VK_CONTROL);
+    fields.alt = GetKeyState(VK_MENU);
+    keyStateRead = true;
+  }
   event.shift = IsDown(fields.shift);
   event.ctrl = IsDown(fields.ctrl);
   event.alt = IsDown(fields.alt);
@@ -129,6 +176,20 @@ void ReadN1mmEntryWindow(HWND entry, MSG* msg) {
   changed = changed || decision.changed;
 
   if (fields.key == 0 && !changed) return;
+
+  // A record: now the texts and whatever the rules did not need.
+  if (!keyStateRead) {
+    event.focus = FocusStateOf(children);
+    fields.shift = GetKeyState(VK_SHIFT);
+    fields.ctrl = GetKeyState(VK_CONTROL);
+    fields.alt = GetKeyState(VK_MENU);
+  }
+  fields.focus = event.focus;
+  ReadBox(children.report, fields.report);
+  ReadBox(children.exchange, fields.exchange);
+  ReadBox(children.freeText, fields.freeText);
+  ReadBox(children.call, fields.call);
+  tandem::CopyField(fields.mode, sizeof fields.mode, kModeCw);
 
   char record[tandem::kEntryRecordBufferSize];
   const std::size_t length = tandem::ComposeEntryRecord(fields, record, sizeof record);

@@ -24,9 +24,7 @@ constexpr UINT kSendTimeoutMs = 2000;
 
 // Sends a message to the display window and waits for it to be handled, but never longer than
 // kSendTimeoutMs, and not at all when the receiver is hung. Messages sent to the calling thread
-// meanwhile are still handled (no SMTO_BLOCK).
-inline void SendToDisplay(HWND display, UINT message, WPARAM wParam, LPARAM lParam) {
-  DWORD_PTR result = 0;
-  SendMessageTimeoutA(display, message, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
-                      kSendTimeoutMs, &result);
-}
+// meanwhile are still handled (no SMTO_BLOCK). Once a send has timed out, nothing more is sent
+// from this process until the display window answers again (DisplaySend.cpp), so that a stopped
+// main program costs the logger one timeout, not one per message.
+void SendToDisplay(HWND display, UINT message, WPARAM wParam, LPARAM lParam);

@@ -19,6 +19,9 @@ constexpr std::size_t kProsignLength = 4;
 
 // The keyer's queue is topped up while fewer than this many characters wait in it.
 constexpr int kKeyerLowWater = 3;
+// Token steps one keyer report may take: the fill-ins of "$R" and "$A" key nothing, so they are
+// followed by the next step in the same report.
+constexpr int kMaxStepsPerReport = 4;
 // A keyer report of this many waiting characters makes the program drop its own queue.
 constexpr int kKeyerFlushReport = 15;
 

@@ -8,14 +8,23 @@
 #include "MainFrame.h"
 #include "PaddleDecode.h"
 #include "TandemView.h"
+#include "TokenStep.h"
 
 void CMainFrame::OnKeyerReport(WPARAM wParam, LPARAM lParam) {
   const int waiting = static_cast<int>(lParam);
-  // 1.-2. One more token while fewer than three characters wait in the keyer.
+  // 1.-2. One more token while fewer than three characters wait in the keyer. A step that only
+  // fills in "$R" or "$A" keys nothing, and a keyer with nothing left to key would never report
+  // again, so the stream would stop for good there: such a step is followed at once by the next
+  // one, until something is keyed. Each fill-in removes its macro from the queue; the bound only
+  // guards against values that bring the macros back.
   m_pending = waiting;
-  if ((tandem::cw::IsCwLikeMode(m_mode) || m_cwAlways) && !m_sendQueue.empty() &&
+  if ((tandem::cw::IsCwLikeMode(m_mode) || m_cwAlways) &&
       tandem::cw::kKeyerLowWater - waiting > 0) {
-    SendToken(m_sendQueue);
+    for (int step = 0; step < tandem::cw::kMaxStepsPerReport && !m_sendQueue.empty(); ++step) {
+      const tandem::cw::TokenKind kind = tandem::cw::ClassifyFront(m_sendQueue).kind;
+      SendToken(m_sendQueue);
+      if (kind != tandem::cw::TokenKind::Report && kind != tandem::cw::TokenKind::Exchange) break;
+    }
   }
   // 3. The Kana input mode as the keyboard has it now.
   m_kanaOn = (::GetKeyState(tandem::cw::kVirtualKeyKana) & 1) ? 1 : 0;

@@ -124,25 +124,55 @@ void CMainFrame::ApplyWeight(float dot, float dash) {
               tandem::keyer::WeightToHalfUnits(dash));
 }
 
+namespace {
+
+// Ticks of the watch that wait for the CQ machine to show that it plays, after a notice that came
+// before its playing window did; then the watch ends without having held anything.
+int g_cqMachineGraceTicks = 0;
+
+// The CQ machine plays while its window shows the stop-playback button.
+bool CqMachinePlaying() {
+  HWND machine = ::FindWindowA(tandem::keyer::kCqMachineClass, tandem::keyer::kCqMachineTitle);
+  if (!machine) return false;
+  HWND stop = ::FindWindowExA(machine, nullptr, tandem::keyer::kCqMachineButtonClass,
+                              tandem::keyer::kCqMachineButtonTitle);
+  return stop != nullptr && ::IsWindowVisible(stop);
+}
+
+}  // namespace
+
 void CMainFrame::OnCqMachineNotice() {
-  if (!m_pttHeld && m_pttCqMachine) {
-    KeyportCall(0, m_keyportWriteData, tandem::keyer::kWriteDataHandle,
-                tandem::keyer::kWriteDataPort,
-                static_cast<unsigned char>(KEYPORT_DATA_PTT_HOLD));
-    m_pttHeld = 1;
-  }
+  // Any program can send the notice. PTT is held only while the CQ machine's playing window is
+  // visible, never on the notice alone: a notice without a CQ machine playing would otherwise key
+  // the transmitter until the program ends.
+  g_cqMachineGraceTicks = tandem::keyer::kCqMachineGraceTicks;
   // A running watch starts over.
   ::SetTimer(m_hWnd, tandem::keyer::kCqMachineTimer, tandem::keyer::kCqMachineTimerMs, nullptr);
+  OnCqMachineTimer();
 }
 
 void CMainFrame::OnCqMachineTimer() {
-  HWND machine = ::FindWindowA(tandem::keyer::kCqMachineClass, tandem::keyer::kCqMachineTitle);
-  if (!machine) return;  // not there (yet): the watch goes on
-  HWND stop = ::FindWindowExA(machine, nullptr, tandem::keyer::kCqMachineButtonClass,
-                              tandem::keyer::kCqMachineButtonTitle);
-  // Playback has ended when the stop button is hidden (or gone).
-  if (stop && (::GetWindowLongA(stop, GWL_STYLE) & WS_VISIBLE)) return;
-  if (m_pttCqMachine) {
+  if (CqMachinePlaying()) {
+    if (!m_pttHeld && m_pttCqMachine) {
+      KeyportCall(0, m_keyportWriteData, tandem::keyer::kWriteDataHandle,
+                  tandem::keyer::kWriteDataPort,
+                  static_cast<unsigned char>(KEYPORT_DATA_PTT_HOLD));
+      m_pttHeld = 1;
+    }
+    g_cqMachineGraceTicks = 0;
+    return;
+  }
+  // Not (or no longer) playing. Before the window has been seen playing the watch waits a little
+  // for it; once it has played, or the wait is over, the watch ends.
+  if (!m_pttHeld && g_cqMachineGraceTicks > 0) {
+    --g_cqMachineGraceTicks;
+    return;
+  }
+  ReleaseCqMachinePtt();
+}
+
+void CMainFrame::ReleaseCqMachinePtt() {
+  if (m_pttHeld && m_pttCqMachine) {
     KeyportCall(0, m_keyportWriteData, tandem::keyer::kWriteDataHandle,
                 tandem::keyer::kWriteDataPort,
                 static_cast<unsigned char>(KEYPORT_DATA_PTT_RELEASE));

@@ -14,6 +14,8 @@ constexpr char kVersionUnknown[] = "KEYPORT Ver.?";
 // Frame timer 2: the watch of the CQ machine window while PTT is held for it.
 constexpr unsigned kCqMachineTimer = 2;
 constexpr unsigned kCqMachineTimerMs = 100;
+// After a start notice, how many ticks the watch waits for the CQ machine's playing window.
+constexpr int kCqMachineGraceTicks = 20;
 
 // The logging program's CQ machine window and its stop-playback button.
 constexpr char kCqMachineClass[] = "TForm12";

@@ -1,8 +1,11 @@
 // The entry-record handler: every record the hook library sends arrives here as WM_COPYDATA while
 // the logger's thread waits, so nothing here waits for the logger.
+#include <string>
+
 #include "FrameLinkActions.h"
 #include "KeyActions.h"
 #include "MainFrame.h"
+#include "ShellConstants.h"
 
 namespace {
 
@@ -16,8 +19,18 @@ constexpr int kCqRepeatButton = 1000;  // Bank-A F1
 
 LRESULT CMainFrame::OnCopyData(HWND, const COPYDATASTRUCT* data) {
   if (data == nullptr) return 0;
-  const tandem::link::RecordPlan plan =
-      tandem::link::PlanCopyData(data->lpData, data->cbData, g_recordMemory, m_cqRepeat != 0, m_zLogKey);
+  // The logger's thread waits in SendMessage until the reply. Copy what the handler needs and let
+  // it go at once, so that it never waits for the keying, the log or anything else done here;
+  // nothing below reads the sender's block after the reply.
+  const HWND loggerWnd = reinterpret_cast<HWND>(data->dwData);
+  std::string text;
+  const bool receivable = tandem::link::IsReceivableRecord(data->lpData, data->cbData);
+  if (receivable) text.assign(static_cast<const char*>(data->lpData), data->cbData);
+  ::ReplyMessage(0);
+  if (!receivable) return 0;
+
+  const tandem::link::RecordPlan plan = tandem::link::PlanCopyData(
+      text.data(), text.size(), g_recordMemory, m_cqRepeat != 0, m_zLogKey);
   switch (plan.kind) {
     case tandem::link::RecordKind::kIgnored:
       return 0;
@@ -28,7 +41,7 @@ LRESULT CMainFrame::OnCopyData(HWND, const COPYDATASTRUCT* data) {
       break;
   }
 
-  m_loggerWnd = reinterpret_cast<HWND>(data->dwData);
+  m_loggerWnd = loggerWnd;
   // The fields first, so that an action of this same record expands the new values.
   m_call = plan.record.call;
   m_report = plan.record.report;
@@ -46,4 +59,23 @@ void CMainFrame::StartCqRepeat() {
   LayoutFnButtons(0, m_fn12 ? 12 : 8);
   SendFnMessage(kCqRepeatButton, true);
   m_bankA = 1;
+  // The CQ goes out from Bank-A: the logger's check control says so too, so that the next record
+  // keeps Tandem on Bank-A and the next bank switch changes both programs alike.
+  MirrorBankToLogger();
+}
+
+void CMainFrame::MirrorBankToLogger() {
+  // Only once a logger has reported: before that no other program's window is touched.
+  if (!m_loggerWnd) return;
+  HWND entry = ::FindWindowA(shell::kLoggerEntryClass, nullptr);
+  if (!entry) return;
+  HWND child = ::GetWindow(entry, GW_CHILD);
+  for (int i = 0; i < shell::kLoggerBankCheckChild && child; ++i) {
+    child = ::GetWindow(child, GW_HWNDNEXT);
+  }
+  if (!child) return;
+  // Posted, not sent: a busy logger applies it when it gets to it, and Tandem never waits for
+  // another program's thread. The control's own window takes what its parent would have
+  // forwarded to it by its control id.
+  ::PostMessageA(child, BM_SETCHECK, m_bankA == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
 }

@@ -15,23 +15,51 @@ bool IsCqMachineNotice(std::string_view text) {
 
 RecordKind ClassifyRecord(const void* data, std::size_t size) {
   if (!IsReceivableRecord(data, size)) return RecordKind::kIgnored;
-  if (IsCqMachineNotice(RecordText(data, size))) return RecordKind::kCqMachineNotice;
+  const std::string_view text = RecordText(data, size);
+  if (IsCqMachineNotice(text)) return RecordKind::kCqMachineNotice;
+  // A NUL would end the field wherever it is used as a C string, and not where the log shows it.
+  if (text.find('\0') != std::string_view::npos) return RecordKind::kIgnored;
+  if (!SplitEntryRecord(text)) return RecordKind::kIgnored;
   return RecordKind::kEntryRecord;
 }
 
-RecordFields SplitEntryRecord(std::string_view text) {
-  RecordFields fields;
-  for (std::size_t i = 0; i < kRecordFieldCount && !text.empty(); ++i) {
-    const std::size_t bar = text.find('|');
-    if (bar == std::string_view::npos) {
-      fields[i] = std::string(text);
-      text = {};
-    } else {
-      fields[i] = std::string(text.substr(0, bar));
-      // The field and the one character after it, which is the '|'.
-      text.remove_prefix(bar + 1);
+namespace {
+
+// Lead bytes of double-byte characters in the Japanese code page (CP932).
+bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// Splits text at its separators into exactly kRecordFieldCount fields, each ended by a '|'.
+// characterWise: the byte after a lead byte belongs to its character, whatever it is.
+bool SplitAtSeparators(std::string_view text, bool characterWise, RecordFields& fields) {
+  std::size_t count = 0;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (characterWise && IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
+      ++i;
+      continue;
     }
+    if (text[i] != '|') continue;
+    if (count == kRecordFieldCount) return false;
+    fields[count++] = std::string(text.substr(start, i - start));
+    start = i + 1;
   }
+  return count == kRecordFieldCount && start == text.size();
+}
+
+// Leaves out a lead byte that ends a field without its second byte.
+void DropLoneLeadByte(std::string& field) {
+  bool lead = false;
+  for (const char c : field) lead = !lead && IsLeadByte(static_cast<unsigned char>(c));
+  if (lead) field.pop_back();
+}
+
+}  // namespace
+
+std::optional<RecordFields> SplitEntryRecord(std::string_view text) {
+  RecordFields fields;
+  if (SplitAtSeparators(text, true, fields)) return fields;
+  if (!SplitAtSeparators(text, false, fields)) return std::nullopt;
+  for (std::string& field : fields) DropLoneLeadByte(field);
   return fields;
 }
 
@@ -77,13 +105,12 @@ int ParseFocusField(std::string_view field) {
   return static_cast<int>(value);
 }
 
-EntryRecord DecodeEntryRecord(std::string_view text) {
-  RecordFields f = SplitEntryRecord(text);
+EntryRecord DecodeEntryRecord(const RecordFields& f) {
   EntryRecord r;
-  r.call = std::move(f[kFieldCall]);
-  r.report = std::move(f[kFieldReport]);
-  r.mode = std::move(f[kFieldMode]);
-  r.exchange = std::move(f[kFieldExchange]);
+  r.call = f[kFieldCall];
+  r.report = f[kFieldReport];
+  r.mode = f[kFieldMode];
+  r.exchange = f[kFieldExchange];
   r.checked = f[kFieldCheck] == "1";
   r.keyField = ParseKeyField(f[kFieldKey], &r.key);
   if (r.keyField != KeyField::kValid) r.key = 0;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,34 +13,39 @@
 namespace tandem::link {
 
 enum class RecordKind {
-  kIgnored,          // null data pointer or longer than kMaxReceivedRecord: nothing at all happens
+  kIgnored,          // no data, longer than kMaxReceivedRecord, a NUL byte, or not thirteen
+                     // fields (SplitEntryRecord): nothing at all happens
   kCqMachineNotice,  // the CQ machine's start notice: only the PTT link runs
   kEntryRecord,      // a record to decode
 };
 
-// First test of every WM_COPYDATA: the data must exist and be of a size a record can have. An
-// empty text (size 0, data given) passes and decodes to empty fields.
+// First test of every WM_COPYDATA: the data must exist and be of a size a record can have.
 bool IsReceivableRecord(const void* data, std::size_t size);
 
 // True when text is exactly the CQ machine's start notice (byte-wise, case-sensitive; no prefix,
 // no extra bytes).
 bool IsCqMachineNotice(std::string_view text);
 
-// The record text as exactly size bytes from data: the sender adds no terminator, and a NUL inside
-// is kept as a byte of its field. Only call after IsReceivableRecord.
+// The record text as exactly size bytes from data: the sender adds no terminator. Only call after
+// IsReceivableRecord.
 inline std::string_view RecordText(const void* data, std::size_t size) {
   return std::string_view(static_cast<const char*>(data), size);
 }
 
-// IsReceivableRecord, then IsCqMachineNotice: what the handler does with the data.
+// IsReceivableRecord, then IsCqMachineNotice, then the checks of an entry record (no NUL byte,
+// thirteen fields): what the handler does with the data.
 RecordKind ClassifyRecord(const void* data, std::size_t size);
 
-// Thirteen times: the text up to the next '|' (all of it when there is none) is the next field,
-// and it is removed together with the one character after it. Fields missing at the end are empty,
-// text after the thirteenth field is ignored, and a '|' inside a logger field shifts every later
-// field.
+// The record's thirteen fields, each ended by a '|', with nothing before the first or after the
+// last. Any program can send the main window a record, and a text that does not split that way
+// could only be read by guessing which field moved: it gives no fields at all, so that no text
+// can ever stand in another field's place. A '|' right after the lead byte of a double-byte
+// character is that character's second byte, not a separator. A text that does not split into
+// thirteen fields that way is split at every '|' byte instead (a sender may end a field in a lone
+// lead byte); in such a field the lone lead byte at its end is left out, so that it can never
+// join the character that follows it wherever the field is used.
 using RecordFields = std::array<std::string, kRecordFieldCount>;
-RecordFields SplitEntryRecord(std::string_view text);
+std::optional<RecordFields> SplitEntryRecord(std::string_view text);
 
 // Field positions, counted from 0.
 enum RecordField : std::size_t {
@@ -88,7 +94,8 @@ struct EntryRecord {
   int focus = 0;         // decimal; empty or not a decimal number reads as 0
 };
 
-EntryRecord DecodeEntryRecord(std::string_view text);
+// Reads the fields the main program uses from a record that SplitEntryRecord accepted.
+EntryRecord DecodeEntryRecord(const RecordFields& fields);
 
 // The key field: one or more hexadecimal digits of either case, nothing else (no sign, blank or
 // "0x"), with a value that fits 32 bits. Leading zeros are allowed.

@@ -20,8 +20,13 @@ void CarryOutLinkAction(CMainFrame& frame, const tandem::link::KeyAction& action
     case LinkAction::kFnKey:
       frame.OnFnKey(action.buttonId);
       break;
+    case LinkAction::kSendFnMessage:
+      frame.SendFnMessage(action.buttonId, false);
+      break;
     case LinkAction::kCancelSending:
       frame.CancelSending();
+      // Esc also lets go of a PTT held for the CQ machine.
+      frame.ReleaseCqMachinePtt();
       break;
     case LinkAction::kSpeedUpPostNull:
       frame.StepWpm(true);

@@ -7,7 +7,7 @@ KeyAction DecideRecordKeyAction(KeyField keyField, unsigned key, Modifiers m, in
   if (keyField != KeyField::kValid) return {};
   switch (key) {
     case kVkTab:
-      if (focus == kFocusCall && zLogKey != 0) return {LinkAction::kFnKey, kFnButtonF2};
+      if (focus == kFocusCall && zLogKey != 0) return {LinkAction::kSendFnMessage, kFnButtonF2};
       return {};
     case kVkEscape:
       return {LinkAction::kCancelSending};
@@ -27,7 +27,7 @@ KeyAction DecideRecordKeyAction(KeyField keyField, unsigned key, Modifiers m, in
       break;
   }
   if (key >= kVkF1 && key <= kVkF12) {
-    if (m.None()) return {LinkAction::kFnKey, kFnButtonFirst + static_cast<int>(key - kVkF1)};
+    if (m.None()) return {LinkAction::kSendFnMessage, kFnButtonFirst + static_cast<int>(key - kVkF1)};
     // Ctrl alone changes the number of buttons on F8 and F12 only; F11 does so only in Tandem's
     // own window.
     if (m.CtrlOnly() && key == kVkF8) return {LinkAction::kFnEight};
@@ -42,7 +42,7 @@ RecordPlan PlanCopyData(const void* data, std::size_t size, RecordMemory& memory
   plan.kind = ClassifyRecord(data, size);
   if (plan.kind != RecordKind::kEntryRecord) return plan;
 
-  plan.record = DecodeEntryRecord(RecordText(data, size));
+  plan.record = DecodeEntryRecord(*SplitEntryRecord(RecordText(data, size)));
   const EntryRecord& r = plan.record;
 
   if (CallChanged(memory.lastCall, r.call)) {

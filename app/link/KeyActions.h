@@ -14,7 +14,9 @@ namespace tandem::link {
 // shortcuts (Shortcuts.h) the ones marked "window".
 enum class LinkAction {
   kNone,
-  kFnKey,               // record, window: OnFnKey(buttonId); from the record also TAB as F2
+  kFnKey,               // window: OnFnKey(buttonId), which edits the memory when Shift is down
+  kSendFnMessage,       // record: SendFnMessage(buttonId, false); also TAB as F2. A logger key
+                        // sends the memory and never opens the editor while the logger waits
   kCancelSending,       // record, window: CancelSending()
   kSpeedUpPostNull,     // record: StepWpm(true), then post WM_NULL to the frame
   kSpeedDownPostNull,   // record: StepWpm(false), then post WM_NULL to the frame
@@ -61,7 +63,8 @@ struct RecordMemory {
 
 // One WM_COPYDATA, planned. The handler carries out, in this order:
 //   kind kIgnored: return at once. kind kCqMachineNotice: the CQ machine PTT link, then return.
-//   Otherwise: m_loggerWnd = dwData; store record.call/report/mode/exchange; if cancelForCall,
+//   Otherwise (the handler has copied the data and let the logger go):
+//   m_loggerWnd = dwData; store record.call/report/mode/exchange; if cancelForCall,
 //   CancelSending(); carry out keyAction; m_bankA = bankA; if relayoutBank,
 //   LayoutFnButtons(1 - m_bankA, m_fn12 ? 12 : 8).
 struct RecordPlan {

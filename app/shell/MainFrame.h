@@ -38,6 +38,8 @@ class CMainFrame : public CFrameWnd {
   void SetFnTwelve(bool twelve);
   // Switches between Bank-A and Bank-B, on the buttons and in the logger's entry window.
   void SwitchBank();
+  // Writes the bank in use into the logger's check control (posted; never waits for the logger).
+  void MirrorBankToLogger();
 
   // Settings file: every key the frame holds, read once at construction and written at exit.
   void LoadSettings();
@@ -66,6 +68,8 @@ class CMainFrame : public CFrameWnd {
   // CQ machine PTT link: the start notice from the entry-record handler, and timer 2's watch.
   void OnCqMachineNotice();
   void OnCqMachineTimer();
+  // Esc: lets go of a PTT held for the CQ machine and ends the watch.
+  void ReleaseCqMachinePtt();
 
   // CW message engine (app/cw): memories, expansion, streaming, CQ repeat, paddle echo.
   void OnFn01();

@@ -116,18 +116,7 @@ void CMainFrame::SetFnTwelve(bool twelve) {
 void CMainFrame::SwitchBank() {
   m_bankA = 1 - m_bankA;
   LayoutFnButtons(1 - m_bankA, m_fn12 ? 12 : 8);
-  // Mirror the bank into the logger's entry window, but only once a logger has reported:
-  // before that no other program's window is touched.
-  if (!m_loggerWnd) return;
-  HWND entry = ::FindWindowA(shell::kLoggerEntryClass, nullptr);
-  if (!entry) return;
-  HWND child = ::GetWindow(entry, GW_CHILD);
-  for (int i = 0; i < shell::kLoggerBankCheckChild && child; ++i) {
-    child = ::GetWindow(child, GW_HWNDNEXT);
-  }
-  if (!child) return;
-  ::CheckDlgButton(::GetParent(child), ::GetDlgCtrlID(child),
-                   m_bankA == 1 ? BST_CHECKED : BST_UNCHECKED);
+  MirrorBankToLogger();
 }
 
 void CMainFrame::ShowManual() {

@@ -60,6 +60,10 @@ bool KeyerCore::Enqueue(const Item& item, KeyerSink& sink) {
     }
     queue.push_back(item);
     m_pttOffAt = kNever;  // whatever comes before the tail has run out continues the transmission
+    // The host streams on these reports: it learns of every change of the count, so a report
+    // that it answered without keying is followed by another as soon as anything moves.
+    // Paddle characters are not counted.
+    if (!item.paddle) sink.OnReport(item.arrival, Busy(), 0);
     return true;
 }
 

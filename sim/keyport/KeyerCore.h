@@ -25,6 +25,7 @@ public:
     // A byte leaves without being keyed: no pattern, buffer full, cancel or break-in.
     virtual void OnDrop(double t, unsigned char byte) = 0;
     // A keyer report: characters still in the device, and the code byte of a paddle character.
+    // Made on every change of the count: a character queued, keyed, dropped, cancelled.
     virtual void OnReport(double t, int waiting, unsigned char paddleCode) = 0;
 };
 

@@ -66,8 +66,10 @@ int CheckId() {
     default: return g_entry.CheckId();
   }
 }
+HWND g_control = nullptr;  // the hidden window that takes the commands
 
 constexpr UINT kMsgKeyF1 = 0x004D;  // the F1 help request
+constexpr UINT kMsgHang = WM_APP + 1;  // the control window's own: keep the thread busy for wParam ms
 
 bool IsLoggedMessage(UINT m) {
   return m == WM_NULL || m == kMsgKeyF1 || (m >= WM_KEYFIRST && m <= WM_KEYLAST) ||
@@ -228,6 +230,12 @@ std::intptr_t RunCommand(const std::string& line) {
   }
   if (cmd == "remove-entry") return g_mode == Mode::kLogger32 && g_logger32.RemoveEntry() ? 1 : 0;
   if (cmd == "ready") return g_ready ? 1 : 0;
+  if (cmd == "hang") {
+    // Answered first, then the thread is busy: a logger that does not look at its messages.
+    const int ms = std::atoi(rest.c_str());
+    if (ms <= 0 || ms > 60000) return loggersim::kUnknownCommand;
+    return PostMessageA(g_control, kMsgHang, static_cast<WPARAM>(ms), 0) ? 1 : 0;
+  }
   if (cmd == "quit") {
     PostQuitMessage(0);
     return 1;
@@ -240,6 +248,10 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     const COPYDATASTRUCT* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
     if (data == nullptr || data->lpData == nullptr || data->cbData > 4096) return loggersim::kUnknownCommand;
     return RunCommand(std::string(static_cast<const char*>(data->lpData), data->cbData));
+  }
+  if (msg == kMsgHang) {
+    Sleep(static_cast<DWORD>(wParam));
+    return 0;
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
@@ -303,6 +315,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     controlWnd = CreateWindowExA(0, loggersim::kControlClass, "TandemLoggerSim", WS_POPUP, 0, 0, 0,
                                  0, nullptr, nullptr, instance, nullptr);
   }
+  g_control = controlWnd;
   bool created = false;
   switch (g_mode) {
     case Mode::kHamlog: created = g_hamlog.Create(instance); break;

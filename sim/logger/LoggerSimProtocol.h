@@ -28,6 +28,8 @@
 //   hwnd                   the handle of the window one types in; "hwnd main" the main form
 //   remove-entry           (logger32) close the entry window, leaving the frame
 //   ready                  1 once every window exists
+//   hang <ms>              answer, then keep the stand-in's thread busy for ms (1..60000), as a
+//                          busy logger that does not look at its messages
 //   quit                   close the stand-in
 // Unknown commands return kUnknownCommand.
 //

@@ -235,6 +235,10 @@ bool TandemSession::Running() const {
   return pi_.hProcess != nullptr && WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT;
 }
 
+bool TandemSession::Suspend() { return pi_.hThread != nullptr && SuspendThread(pi_.hThread) != static_cast<DWORD>(-1); }
+
+bool TandemSession::Resume() { return pi_.hThread != nullptr && ResumeThread(pi_.hThread) != static_cast<DWORD>(-1); }
+
 void TandemSession::Stop(DWORD graceMs) {
   if (pi_.hProcess == nullptr) return;
   if (graceMs > 0 && main_ != nullptr && IsWindow(main_)) {

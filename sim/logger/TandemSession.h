@@ -50,6 +50,9 @@ class TandemSession {
   HWND MainWindow() const { return main_; }
   DWORD ProcessId() const { return pi_.dwProcessId; }
   bool Running() const;
+  // Stops and restarts Tandem's main thread, as a debugger or an overloaded system does.
+  bool Suspend();
+  bool Resume();
   const std::string& error() const { return error_; }
   std::string TracePath() const { return workDir_ + "\\keyport-trace.txt"; }
   std::vector<TraceEvent> Trace() const { return ParseTrace(ReadWholeFile(TracePath())); }

@@ -39,8 +39,9 @@ std::string Ini(const IniOptions& o) {
                 o.wpm, o.cqInterval, o.pttCqMachine);
   char window[128];
   std::snprintf(window, sizeof window, "[Window]\r\nCloseAnyway=1\r\nFn12=0\r\nzLogKey=%d\r\n", o.zLogKey);
-  return std::string("[Bank-A]\r\nFn01=CQ TEST $M\r\nFn02=$C UR $R [KN]\r\nFn03=TU $M TEST\r\nFn05=QRZ?\r\n") +
-         "[Bank-B]\r\nFn01=DE $M K\r\nFn02=$C UR $R [KN]\r\n" + keyer +
+  return std::string("[Bank-A]\r\nFn01=CQ TEST $M\r\nFn02=$C UR $R [KN]\r\nFn03=TU $M TEST\r\nFn04=$C $A TU\r\n"
+                     "Fn05=QRZ?\r\n") +
+         "[Bank-B]\r\nFn01=DE $M K\r\nFn02=$C UR $R [KN]\r\nFn04=$C $A TU\r\nFn05=QRZ?\r\n" + keyer +
          "[Profile]\r\nMyCallSign=JA1ZZZ\r\n" + window;
 }
 
@@ -422,6 +423,196 @@ TEST_F(EndToEndTest, TandemWindowKeysAndMouse) {
   mouse_event(MOUSEEVENTF_RIGHTDOWN, 0, 0, 0, 0);
   mouse_event(MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
   ExpectEditorAndClose(5);
+}
+
+// Whatever the operator types into the logger's texts, the record keeps its fields: an exchange
+// "5|" is still the exchange, and a free text that looks like fields of a record starts nothing.
+TEST_F(EndToEndTest, BarsTypedIntoTheLoggerNeverMoveTheRecordsFields) {
+  IniOptions ini;
+  ini.cqInterval = 1000;
+  StartSystem(ini, 50);
+  ASSERT_EQ(sim_.Command("text report 599"), 1);
+  ASSERT_EQ(sim_.Command("text exchange 5|"), 1);
+  FocusLoggerCall();
+  TypeInLogger("XX1ABC");
+  PressInLogger(VK_F4);
+  EXPECT_TRUE(WaitHanded("XX1ABC 5 TU")) << "handed: " << Handed();
+
+  // A free text that reads as "check 0, key 5A (Z), Ctrl down": a key release in the call box must
+  // not start the CQ repeat, and Esc cancels as always.
+  ASSERT_EQ(sim_.Command("text free x|0|5A|0|FFFFFF80|0"), 1);
+  const std::size_t before = Count(Handed(), "CQ TEST");
+  FocusLoggerCall();
+  PressInLogger(VK_END);
+  TypeInLogger("J");
+  EXPECT_FALSE(WaitTrace([&](const std::vector<TraceEvent>& t) { return Count(HandedToKeyer(t), "CQ TEST") > before; },
+                         2500))
+      << "a key release started the CQ repeat: " << Handed();
+  // The path was live: the same key release carried the new call, which F2 keys.
+  PressInLogger(VK_F2);
+  EXPECT_TRUE(WaitHanded("XX1ABCJ UR 5NN")) << "handed: " << Handed();
+}
+
+// Shift+TAB in the call box with the TAB option on: the logger's key sends the F2 memory; it
+// never opens the memory editor, and the logger gets its Tab and the Shift release at once.
+TEST_F(EndToEndTest, LoggerShiftTabSendsF2AndNeverOpensTheEditor) {
+  IniOptions ini;
+  ini.zLogKey = 1;
+  StartSystem(ini, 50);
+  ASSERT_EQ(sim_.Command("text report 599"), 1);
+  ASSERT_EQ(sim_.Command("text call XX1ABC"), 1);
+  FocusLoggerCall();
+  const std::size_t logStart = sim_.LogSize();
+  const DWORD start = GetTickCount();
+  // Shift stays down until Tandem has acted on the key, as when the operator holds it.
+  keybd_event(VK_SHIFT, 0, 0, 0);
+  PressInLogger(VK_TAB);
+  const bool keyed = WaitHanded("XX1ABC UR 5NN", 3000);
+  const bool editor = tandem_.TopLevelTitled("F2" + std::string(kEditTitleSuffix)) != nullptr;
+  keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
+  EXPECT_TRUE(keyed) << "handed: " << Handed();
+  EXPECT_FALSE(editor) << "the editor opened";
+  EXPECT_TRUE(LoggerSimClient::PumpUntil([&] {
+    const std::vector<loggersim::LogEntry> log = sim_.Log();
+    for (std::size_t i = logStart; i < log.size(); ++i)
+      if (log[i].message == WM_KEYUP && log[i].code == VK_SHIFT) return true;
+    return false;
+  }));
+  // The logger retrieved the Tab and the Shift release, the Tab without waiting for Tandem.
+  bool tab = false, shiftUp = false;
+  const std::vector<loggersim::LogEntry> log = sim_.Log();
+  for (std::size_t i = logStart; i < log.size(); ++i) {
+    if (log[i].message == WM_KEYDOWN && log[i].code == VK_TAB) {
+      tab = true;
+      EXPECT_LT(log[i].time - start, 1500u) << "the logger waited for Tandem";
+    }
+    if (log[i].message == WM_KEYUP && log[i].code == VK_SHIFT) shiftUp = true;
+  }
+  EXPECT_TRUE(tab);
+  EXPECT_TRUE(shiftUp);
+}
+
+// Ctrl+Z in the logger while it shows Bank-B: the CQ goes out from Bank-A, and the logger's check
+// control says Bank-A too, so that the next key and the next bank switch act on both alike.
+TEST_F(EndToEndTest, LoggerCtrlZPutsBothProgramsOnBankA) {
+  IniOptions ini;
+  ini.cqInterval = 5000;
+  StartSystem(ini, 50);
+  ASSERT_EQ(sim_.Command("check 1"), 1);
+  ASSERT_EQ(sim_.Command("text report 599"), 1);
+  FocusLoggerCall();
+  TypeInLogger("J");
+  ASSERT_EQ(sim_.Command("check 0"), 1);
+  TypeInLogger("A");
+  ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return tandem_.ControlText(kFnButton1) == "DE $M K"; }))
+      << "Tandem did not follow the logger to Bank-B";
+
+  PressInLogger('Z', kCtrl);
+  ASSERT_TRUE(WaitHanded("CQ TEST JA1ZZZ")) << "handed: " << Handed();
+  EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return sim_.Command("getcheck") == 1; }))
+      << "the logger's check control still shows Bank-B";
+  PressInLogger(VK_ESCAPE);
+  PressInLogger(VK_F3);
+  EXPECT_TRUE(WaitHanded("TU JA1ZZZ TEST")) << "F3 after Ctrl+Z: " << Handed();
+  EXPECT_EQ(tandem_.ControlText(kFnButton1), "CQ TEST $M");
+
+  // The next switch takes both to Bank-B.
+  PressInLogger('F', kShift | kCtrl);
+  EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return tandem_.ControlText(kFnButton1) == "DE $M K"; }))
+      << "F1 shows " << tandem_.ControlText(kFnButton1);
+  EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return sim_.Command("getcheck") == 0; }));
+}
+
+// The bank switch writes the logger's check control without waiting for the logger: with the
+// logger busy, Tandem keeps answering, and the logger shows the switch once it looks again.
+TEST_F(EndToEndTest, BankSwitchNeverWaitsForABusyLogger) {
+  StartSystem(IniOptions{}, 50);
+  ASSERT_EQ(sim_.Command("check 1"), 1);
+  ASSERT_EQ(sim_.Command("text report 599"), 1);
+  FocusLoggerCall();
+  TypeInLogger("J");  // a record: Tandem now knows the logger
+  ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return tandem_.ControlText(kFnButton1) == "CQ TEST $M"; }));
+
+  FocusTandemLog();
+  ASSERT_EQ(sim_.Command("hang 6000"), 1);
+  Press('F', kShift);
+  EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return tandem_.ControlText(kFnButton1) == "DE $M K"; }, 2000))
+      << "Tandem did not switch while the logger was busy";
+  // Tandem's own keys go on keying while the logger is still busy.
+  Press(VK_F1);
+  EXPECT_TRUE(WaitHanded("DE JA1ZZZ K", 3000)) << "Tandem waited for the busy logger: " << Handed();
+  // Once the logger looks at its messages again (a command sent to it comes first).
+  EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return sim_.Command("getcheck", 10000) == 0; }))
+      << "the switch never reached the logger";
+}
+
+// A stopped Tandem costs the logger one timeout for all the keys pressed meanwhile, and once it
+// runs again the logger's keys act as before.
+TEST_F(EndToEndTest, StoppedTandemCostsTheLoggerOneTimeout) {
+  StartSystem(IniOptions{}, 50);
+  ASSERT_EQ(sim_.Command("text report 599"), 1);
+  FocusLoggerCall();
+  TypeInLogger("XX1ABC");
+
+  ASSERT_TRUE(tandem_.Suspend());
+  const std::size_t logStart = sim_.LogSize();
+  const DWORD start = GetTickCount();
+  PressInLogger(VK_F2);
+  TypeInLogger("D");
+  PressInLogger(VK_F3);
+  ASSERT_TRUE(tandem_.Resume());
+  int waits = 0;  // gaps of nearly a whole timeout (2 s)
+  DWORD previous = start;
+  const std::vector<loggersim::LogEntry> log = sim_.Log();
+  for (std::size_t i = logStart; i < log.size(); ++i) {
+    waits += log[i].time - previous >= 1800 ? 1 : 0;
+    previous = log[i].time;
+  }
+  EXPECT_LE(waits, 1) << "the logger waited " << waits << " times for the stopped Tandem";
+
+  // Running again: the next keys reach Tandem.
+  bool keyed = false;
+  for (int i = 0; i < 10 && !keyed; ++i) {
+    PressInLogger(VK_F5);
+    keyed = WaitHanded("QRZ?", 1000);
+  }
+  EXPECT_TRUE(keyed) << "handed: " << Handed();
+}
+
+// With the CQ machine link on, PTT is held only while the CQ machine's playing window shows: a
+// notice without it holds nothing, and Esc lets go of a PTT held for a playing CQ machine.
+TEST_F(EndToEndTest, CqMachinePttNeedsThePlayingWindowAndEscReleasesIt) {
+  IniOptions ini;
+  ini.pttCqMachine = 1;
+  StartSystem(ini, 20, "--cq-machine");
+  ASSERT_EQ(sim_.Command("text report 599"), 1);
+  FocusLoggerCall();
+  TypeInLogger("JA3AAA");
+  auto notice = [&] {
+    COPYDATASTRUCT data = {};
+    data.cbData = sizeof kCqMachineNotice - 1;
+    data.lpData = const_cast<char*>(kCqMachineNotice);
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(tandem_.MainWindow(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                               SMTO_NORMAL, 5000, &result) != 0;
+  };
+  auto held = [](const std::vector<TraceEvent>& t) { return HasEvent(t, "keyportWriteData", {0, 0, 253}); };
+  // A notice with the CQ machine not playing: nothing is held, now or while the watch waits.
+  ASSERT_TRUE(notice());
+  EXPECT_FALSE(WaitTrace(held, 3000)) << "PTT held without the CQ machine playing";
+
+  ASSERT_EQ(sim_.Command("cqmachine-play"), 1);
+  ASSERT_TRUE(notice());
+  ASSERT_TRUE(WaitTrace(held)) << "PTT not held for the playing CQ machine";
+  PressInLogger(VK_ESCAPE);
+  EXPECT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return HasEvent(t, "keyportWriteData", {0, 0, 255}); }))
+      << "Esc did not release the PTT";
+  // Released for good: the watch does not take it again while the CQ machine still plays.
+  EXPECT_FALSE(WaitTrace([](const std::vector<TraceEvent>& t) {
+    return std::count_if(t.begin(), t.end(), [](const TraceEvent& e) {
+             return e.event == "keyportWriteData" && e.args == std::vector<long>{0, 0, 253};
+           }) > 1;
+  }, 1000));
 }
 
 }  // namespace

@@ -169,10 +169,26 @@ TEST(EntryRecord, SmallBuffersAreCutAndTerminated) {
   EXPECT_EQ(tandem::ComposeEntryRecord(f, nullptr, 100), 0u);
 }
 
-TEST(EntryRecord, BarInsideAFieldIsSentAsItIs) {
+// Whatever the operator types, the record keeps its thirteen fields: a '|' in a text is left out,
+// so the exchange "5|" stays the exchange and a free text cannot forge the key or the modifiers.
+TEST(EntryRecord, BarInsideATextIsLeftOut) {
   EntryFields f = Fields("XX1ABC", "599");
-  tandem::CopyField(f.exchange, sizeof f.exchange, "10|20");
-  EXPECT_EQ(Compose(f), "XX1ABC|599|CW|10|20||0|0|0|0|0|0|0|0|");
+  tandem::CopyField(f.exchange, sizeof f.exchange, "5|");
+  tandem::CopyField(f.freeText, sizeof f.freeText, "x|0|5A|0|FFFFFF80|0");
+  f.key = 0x71;
+  EXPECT_EQ(Compose(f), "XX1ABC|599|CW|5|x05A0FFFFFF800|0|71|0|0|0|0|0|0|");
+  // The second byte of a double-byte character may be the '|' byte ("\x83\x7C"): it stays.
+  tandem::CopyField(f.exchange, sizeof f.exchange, "\x83\x7C" "1|");
+  tandem::CopyField(f.freeText, sizeof f.freeText, "|\x93\x8C\x83\x7C|");
+  EXPECT_EQ(Compose(f), "XX1ABC|599|CW|\x83\x7C" "1|\x93\x8C\x83\x7C|0|71|0|0|0|0|0|0|");
+}
+
+TEST(EntryRecord, LoneLeadByteAtTheEndOfATextIsLeftOut) {
+  EntryFields f = Fields("AB\x93", "59\x83");
+  EXPECT_EQ(Compose(f), "AB|59|CW|||0|0|0|0|0|0|0|0|");
+  // A whole character that ends the text stays.
+  f = Fields("AB\x93\x8C", "599");
+  EXPECT_EQ(Compose(f), "AB\x93\x8C|599|CW|||0|0|0|0|0|0|0|0|");
 }
 
 }  // namespace

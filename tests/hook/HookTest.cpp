@@ -406,7 +406,7 @@ TEST_F(HookTest, NothingIsSentWhenCallAndReportAreEmpty) {
   EXPECT_EQ(p.down, static_cast<UINT>(WM_NULL));  // still kept from the logger
 }
 
-TEST_F(HookTest, LongTextsAndBarsAreSentCutAndAsTheyAre) {
+TEST_F(HookTest, LongTextsAreCutAndBarsLeftOut) {
   Launch();
   const std::string call(40, 'C'), report(20, 'R'), exchange = "1|2" + std::string(70, 'E'),
                     freeText(200, 'F');
@@ -416,8 +416,9 @@ TEST_F(HookTest, LongTextsAndBarsAreSentCutAndAsTheyAre) {
   SetText("free", freeText);
   Focus("call");
   const Press p = PressKey(VK_F5);
+  // The exchange is cut to its 63 bytes, and the '|' in it is left out.
   const std::string expected = call.substr(0, 31) + "|" + report.substr(0, 15) + "|CW|" +
-                               exchange.substr(0, 63) + "|" + freeText.substr(0, 127) +
+                               "12" + std::string(60, 'E') + "|" + freeText.substr(0, 127) +
                                "|0|74|0|0|0|120|560|1|";
   bool found = false;
   for (const Record& r : p.records) found |= r.text == expected;
@@ -530,6 +531,157 @@ TEST_F(HookTest, HungMainProgramReleasesTheLoggerWithinTheTimeout) {
   ASSERT_TRUE(p.complete);
   EXPECT_EQ(p.down, static_cast<UINT>(WM_KEYDOWN));
   EXPECT_LT(elapsed, 15000u);
+}
+
+// The reader runs only in the logger's process. Here, in another process, messages are retrieved
+// while the entry window is in the foreground and the logger is busy: they pass untouched and at
+// once, nothing is read across the process boundary and no record is sent from here.
+TEST_F(HookTest, OtherProcessesPassMessagesUntouchedWhileTheLoggerIsBusy) {
+  Launch();
+  SetText("call", "XX1ABC");
+  SetText("report", "599");
+  Focus("call");
+  // The path is live: in the logger, a moved window is reported on the next mouse move.
+  ASSERT_NE(sim_.Command("move 130 410"), 0);
+  PostAndWait("entry", WM_MOUSEMOVE, 1);
+  ASSERT_EQ(g_records.size(), 1u);
+  EXPECT_EQ(g_records[0].fields[kLeft], "130");
+
+  HWND mine = CreateWindowExA(WS_EX_TOOLWINDOW, "HookTestDisplay", "mine", WS_POPUP, 0, 0, 10, 10,
+                              nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(mine, nullptr);
+  ASSERT_EQ(sim_.Command("hang 3000"), 1);
+  g_records.clear();
+  const DWORD start = GetTickCount();
+  PostMessageA(mine, WM_MOUSEMOVE, 0, 0);
+  PostMessageA(mine, WM_KEYDOWN, VK_F5, 0);
+  std::vector<UINT> retrieved;
+  MSG msg;
+  while (PeekMessageA(&msg, mine, 0, 0, PM_REMOVE)) retrieved.push_back(msg.message);
+  const DWORD elapsed = GetTickCount() - start;
+  EXPECT_LT(elapsed, 1000u) << "this process waited for the busy logger";
+  EXPECT_EQ(retrieved, (std::vector<UINT>{WM_MOUSEMOVE, WM_KEYDOWN}));
+  EXPECT_TRUE(g_records.empty()) << g_records[0].text;
+  DestroyWindow(mine);
+  // The stand-in answers again once it is no longer busy.
+  EXPECT_EQ(sim_.Command("getcheck", 10000), 0);
+}
+
+// A display window whose thread stops looking at its messages when told to, and starts again.
+struct PausedDisplay {
+  static constexpr UINT kPause = WM_APP + 2;
+  HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE resume = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HWND hwnd = nullptr;
+  HANDLE thread = nullptr;
+  CRITICAL_SECTION lock;
+  std::vector<std::string> records;
+
+  static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    PausedDisplay* self = reinterpret_cast<PausedDisplay*>(GetWindowLongPtrA(w, GWLP_USERDATA));
+    if (m == kPause) {
+      WaitForSingleObject(self->resume, 30000);
+      return 0;
+    }
+    if (m == WM_COPYDATA) {
+      const COPYDATASTRUCT* cds = reinterpret_cast<const COPYDATASTRUCT*>(lp);
+      EnterCriticalSection(&self->lock);
+      self->records.emplace_back(static_cast<const char*>(cds->lpData), cds->cbData);
+      LeaveCriticalSection(&self->lock);
+      return 0;
+    }
+    return DefWindowProcA(w, m, wp, lp);
+  }
+  static DWORD WINAPI Run(LPVOID p) {
+    PausedDisplay* self = static_cast<PausedDisplay*>(p);
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "HookTestPausedDisplay";
+    RegisterClassA(&wc);
+    self->hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, wc.lpszClassName, "paused", WS_POPUP, 0, 0, 10, 10,
+                                 nullptr, nullptr, wc.hInstance, nullptr);
+    SetWindowLongPtrA(self->hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    SetEvent(self->ready);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    DestroyWindow(self->hwnd);
+    return 0;
+  }
+  PausedDisplay() {
+    InitializeCriticalSection(&lock);
+    thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+    WaitForSingleObject(ready, 10000);
+  }
+  ~PausedDisplay() {
+    SetEvent(resume);
+    PostThreadMessageA(GetThreadId(thread), WM_QUIT, 0, 0);
+    WaitForSingleObject(thread, 10000);
+    CloseHandle(thread);
+    CloseHandle(ready);
+    CloseHandle(resume);
+    DeleteCriticalSection(&lock);
+  }
+  void Pause() {
+    ResetEvent(resume);
+    PostMessageA(hwnd, kPause, 0, 0);
+  }
+  void Resume() { SetEvent(resume); }
+  bool HasKey(const std::string& key) {
+    EnterCriticalSection(&lock);
+    bool found = false;
+    for (const std::string& r : records) {
+      const std::vector<std::string> f = SplitRecord(r);
+      found |= f.size() == kFieldCount && f[kKey] == key;
+    }
+    LeaveCriticalSection(&lock);
+    return found;
+  }
+};
+
+// A main program that stops answering costs the logger one timeout, not one per message: after a
+// record has timed out nothing more is sent until the main program answers again.
+TEST_F(HookTest, StoppedMainProgramCostsTheLoggerOneTimeout) {
+  Launch();
+  SetText("call", "XX1ABC");
+  SetText("report", "599");
+  Focus("call");
+  PausedDisplay display;
+  ASSERT_NE(display.hwnd, nullptr);
+  hook_.SetDisplayWindow(display.hwnd);
+  Press p = PressKey(VK_F5);
+  ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return display.HasKey("74"); }));
+
+  display.Pause();
+  const std::size_t logStart = sim_.LogSize();
+  const DWORD start = GetTickCount();
+  // F5's press and release, two releases in the call box, F6: each one a record.
+  p = PressKey(VK_F5, kNone, 30000);
+  ASSERT_TRUE(p.complete);
+  EXPECT_EQ(p.down, static_cast<UINT>(WM_NULL)) << "the key is still kept from the logger";
+  ASSERT_TRUE(PressKey('A', kNone, 30000).complete);
+  ASSERT_TRUE(PressKey('B', kNone, 30000).complete);
+  ASSERT_TRUE(PressKey(VK_F6, kNone, 30000).complete);
+  const DWORD elapsed = GetTickCount() - start;
+  // The logger's thread waited (a gap between two messages it retrieved) once, for one timeout.
+  const std::vector<loggersim::LogEntry> log = sim_.Log();
+  int waits = 0;  // gaps of nearly a whole timeout (2 s)
+  DWORD previous = start;
+  for (std::size_t i = logStart; i < log.size(); ++i) {
+    waits += log[i].time - previous >= 1800 ? 1 : 0;
+    previous = log[i].time;
+  }
+  EXPECT_EQ(waits, 1) << "the logger waited " << waits << " times, " << elapsed << " ms in all";
+  EXPECT_FALSE(display.HasKey("75"));
+
+  // Once the main program answers again, records go out again.
+  display.Resume();
+  bool delivered = false;
+  for (int i = 0; i < 20 && !delivered; ++i) {
+    PressKey(VK_F7, kNone, 10000);
+    delivered = LoggerSimClient::PumpUntil([&] { return display.HasKey("76"); }, 500);
+  }
+  EXPECT_TRUE(delivered) << "no record after the main program answered again";
 }
 
 // Runs the probe in a process of its own and returns what it printed.

@@ -100,11 +100,15 @@ TEST(KeyerCore, ParisTimingAndReportsAtTwentyAndFiftyWpm) {
             EXPECT_NEAR(spans[i].first, expected[i].first, 1e-6) << "element " << i;
             EXPECT_NEAR(spans[i].second, expected[i].second, 1e-6) << "element " << i;
         }
-        // Each character reports when it has been keyed; the last space ends 150 dots after the
-        // first element.
+        // Every change of the count is reported: each character as it is queued, then as it has
+        // been keyed; the last space ends 150 dots after the first element.
         auto reports = r.Only("report");
-        ASSERT_EQ(reports.size(), 18u);
-        for (int i = 0; i < 18; ++i) EXPECT_EQ(reports[i].what, "report " + std::to_string(17 - i) + " 0");
+        ASSERT_EQ(reports.size(), 36u);
+        for (int i = 0; i < 18; ++i) {
+            EXPECT_EQ(reports[i].what, "report " + std::to_string(i + 1) + " 0");
+            EXPECT_DOUBLE_EQ(reports[i].t, 100);
+            EXPECT_EQ(reports[18 + i].what, "report " + std::to_string(17 - i) + " 0");
+        }
         EXPECT_NEAR(reports.back().t - 100, 150 * dot, 1e-6);
         EXPECT_EQ(k.Busy(), 0);
         EXPECT_TRUE(r.Only("ptt").empty());  // PTT is left alone with 0 and 0
@@ -155,8 +159,8 @@ TEST(KeyerCore, SpacesProsignsAndBytesWithoutPattern) {
     for (size_t i = 0; i < 3; ++i) EXPECT_EQ(drops[i].what, expected[i]);
     // A dropped byte still gets its report, so the host's stream never waits for nothing.
     auto reports = r.Only("report");
-    ASSERT_EQ(reports.size(), 8u);
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(reports[i].what, "report " + std::to_string(7 - i) + " 0");
+    ASSERT_EQ(reports.size(), 16u);
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(reports[8 + i].what, "report " + std::to_string(7 - i) + " 0");
     EXPECT_EQ(r.Only("char 9E").size(), 1u);
 }
 
@@ -185,20 +189,21 @@ TEST(KeyerCore, PttLeadTailAndHold) {
     RunUntil(k, r, 10000);
     std::vector<std::string> what;
     for (const Event& e : r.events) what.push_back(e.what);
-    std::vector<std::string> expected = {"ptt on", "char 45", "on", "off", "report 0 0", "char 45", "on", "off",
-                                         "report 0 0", "ptt off"};
+    std::vector<std::string> expected = {"report 1 0", "ptt on", "char 45", "on", "off", "report 0 0",
+                                         "report 1 0", "char 45", "on", "off", "report 0 0", "ptt off"};
     EXPECT_EQ(what, expected);
-    EXPECT_DOUBLE_EQ(r.events[0].t, 10);
-    EXPECT_DOUBLE_EQ(r.events[2].t, 40);    // "before" ms ahead of the first element
-    EXPECT_DOUBLE_EQ(r.events[6].t, 280);   // three dots after the first E
-    EXPECT_DOUBLE_EQ(r.events[9].t, 440);   // "after" ms behind the last element
+    EXPECT_DOUBLE_EQ(r.events[1].t, 10);
+    EXPECT_DOUBLE_EQ(r.events[3].t, 40);    // "before" ms ahead of the first element
+    EXPECT_DOUBLE_EQ(r.events[6].t, 150);   // queued during the tail
+    EXPECT_DOUBLE_EQ(r.events[8].t, 280);   // three dots after the first E
+    EXPECT_DOUBLE_EQ(r.events[11].t, 440);  // "after" ms behind the last element
     // After the tail a new transmission gets its lead again.
     Recorder next;
     k.PutChar('E', 11000, next);
     RunUntil(k, next, 12000);
-    ASSERT_GE(next.events.size(), 3u);
-    EXPECT_EQ(next.events[0].what, "ptt on");
-    EXPECT_DOUBLE_EQ(next.events[2].t, 11030);
+    ASSERT_GE(next.events.size(), 4u);
+    EXPECT_EQ(next.events[1].what, "ptt on");
+    EXPECT_DOUBLE_EQ(next.events[3].t, 11030);
 
     // Held on by the data byte: keying needs no lead, and PTT stays on after the tail.
     Recorder h;
@@ -208,9 +213,10 @@ TEST(KeyerCore, PttLeadTailAndHold) {
     k.HoldPtt(false, 21000, h);
     std::vector<std::string> held;
     for (const Event& e : h.events) held.push_back(e.what);
-    EXPECT_EQ(held, (std::vector<std::string>{"ptt on", "char 45", "on", "off", "report 0 0", "ptt off"}));
-    EXPECT_DOUBLE_EQ(h.events[2].t, 20000);
-    EXPECT_DOUBLE_EQ(h.events[5].t, 21000);
+    EXPECT_EQ(held, (std::vector<std::string>{"ptt on", "report 1 0", "char 45", "on", "off", "report 0 0",
+                                              "ptt off"}));
+    EXPECT_DOUBLE_EQ(h.events[3].t, 20000);
+    EXPECT_DOUBLE_EQ(h.events[6].t, 21000);
 }
 
 TEST(KeyerCore, CancelStopsAfterTheElementBeingKeyed) {
@@ -225,9 +231,10 @@ TEST(KeyerCore, CancelStopsAfterTheElementBeingKeyed) {
     ASSERT_EQ(s.size(), 2u);
     EXPECT_DOUBLE_EQ(s[1].second, 420);  // the dash is finished, nothing follows
     auto reports = r.Only("report");
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].what, "report 0 0");
-    EXPECT_DOUBLE_EQ(reports[0].t, 250);
+    ASSERT_EQ(reports.size(), 4u);  // three queued, then the cancel
+    EXPECT_EQ(reports[2].what, "report 3 0");
+    EXPECT_EQ(reports[3].what, "report 0 0");
+    EXPECT_DOUBLE_EQ(reports[3].t, 250);
     EXPECT_EQ(r.Only("drop").size(), 2u);
 
     // In the space between two elements it stops at once; a new character then keeps the gap.
@@ -265,9 +272,10 @@ TEST(KeyerCore, PaddleKeysReportsItsCodeAndBreaksIn) {
     EXPECT_EQ(k.Busy(), 0);
     RunUntil(k, b, 10000);
     auto reports = b.Only("report");
-    ASSERT_EQ(reports.size(), 2u);
-    EXPECT_EQ(reports[0].what, "report 15 0");
-    EXPECT_EQ(reports[1].what, "report 0 " + std::to_string(kCode));
+    ASSERT_EQ(reports.size(), 7u);  // PARIS queued, then the break-in
+    EXPECT_EQ(reports[4].what, "report 5 0");
+    EXPECT_EQ(reports[5].what, "report 15 0");
+    EXPECT_EQ(reports[6].what, "report 0 " + std::to_string(kCode));
     EXPECT_EQ(b.Only("drop").size(), 4u);  // A R I S
     auto s = b.Spans();
     ASSERT_EQ(s.size(), 4u);                        // P's first dot, then K

@@ -106,7 +106,9 @@ void ParisRun(Keyport& k, const ReportWindow& reports, int wpm, const std::strin
     ASSERT_EQ(k.SetWPM(0, wpm), 0);
     size_t before = reports.Reports().size();
     k.Put("PARIS PARIS PARIS ");
-    ASSERT_TRUE(reports.WaitFor(before + 18, 30000));
+    // 18 reports as the characters are queued, 18 as they are keyed.
+    ASSERT_TRUE(reports.WaitFor(before + 36, 30000));
+    before += 18;
     const double dot = 1200.0 / wpm;
     // Durations of P A R I S and the word space, in dots: on, off, on, off...
     const std::vector<int> paris = {1, 1, 3, 1, 3, 1, 1, 3,  // P .--. then a character space
@@ -176,13 +178,16 @@ TEST_F(Session, ReportsInOrderWithBusyCount) {
     Open();
     k.Put("AB C");
     EXPECT_EQ(k.TxBusy(0), 4);
-    ASSERT_TRUE(reports.WaitFor(4, 10000));
+    ASSERT_TRUE(reports.WaitFor(8, 10000));
     reports.Pump(50);
+    // Every change of the count: up as the characters are queued, down as they are keyed.
     const std::vector<Report>& r = reports.Reports();
-    ASSERT_EQ(r.size(), 4u);
+    ASSERT_EQ(r.size(), 8u);
     for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(r[i].waiting, 3 - i);
+        EXPECT_EQ(r[i].waiting, i + 1);
+        EXPECT_EQ(r[4 + i].waiting, 3 - i);
         EXPECT_EQ(r[i].code, 0);
+        EXPECT_EQ(r[4 + i].code, 0);
     }
     EXPECT_EQ(k.TxBusy(0), 0);
     std::vector<TraceLine> chars = Lines("char ");
@@ -191,10 +196,10 @@ TEST_F(Session, ReportsInOrderWithBusyCount) {
     EXPECT_EQ(chars[2].event, "char 20");
     // Every report is traced where its character ended: at a key-up, or after the word space.
     std::vector<TraceLine> traced = Lines("report ");
-    ASSERT_EQ(traced.size(), 4u);
-    EXPECT_EQ(traced[0].event, "report 3 0");
-    EXPECT_EQ(traced[3].event, "report 0 0");
-    EXPECT_NEAR(traced[2].ms - traced[1].ms, 7 * 60.0, 0.11);  // B's end to the word space's end
+    ASSERT_EQ(traced.size(), 8u);
+    EXPECT_EQ(traced[4].event, "report 3 0");
+    EXPECT_EQ(traced[7].event, "report 0 0");
+    EXPECT_NEAR(traced[6].ms - traced[5].ms, 7 * 60.0, 0.11);  // B's end to the word space's end
 }
 
 TEST_F(Session, WeightsPttLeadTailAndHold) {
@@ -222,7 +227,7 @@ TEST_F(Session, WeightsPttLeadTailAndHold) {
     ASSERT_EQ(k.WriteData(0, 0, 0xFD), 0);
     ASSERT_EQ(k.WriteData(0, 0, 0xFF), 0);
     k.Put("E");
-    ASSERT_TRUE(reports.WaitFor(2, 10000));
+    ASSERT_TRUE(reports.WaitFor(4, 10000));
     std::vector<TraceLine> ptt = Lines("ptt ");
     ASSERT_EQ(ptt.size(), 4u);
     EXPECT_EQ(ptt[2].event, "ptt on");
@@ -236,10 +241,11 @@ TEST_F(Session, CancelInTheMiddleOfACharacter) {
     ASSERT_TRUE(WaitForTrace("key on", 2, 10000));
     ASSERT_EQ(k.TxCancel(0), 0);
     EXPECT_EQ(k.TxBusy(0), 0);
-    ASSERT_TRUE(reports.WaitFor(1, 5000));
+    ASSERT_TRUE(reports.WaitFor(4, 5000));
     reports.Pump(100);
-    ASSERT_EQ(reports.Reports().size(), 1u);
-    EXPECT_EQ(reports.Reports()[0].waiting, 0);
+    ASSERT_EQ(reports.Reports().size(), 4u);  // three queued, then the cancel
+    EXPECT_EQ(reports.Reports()[2].waiting, 3);
+    EXPECT_EQ(reports.Reports()[3].waiting, 0);
     std::vector<TraceLine> all = Trace();
     size_t cancel = 0;
     while (cancel < all.size() && all[cancel].event != "keyportTxCancel 0") ++cancel;
@@ -287,8 +293,10 @@ TEST_F(Session, PaddleFromAnotherProcessBreaksIn) {
     reports.Pump(100);
     const std::vector<Report>& r = reports.Reports();
     ASSERT_EQ(r.size(), breakIn + 2);
+    // Eleven as the characters were queued, then one down for each keyed.
+    ASSERT_GE(breakIn, 11u);
     for (size_t i = 0; i < breakIn; ++i) {
-        EXPECT_EQ(r[i].waiting, 10 - static_cast<int>(i));
+        EXPECT_EQ(r[i].waiting, i < 11 ? static_cast<int>(i) + 1 : 21 - static_cast<int>(i));
         EXPECT_EQ(r[i].code, 0);
     }
     EXPECT_EQ(r[breakIn].code, 0);
@@ -305,7 +313,8 @@ TEST_F(Session, PaddleFromAnotherProcessBreaksIn) {
         if (!paddleSeen && l.event.compare(0, 5, "char ") == 0) ++started;
         if (l.event.compare(0, 5, "drop ") == 0) ++drops;
     }
-    EXPECT_TRUE(started == breakIn || started == breakIn + 1);
+    // breakIn counts the eleven queueing reports, then one for each character keyed.
+    EXPECT_TRUE(started + 11 == breakIn || started + 11 == breakIn + 1) << started << " " << breakIn;
     EXPECT_EQ(drops, 11 - started);
 
     // Paddle contacts follow paddle reverse; idle, there is no break-in.
@@ -326,7 +335,7 @@ TEST_F(Session, WavToneFrequencyAndDurations) {
     Open();
     ASSERT_EQ(k.SetSideTone(0, 6), 0);
     k.Put("AE");
-    ASSERT_TRUE(reports.WaitFor(2, 10000));
+    ASSERT_TRUE(reports.WaitFor(4, 10000));  // two queued, two keyed
     // Mid-session the file is already whole.
     WavData partial = ReadWav(wav);
     EXPECT_TRUE(partial.valid);

@@ -9,24 +9,37 @@ namespace {
 
 using namespace std::string_literals;
 
+// Decodes a text that must be a well-formed record.
+EntryRecord Decode(const std::string& text) {
+  const std::optional<RecordFields> fields = SplitEntryRecord(text);
+  EXPECT_TRUE(fields) << text;
+  return fields ? DecodeEntryRecord(*fields) : EntryRecord{};
+}
+
 TEST(ReceivedRecord, NullDataAndOversizedRecordsAreIgnored) {
-  const std::string big(kMaxReceivedRecord + 1, 'A');
+  const std::string record = "XX1ABC|599|CW|||1|71|0|0|0|120|560|1|";
+  std::string big = record;
+  big.insert(0, kMaxReceivedRecord - big.size(), 'A');
   EXPECT_EQ(ClassifyRecord(nullptr, 0), RecordKind::kIgnored);
   EXPECT_EQ(ClassifyRecord(nullptr, 34), RecordKind::kIgnored);
-  EXPECT_EQ(ClassifyRecord(big.data(), big.size()), RecordKind::kIgnored);
-  // The limit itself is still a record, and so is an empty text.
+  EXPECT_EQ(ClassifyRecord((big + "A").data(), big.size() + 1), RecordKind::kIgnored);
+  // The limit itself is still a record.
   EXPECT_EQ(ClassifyRecord(big.data(), kMaxReceivedRecord), RecordKind::kEntryRecord);
-  EXPECT_EQ(ClassifyRecord("", 0), RecordKind::kEntryRecord);
   // Only the given size counts: a longer buffer behind the pointer is not read as a record.
-  EXPECT_EQ(ClassifyRecord(big.data(), 34), RecordKind::kEntryRecord);
+  const std::string longer = record + "EXTRA|";
+  EXPECT_EQ(ClassifyRecord(longer.data(), record.size()), RecordKind::kEntryRecord);
+  EXPECT_EQ(ClassifyRecord(longer.data(), longer.size()), RecordKind::kIgnored);
 }
 
 TEST(ReceivedRecord, CqMachineNoticeIsRecognisedOnlyExactly) {
   const std::string notice = "|a|a|a|a|a|a|a|a|a|a|a|9|";
   EXPECT_EQ(ClassifyRecord(notice.data(), notice.size()), RecordKind::kCqMachineNotice);
   // Sent with its terminator counted, one byte short, upper case, or with an extra field.
-  EXPECT_EQ(ClassifyRecord(notice.c_str(), notice.size() + 1), RecordKind::kEntryRecord);
-  EXPECT_EQ(ClassifyRecord(notice.data(), notice.size() - 1), RecordKind::kEntryRecord);
+  // ...neither of which is an entry record either.
+  EXPECT_EQ(ClassifyRecord(notice.c_str(), notice.size() + 1), RecordKind::kIgnored);
+  EXPECT_EQ(ClassifyRecord(notice.data(), notice.size() - 1), RecordKind::kIgnored);
+  const std::string lower = "|a|a|a|a|a|a|a|a|a|a|a|8|";
+  EXPECT_EQ(ClassifyRecord(lower.data(), lower.size()), RecordKind::kEntryRecord);
   EXPECT_FALSE(IsCqMachineNotice("|A|a|a|a|a|a|a|a|a|a|a|9|"));
   EXPECT_FALSE(IsCqMachineNotice("|a|a|a|a|a|a|a|a|a|a|a|9|x"));
   EXPECT_FALSE(IsCqMachineNotice("x|a|a|a|a|a|a|a|a|a|a|a|9|"));
@@ -35,58 +48,64 @@ TEST(ReceivedRecord, CqMachineNoticeIsRecognisedOnlyExactly) {
 }
 
 TEST(SplitRecord, FullRecordGivesThirteenFields) {
-  const RecordFields f = SplitEntryRecord("XX1ABC|599|CW|||1|71|0|0|0|120|560|1|");
+  const auto f = SplitEntryRecord("XX1ABC|599|CW|||1|71|0|0|0|120|560|1|");
+  ASSERT_TRUE(f);
   const RecordFields want = {"XX1ABC", "599", "CW", "", "", "1", "71", "0", "0", "0",
                              "120",    "560", "1"};
-  EXPECT_EQ(f, want);
+  EXPECT_EQ(*f, want);
 }
 
-TEST(SplitRecord, ShortTextsLeaveTrailingFieldsEmpty) {
-  RecordFields f = SplitEntryRecord("ABC|599");
-  EXPECT_EQ(f[0], "ABC");
-  EXPECT_EQ(f[1], "599");
-  for (std::size_t i = 2; i < kRecordFieldCount; ++i) EXPECT_EQ(f[i], "") << i;
-
-  f = SplitEntryRecord("");
-  for (const std::string& s : f) EXPECT_EQ(s, "");
-
-  // No separator at all: the whole text is the call.
-  f = SplitEntryRecord("XX1ABC");
-  EXPECT_EQ(f[0], "XX1ABC");
-  EXPECT_EQ(f[1], "");
-
-  // The last field without its separator is still read.
-  f = SplitEntryRecord("A|599|CW|||0|70|0|0|0|1|2|6");
-  EXPECT_EQ(f[12], "6");
+// Anything but thirteen '|'-ended fields is no entry record: nothing of it is read, so a text
+// field can never put its text into the key, the modifiers or another field.
+TEST(SplitRecord, OnlyThirteenEndedFieldsAreARecord) {
+  for (const std::string& bad : {
+           ""s, "XX1ABC"s, "ABC|599"s,
+           "A|599|CW|||0|70|0|0|0|1|2|6"s,                 // the last separator missing
+           "A|B|CW|||0|70|0|0|0|1|2|1|EXTRA|"s,            // a fourteenth field
+           "A|B|CW|||0|70|0|0|0|1|2|1|x"s,                 // text behind the last field
+           "A|599|CW|5||1|71|0|0|0|120|560|1|"s.insert(12, "|"),  // exchange "5|"
+           "A|599|CW|||1|0|0|0|0|120|560|1|"s.insert(10, "x|0|5A|0|FFFFFF80|0"),
+       }) {
+    EXPECT_FALSE(SplitEntryRecord(bad)) << bad;
+    EXPECT_EQ(ClassifyRecord(bad.data(), bad.size()), RecordKind::kIgnored) << bad;
+  }
 }
 
-TEST(SplitRecord, TextAfterTheThirteenthFieldIsIgnored) {
-  const RecordFields f = SplitEntryRecord("A|B|CW|||0|70|0|0|0|1|2|1|EXTRA|MORE|");
-  EXPECT_EQ(f[12], "1");
-  for (const std::string& s : f) EXPECT_EQ(s.find("EXTRA"), std::string::npos);
+TEST(SplitRecord, RecordWithANulIsIgnored) {
+  const std::string text = "AB\0CD|599|CW|||1|70|0|0|0|1|2|1|"s;
+  EXPECT_EQ(ClassifyRecord(text.data(), text.size()), RecordKind::kIgnored);
+  const std::string clean = "ABCD|599|CW|||1|70|0|0|0|1|2|1|"s;
+  EXPECT_EQ(ClassifyRecord(clean.data(), clean.size()), RecordKind::kEntryRecord);
 }
 
-TEST(SplitRecord, BarInsideALoggerFieldShiftsTheLaterFields) {
-  // The exchange box held "12|34": the free text becomes "34", the check field "" and so on.
-  const RecordFields f = SplitEntryRecord("A|599|CW|12|34||1|70|0|0|0|120|560|1|");
-  EXPECT_EQ(f[3], "12");
-  EXPECT_EQ(f[4], "34");
-  EXPECT_EQ(f[5], "");
-  EXPECT_EQ(f[6], "1");
-  EXPECT_EQ(f[7], "70");
-  EXPECT_EQ(f[12], "560");
+TEST(SplitRecord, DoubleByteCharactersKeepTheirSecondByte) {
+  // "\x83\x7C" is a katakana whose second byte is the '|' byte; "\x93\x8C" is a kanji.
+  const std::string text = "JA1ABC|599|CW|\x83\x7C" "1|\x93\x8C\x83\x7C|1|71|0|0|0|120|560|5|";
+  const auto f = SplitEntryRecord(text);
+  ASSERT_TRUE(f);
+  EXPECT_EQ((*f)[kFieldExchange], "\x83\x7C" "1");
+  EXPECT_EQ((*f)[kFieldFreeText], "\x93\x8C\x83\x7C");
+  EXPECT_EQ((*f)[kFieldKey], "71");
+  EXPECT_EQ((*f)[kFieldFocus], "5");
 }
 
-TEST(SplitRecord, EmbeddedNulIsAByteOfItsField) {
-  const std::string text = "AB\0C|599|CW|||1|70|0|0|0|1|2|1|"s;
-  const RecordFields f = SplitEntryRecord(text);
-  EXPECT_EQ(f[0], "AB\0C"s);
-  EXPECT_EQ(f[0].size(), 4u);
-  EXPECT_EQ(f[6], "70");
+TEST(SplitRecord, LoneLeadByteAtTheEndOfAFieldIsLeftOut) {
+  // The lead byte before the separator is not joined with it, nor with anything after it.
+  const std::string text = "AB\x83|59\x83|CW|1\xE0||1|71|0|0|0|120|560|1|";
+  const auto f = SplitEntryRecord(text);
+  ASSERT_TRUE(f);
+  EXPECT_EQ((*f)[kFieldCall], "AB");
+  EXPECT_EQ((*f)[kFieldReport], "59");
+  EXPECT_EQ((*f)[kFieldExchange], "1");
+  EXPECT_EQ((*f)[kFieldKey], "71");
+  // A whole character before a lone lead byte stays.
+  const auto g = SplitEntryRecord("\x93\x8C\x83|5|CW|||1|0|0|0|0|1|2|1|");
+  ASSERT_TRUE(g);
+  EXPECT_EQ((*g)[kFieldCall], "\x93\x8C");
 }
 
 TEST(DecodeRecord, SpecExampleAndFieldReadings) {
-  const EntryRecord r = DecodeEntryRecord("ABC|599|CW|||1|70|0|0|0|120|560|1|");
+  const EntryRecord r = Decode("ABC|599|CW|||1|70|0|0|0|120|560|1|");
   EXPECT_EQ(r.call, "ABC");
   EXPECT_EQ(r.report, "599");
   EXPECT_EQ(r.mode, "CW");
@@ -97,7 +116,7 @@ TEST(DecodeRecord, SpecExampleAndFieldReadings) {
   EXPECT_TRUE(r.modifiers.None());
   EXPECT_EQ(r.focus, 1);
 
-  const EntryRecord shifted = DecodeEntryRecord("ABC|599|CW|||0|74|FFFFFF80|1|0|120|560|0|");
+  const EntryRecord shifted = Decode("ABC|599|CW|||0|74|FFFFFF80|1|0|120|560|0|");
   EXPECT_FALSE(shifted.checked);
   EXPECT_TRUE(shifted.modifiers.shift);
   EXPECT_FALSE(shifted.modifiers.ctrl);  // "1": toggled but up
@@ -107,9 +126,9 @@ TEST(DecodeRecord, SpecExampleAndFieldReadings) {
 TEST(DecodeRecord, CheckCountsOnlyWhenExactlyOne) {
   for (const char* check : {"0", "2", "01", "1 ", " 1", "11", ""}) {
     const std::string text = std::string("A|5|CW|||") + check + "|0|0|0|0|0|0|0|";
-    EXPECT_FALSE(DecodeEntryRecord(text).checked) << '"' << check << '"';
+    EXPECT_FALSE(Decode(text).checked) << '"' << check << '"';
   }
-  EXPECT_TRUE(DecodeEntryRecord("A|5|CW|||1|0|0|0|0|0|0|0|").checked);
+  EXPECT_TRUE(Decode("A|5|CW|||1|0|0|0|0|0|0|0|").checked);
 }
 
 TEST(DecodeRecord, ModifierIsDownWhenItsFieldIsLongerThanOneCharacter) {
@@ -137,7 +156,7 @@ TEST(DecodeRecord, KeyFieldIsHexadecimalOrNothing) {
   }
   EXPECT_EQ(ParseKeyField("7\0"s, &key), KeyField::kNotHex);
 
-  const EntryRecord r = DecodeEntryRecord("A|5|CW|||0|XYZ|0|0|0|0|0|1|");
+  const EntryRecord r = Decode("A|5|CW|||0|XYZ|0|0|0|0|0|1|");
   EXPECT_EQ(r.keyField, KeyField::kNotHex);
   EXPECT_EQ(r.key, 0u);
 }
@@ -152,8 +171,7 @@ TEST(DecodeRecord, FocusIsDecimalAndZeroOtherwise) {
   for (const char* bad : {"-", "1x", " 1", "A", "2147483648", "99999999999999999999", "1.0"}) {
     EXPECT_EQ(ParseFocusField(bad), 0) << bad;
   }
-  // A short record: no focus field at all reads as 0.
-  EXPECT_EQ(DecodeEntryRecord("ABC|599|CW|||1|9").focus, 0);
+  EXPECT_EQ(Decode("ABC|599|CW|||1|9|0|0|0|1|2||").focus, 0);
 }
 
 }  // namespace

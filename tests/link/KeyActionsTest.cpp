@@ -35,7 +35,7 @@ RecordPlan Plan(const std::string& text, RecordMemory& memory, bool cqRepeat = f
 TEST(RecordKeyAction, FunctionKeysNeedNoModifierAtAll) {
   for (unsigned k = 0x70; k <= 0x7B; ++k) {
     const KeyAction a = DecideRecordKeyAction(KeyField::kValid, k, kNone, 0, 0);
-    EXPECT_EQ(a.action, LinkAction::kFnKey);
+    EXPECT_EQ(a.action, LinkAction::kSendFnMessage);
     EXPECT_EQ(a.buttonId, 1000 + static_cast<int>(k - 0x70));
     // Any modifier: no action (the logger has the key; the editor never opens from the logger).
     for (const Modifiers m : {kShift, kAlt, kShiftCtrl, kCtrlAlt, kShiftCtrlAlt}) {
@@ -52,13 +52,13 @@ TEST(RecordKeyAction, FunctionKeysNeedNoModifierAtAll) {
 
 TEST(RecordKeyAction, TabSendsF2OnlyFromTheCallFieldWithTheSetting) {
   const KeyAction f2 = DecideRecordKeyAction(KeyField::kValid, 0x09, kNone, 1, 1);
-  EXPECT_EQ(f2.action, LinkAction::kFnKey);
+  EXPECT_EQ(f2.action, LinkAction::kSendFnMessage);
   EXPECT_EQ(f2.buttonId, 1001);
   EXPECT_EQ(Act(0x09, kNone, 2, 1), LinkAction::kNone);  // report field
   EXPECT_EQ(Act(0x09, kNone, 1, 0), LinkAction::kNone);  // setting off
   EXPECT_EQ(Act(0x09, kNone, 0, 1), LinkAction::kNone);
   // Modifiers are not looked at for TAB.
-  EXPECT_EQ(Act(0x09, kShift, 1, 1), LinkAction::kFnKey);
+  EXPECT_EQ(Act(0x09, kShift, 1, 1), LinkAction::kSendFnMessage);
 }
 
 TEST(RecordKeyAction, SpeedBankCancelAndCqRepeatKeys) {
@@ -101,8 +101,10 @@ TEST(RecordKeyAction, MissingOrBadKeyFieldActsOnNothing) {
   RecordMemory memory;
   EXPECT_EQ(Plan(Record("A", "0", "F1x", kNone), memory).keyAction.action, LinkAction::kNone);
   EXPECT_EQ(Plan(Record("A", "0", "", kNone), memory).keyAction.action, LinkAction::kNone);
-  // A '|' in the call shifts the key field to "0": no action although the text holds 70.
-  EXPECT_EQ(Plan(Record("A|B", "0", "70", kNone), memory).keyAction.action, LinkAction::kNone);
+  // A '|' in the call would shift the key field: the record is not read at all.
+  const RecordPlan shifted = Plan(Record("A|B", "0", "70", kNone), memory);
+  EXPECT_EQ(shifted.kind, RecordKind::kIgnored);
+  EXPECT_EQ(shifted.keyAction.action, LinkAction::kNone);
 }
 
 TEST(RecordPlan, IgnoredRecordsAndTheNoticeTouchNothing) {
@@ -124,6 +126,17 @@ TEST(RecordPlan, IgnoredRecordsAndTheNoticeTouchNothing) {
   EXPECT_EQ(p.kind, RecordKind::kIgnored);
   EXPECT_EQ(p.keyAction.action, LinkAction::kNone);
 
+  // Records from other programs that are no entry records: a free text that carries fields of
+  // its own, a NUL in the call, no separators at all.
+  for (const std::string& forged :
+       {Record("NEW", "0", "0", kNone).insert(14, "x|0|5A|0|FFFFFF80|0"),
+        std::string("AB\0CD|599|CW|||0|70|0|0|0|1|2|1|", 32), std::string("NEW 599 CW 70")}) {
+    p = Plan(forged, memory, true, 1);
+    EXPECT_EQ(p.kind, RecordKind::kIgnored) << forged;
+    EXPECT_FALSE(p.cancelForCall);
+    EXPECT_EQ(p.keyAction.action, LinkAction::kNone);
+  }
+
   EXPECT_EQ(memory.lastCall, "OLD");
   EXPECT_TRUE(memory.lastCheck);
 }
@@ -135,7 +148,7 @@ TEST(RecordPlan, FieldsComeWithTheKeyOfTheSameRecord) {
   EXPECT_EQ(p.record.call, "XX1ABC");
   EXPECT_EQ(p.record.report, "599");
   EXPECT_EQ(p.record.mode, "CW");
-  EXPECT_EQ(p.keyAction.action, LinkAction::kFnKey);
+  EXPECT_EQ(p.keyAction.action, LinkAction::kSendFnMessage);
   EXPECT_EQ(p.keyAction.buttonId, 1001);
   EXPECT_EQ(memory.lastCall, "XX1ABC");
 }

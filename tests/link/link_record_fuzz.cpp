@@ -1,6 +1,6 @@
 // Arbitrary bytes as a received WM_COPYDATA: validation, the notice test, the splitting and the
 // decisions must never read outside the data, and the splitting must agree with the rule written
-// out the plain way (find the '|', take the text before it, erase it and one more character).
+// out the plain way (thirteen separators, each field up to the next one, nothing behind).
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -12,14 +12,22 @@ namespace {
 
 using namespace tandem::link;
 
-RecordFields ReferenceSplit(std::string text) {
-  RecordFields fields;
+// The rule written out the plain way: thirteen times, the text up to the next separator is a
+// field; the text must end right after the thirteenth. characterWise skips the byte after a lead
+// byte.
+bool IsLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+bool ReferenceSplit(std::string text, bool characterWise, RecordFields& fields) {
   for (std::size_t i = 0; i < kRecordFieldCount; ++i) {
-    const std::size_t bar = text.find('|');
+    std::size_t bar = 0;
+    while (bar < text.size() && text[bar] != '|') {
+      bar += characterWise && IsLead(static_cast<unsigned char>(text[bar])) && bar + 1 < text.size() ? 2 : 1;
+    }
+    if (bar >= text.size()) return false;
     fields[i] = text.substr(0, bar);
-    text.erase(0, bar == std::string::npos ? std::string::npos : bar + 1);
+    text.erase(0, bar + 1);
   }
-  return fields;
+  return text.empty();
 }
 
 void Check(bool ok) {
@@ -52,10 +60,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (IsCqMachineNotice(text)) {
       Check(plan.kind == RecordKind::kCqMachineNotice && memory.lastCall == "OLD");
     } else {
-      Check(plan.kind == RecordKind::kEntryRecord);
-      const RecordFields fields = SplitEntryRecord(text);
-      Check(fields == ReferenceSplit(std::string(text)));
-      for (const std::string& f : fields) Check(f.find('|') == std::string::npos);
+      RecordFields whole, bytes;
+      const bool characterWise = ReferenceSplit(std::string(text), true, whole);
+      const bool byteWise = ReferenceSplit(std::string(text), false, bytes);
+      const bool wellFormed = text.find('\0') == std::string_view::npos && (characterWise || byteWise);
+      Check(plan.kind == (wellFormed ? RecordKind::kEntryRecord : RecordKind::kIgnored));
+      if (!wellFormed) {
+        Check(memory.lastCall == "OLD" && plan.keyAction.action == LinkAction::kNone);
+        delete[] copy;
+        return 0;
+      }
+      const RecordFields fields = *SplitEntryRecord(text);
+      if (characterWise) Check(fields == whole);
+      for (const std::string& f : fields) {
+        bool lead = false;
+        for (const char c : f) lead = !lead && IsLead(static_cast<unsigned char>(c));
+        Check(!lead);  // no field ends in a lone lead byte
+      }
       Check(plan.record.call == fields[kFieldCall]);
       Check(plan.record.exchange == fields[kFieldExchange]);
       Check(plan.record.checked == (fields[kFieldCheck] == "1"));
@@ -64,7 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                    plan.record.modifiers.None()));
       const KeyAction& a = plan.keyAction;
       if (plan.record.keyField != KeyField::kValid) Check(a.action == LinkAction::kNone);
-      if (a.action == LinkAction::kFnKey) {
+      Check(a.action != LinkAction::kFnKey && a.action != LinkAction::kEditFnButton);
+      if (a.action == LinkAction::kSendFnMessage) {
         Check(a.buttonId >= kFnButtonFirst && a.buttonId < kFnButtonFirst + kFnButtonCount);
         Check(plan.record.modifiers.None() || plan.record.key == kVkTab);
       }
