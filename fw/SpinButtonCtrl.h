@@ -11,9 +11,10 @@ class CSpinButtonCtrl {
   int GetPos() const { return static_cast<int>(::SendMessageA(m_hWnd, UDM_GETPOS32, 0, 0)); }
 
   // The step of a UDN_DELTAPOS notification (negative for the upper arrow of a control with the
-  // usual range), or false when `header` is no such notification from control `id`.
-  static bool DeltaOf(const NMHDR* header, UINT id, int& delta) {
-    if (!header || header->idFrom != id || header->code != static_cast<UINT>(UDN_DELTAPOS)) {
+  // usual range), or false when `header` is no such notification from `control`.
+  static bool DeltaOf(const NMHDR* header, HWND control, int& delta) {
+    if (!header || !control || header->hwndFrom != control ||
+        header->code != static_cast<UINT>(UDN_DELTAPOS)) {
       return false;
     }
     delta = reinterpret_cast<const NMUPDOWN*>(header)->iDelta;

@@ -111,7 +111,8 @@ bool CMainFrame::OnUpdateCmd(CCmdUI& ui) {
 
 bool CMainFrame::OnNotify(NMHDR* header, LRESULT* result) {
   int delta = 0;
-  if (!CSpinButtonCtrl::DeltaOf(header, IDC_WPM_SPIN, delta)) {
+  // Only the CW bar's own spin control, whatever id a notification claims.
+  if (!CSpinButtonCtrl::DeltaOf(header, m_wndCwBar.GetItem(IDC_WPM_SPIN), delta)) {
     return CFrameWnd::OnNotify(header, result);
   }
   // The upper arrow steps down the control's position, so a negative step means faster. The

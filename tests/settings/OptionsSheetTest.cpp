@@ -241,7 +241,11 @@ TEST_F(OptionsSheet, WeightsAreRoundedToHalvesAndResetWhenTheDotIsNotShorter) {
     RunSheet(frame_, [&](const Sheet& sheet) {
       ASSERT_TRUE(sheet.ClickTab(1));
       EXPECT_TRUE(sheet.TypeAfterAccessKey('t', IDC_OPT_WEIGHT_DOT, c.dot));
-      EXPECT_TRUE(sheet.TypeAfterAccessKey('h', IDC_OPT_WEIGHT_DASH, c.dash));
+      // Tab goes on to the dash, its text selected.
+      Press(VK_TAB);
+      EXPECT_TRUE(WaitFor([&] { return FocusOf(sheet.hwnd) == sheet.Item(IDC_OPT_WEIGHT_DASH); }));
+      TypeText(c.dash);
+      EXPECT_TRUE(WaitFor([&] { return TextOf(sheet.Item(IDC_OPT_WEIGHT_DASH)) == c.dash; }));
       sheet.Ok();
       EXPECT_TRUE(sheet.WaitClosed());
     });
@@ -415,4 +419,30 @@ TEST_F(OptionsSheet, TheCwBarButtonOpensIt) {
   PumpUntil([&] { return done.load(); }, 60000);
   operatorThread.join();
   EXPECT_TRUE(opened);
+}
+
+TEST_F(OptionsSheet, AFileThatCannotTakeTheChangesIsReportedAndTheValuesStayInEffect) {
+  Start();
+  // A folder where the file should be: every write fails.
+  ASSERT_TRUE(::CreateDirectoryA(IniPath().c_str(), nullptr));
+  std::vector<std::string> messages;
+  RunSheet(frame_, [&](const Sheet& sheet) {
+    ASSERT_TRUE(sheet.ClickTab(1));
+    EXPECT_TRUE(sheet.TypeAfterAccessKey('w', IDC_OPT_WPM, "33"));
+    ASSERT_TRUE(sheet.ClickTab(2));
+    Press('L', kAlt);
+    EXPECT_TRUE(WaitFor([&] { return Checked(sheet.Item(IDC_OPT_LOG_TIME)); }));
+    sheet.Ok();
+    // One message for each page that writes, each naming the file.
+    for (std::string text = AnswerMessageBox(); !text.empty(); text = AnswerMessageBox(3000)) {
+      messages.push_back(text);
+    }
+    EXPECT_TRUE(sheet.WaitClosed());
+  });
+  ASSERT_EQ(messages.size(), 2u);
+  for (const std::string& text : messages) EXPECT_NE(text.find(IniPath()), std::string::npos) << text;
+  EXPECT_EQ(frame_->m_wpm, 33);
+  EXPECT_EQ(frame_->m_logTime, 1);
+  EXPECT_EQ(Calls("keyportSetWPM"), std::vector<std::string>{"33"});
+  ASSERT_TRUE(::RemoveDirectoryA(IniPath().c_str()));
 }
