@@ -1,6 +1,7 @@
 #include "Dialog.h"
 
 #include "App.h"
+#include "DataExchange.h"
 #include "FrameWnd.h"
 
 INT_PTR CDialog::DoModal() {
@@ -9,6 +10,21 @@ INT_PTR CDialog::DoModal() {
   if (!owner && app && app->m_pMainWnd) owner = app->m_pMainWnd->m_hWnd;
   return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId), owner,
                            DialogProc, reinterpret_cast<LPARAM>(this));
+}
+
+bool CDialog::UpdateData(bool save) {
+  CDataExchange dx(m_hWnd, save);
+  DoDataExchange(dx);
+  return !dx.Failed();
+}
+
+bool CDialog::OnInitDialog() {
+  UpdateData(false);
+  return true;
+}
+
+void CDialog::OnOK() {
+  if (UpdateData(true)) EndDialog(IDOK);
 }
 
 bool CDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) {

@@ -4,6 +4,8 @@
 
 #include "Wnd.h"
 
+class CDataExchange;
+
 class CDialog : public CWnd {
  public:
   explicit CDialog(UINT templateId, HWND parent = nullptr)
@@ -11,14 +13,20 @@ class CDialog : public CWnd {
   // Shows the dialog until it ends; returns the end code (IDOK, IDCANCEL) or -1.
   INT_PTR DoModal();
   void EndDialog(INT_PTR result) { ::EndDialog(m_hWnd, result); }
+  // One pass of data exchange: controls to members with validation (`save`), or members to
+  // controls. False when a value was refused (the user has been told).
+  bool UpdateData(bool save = true);
 
  protected:
-  // Returns true to let the system set the focus.
-  virtual bool OnInitDialog() { return true; }
-  virtual void OnOK() { EndDialog(IDOK); }
+  // Fills the controls from the members; returns true to let the system set the focus.
+  virtual bool OnInitDialog();
+  // Reads and checks the controls, and ends only when they passed.
+  virtual void OnOK();
   virtual void OnCancel() { EndDialog(IDCANCEL); }
   // Messages of the dialog; returns true when handled. The default ends on OK and Cancel.
   virtual bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result);
+  // The dialog's data exchange: one DDX_/DDV_ call per control, in the order of validation.
+  virtual void DoDataExchange(CDataExchange& dx) { (void)dx; }
 
   UINT m_templateId;
   HWND m_parent;

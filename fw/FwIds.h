@@ -47,3 +47,10 @@
 
 // Resource type of a tool-bar description (button size and command ids)
 #define FW_RT_TOOLBAR 241
+
+// Messages of dialog data exchange and validation ("%1", "%2": the limits)
+#define FW_IDP_PARSE_UINT 61712         // no unsigned integer
+#define FW_IDP_PARSE_INT_RANGE 61713    // integer outside %1..%2
+#define FW_IDP_PARSE_REAL 61715         // no number
+#define FW_IDP_PARSE_REAL_RANGE 61716   // number outside %1..%2
+#define FW_IDP_PARSE_STRING_SIZE 61717  // text longer than %1

@@ -9,6 +9,7 @@
 #include "FwIds.h"
 #include "ShellConstants.h"
 #include "TandemView.h"
+#include "WpmDlg.h"
 #include "resource.h"
 
 namespace {
@@ -215,7 +216,9 @@ void CMainFrame::OnUpdateWpmPane(CCmdUI& ui) {
   char text[32];
   std::snprintf(text, sizeof(text), "WPM: %d", m_wpm);
   if (m_wndStatusBar.m_paneClicked) {
-    // The speed window opens here once it exists; until then the click is only consumed.
+    // The click in the pane opens the speed dialog; the main window owns it and is disabled.
+    CWpmDlg dialog(*this);
+    dialog.DoModal();
     m_wndStatusBar.m_paneClicked = 0;
   }
   const int index = m_wndStatusBar.CommandToIndex(ID_INDICATOR_WPM);

@@ -41,6 +41,15 @@ class CMainFrame : public CFrameWnd {
   // Writes the bank in use into the logger's check control (posted; never waits for the logger).
   void MirrorBankToLogger();
 
+  // The Options sheet (menu command and the CW bar's button), and the stores of its first page:
+  // the call sign and each substitution only when the text is not empty, the number always.
+  void OnOptions();
+  void SetMyCall(const std::string& call);
+  void SetNumber(const std::string& number);
+  void SetSubst0(const std::string& text);
+  void SetSubst1(const std::string& text);
+  void SetSubst9(const std::string& text);
+
   // Settings file: every key the frame holds, read once at construction and written at exit.
   void LoadSettings();
   // Writes the frame's settings; when `report` is set and a write failed, tells the user once.
@@ -184,6 +193,8 @@ class CMainFrame : public CFrameWnd {
   void OnSizing(UINT edge, RECT* rect) override;
   bool OnCmd(UINT id) override;
   bool OnUpdateCmd(CCmdUI& ui) override;
+  // The CW bar's spin control steps the speed.
+  bool OnNotify(NMHDR* header, LRESULT* result) override;
 
  private:
   void OnUpdateWpmPane(CCmdUI& ui);

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "ShellConstants.h"
+#include "SpinButtonCtrl.h"
 #include "resource.h"
 
 namespace {
@@ -43,6 +44,10 @@ bool CMainFrame::OnCmd(UINT id) {
       return true;
     case IDC_SEND_BUTTON:
       OnSendButton();
+      return true;
+    case ID_TOOLS_OPTIONS:
+    case IDC_OPTIONS_BUTTON:
+      OnOptions();
       return true;
     default:
       if (id >= IDC_FN_FIRST && id <= IDC_FN_LAST) {
@@ -82,6 +87,7 @@ bool CMainFrame::OnUpdateCmd(CCmdUI& ui) {
       return true;
     case ID_VIEW_BANK:
     case ID_HELP_MANUAL:
+    case ID_TOOLS_OPTIONS:
       ui.Enable(true);
       return true;
     case ID_EDIT_KANA:
@@ -101,6 +107,23 @@ bool CMainFrame::OnUpdateCmd(CCmdUI& ui) {
     default:
       return CFrameWnd::OnUpdateCmd(ui);
   }
+}
+
+bool CMainFrame::OnNotify(NMHDR* header, LRESULT* result) {
+  int delta = 0;
+  // Only the CW bar's own spin control, whatever id a notification claims.
+  if (!CSpinButtonCtrl::DeltaOf(header, m_wndCwBar.GetItem(IDC_WPM_SPIN), delta)) {
+    return CFrameWnd::OnNotify(header, result);
+  }
+  // The upper arrow steps down the control's position, so a negative step means faster. The
+  // control may move its own position as it likes: nothing reads it.
+  if (delta < 0) {
+    StepWpm(true);
+  } else if (delta > 0) {
+    StepWpm(false);
+  }
+  *result = 0;
+  return true;
 }
 
 void CMainFrame::SetFnTwelve(bool twelve) {

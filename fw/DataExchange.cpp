@@ -1,0 +1,135 @@
+#include "DataExchange.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+
+#include "App.h"
+#include "DataParse.h"
+#include "FwIds.h"
+
+namespace {
+
+std::string ControlText(HWND control) {
+  const int length = ::GetWindowTextLengthA(control);
+  std::string text(static_cast<size_t>(length) + 1, '\0');
+  const int got = ::GetWindowTextA(control, &text[0], length + 1);
+  text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+  return text;
+}
+
+bool IsEdit(HWND control) {
+  char cls[16] = "";
+  ::GetClassNameA(control, cls, sizeof(cls));
+  return ::lstrcmpiA(cls, "Edit") == 0;
+}
+
+}  // namespace
+
+HWND CDataExchange::PrepareCtrl(int id) {
+  m_lastControl = id;
+  return ::GetDlgItem(m_hDlg, id);
+}
+
+void CDataExchange::Fail(const std::string& message) {
+  if (m_failed) return;
+  m_failed = true;
+  const CWinApp* app = CWinApp::Current();
+  const std::string caption = app ? app->m_appName : std::string();
+  // Owned by the window the dialog belongs to (the sheet for a page), so that it stays modal.
+  HWND owner = ::GetAncestor(m_hDlg, GA_ROOT);
+  ::MessageBoxA(owner, message.c_str(), caption.c_str(), MB_OK | MB_ICONEXCLAMATION);
+  HWND control = ::GetDlgItem(m_hDlg, m_lastControl);
+  if (control) {
+    ::SetFocus(control);
+    if (IsEdit(control)) ::SendMessageA(control, EM_SETSEL, 0, -1);
+  }
+}
+
+void DDX_Text(CDataExchange& dx, int id, std::string& value) {
+  if (dx.Failed()) return;
+  HWND control = dx.PrepareCtrl(id);
+  if (dx.m_bSaveAndValidate) {
+    value = ControlText(control);
+  } else {
+    ::SetWindowTextA(control, value.c_str());
+  }
+}
+
+void DDX_Text(CDataExchange& dx, int id, std::uint32_t& value) {
+  if (dx.Failed()) return;
+  HWND control = dx.PrepareCtrl(id);
+  if (!dx.m_bSaveAndValidate) {
+    ::SetWindowTextA(control, fw::FormatUnsigned(value).c_str());
+    return;
+  }
+  if (const std::optional<std::uint32_t> parsed = fw::ParseUnsigned(ControlText(control))) {
+    value = *parsed;
+  } else {
+    dx.Fail(LoadResString(FW_IDP_PARSE_UINT));
+  }
+}
+
+void DDX_Text(CDataExchange& dx, int id, float& value) {
+  if (dx.Failed()) return;
+  HWND control = dx.PrepareCtrl(id);
+  if (!dx.m_bSaveAndValidate) {
+    ::SetWindowTextA(control, fw::FormatReal(value).c_str());
+    return;
+  }
+  if (const std::optional<float> parsed = fw::ParseReal(ControlText(control))) {
+    value = *parsed;
+  } else {
+    dx.Fail(LoadResString(FW_IDP_PARSE_REAL));
+  }
+}
+
+void DDX_Check(CDataExchange& dx, int id, int& value) {
+  if (dx.Failed()) return;
+  HWND control = dx.PrepareCtrl(id);
+  if (dx.m_bSaveAndValidate) {
+    value = static_cast<int>(::SendMessageA(control, BM_GETCHECK, 0, 0));
+  } else {
+    ::SendMessageA(control, BM_SETCHECK, static_cast<WPARAM>(value), 0);
+  }
+}
+
+void DDX_Slider(CDataExchange& dx, int id, int& value) {
+  if (dx.Failed()) return;
+  HWND control = dx.PrepareCtrl(id);
+  if (dx.m_bSaveAndValidate) {
+    value = static_cast<int>(::SendMessageA(control, TBM_GETPOS, 0, 0));
+  } else {
+    ::SendMessageA(control, TBM_SETPOS, TRUE, value);
+  }
+}
+
+void DDV_MinMaxUInt(CDataExchange& dx, std::uint32_t value, std::uint32_t low,
+                    std::uint32_t high) {
+  if (dx.Failed() || !dx.m_bSaveAndValidate) return;
+  if (value >= low && value <= high) return;
+  char lowText[16];
+  char highText[16];
+  std::snprintf(lowText, sizeof(lowText), "%lu", static_cast<unsigned long>(low));
+  std::snprintf(highText, sizeof(highText), "%lu", static_cast<unsigned long>(high));
+  dx.Fail(fw::FormatLimits(LoadResString(FW_IDP_PARSE_INT_RANGE), lowText, highText));
+}
+
+void DDV_MinMaxFloat(CDataExchange& dx, float value, float low, float high) {
+  if (dx.Failed() || !dx.m_bSaveAndValidate) return;
+  if (value >= low && value <= high) return;
+  dx.Fail(fw::FormatLimits(LoadResString(FW_IDP_PARSE_REAL_RANGE), fw::FormatReal(low),
+                           fw::FormatReal(high)));
+}
+
+void DDV_MaxChars(CDataExchange& dx, const std::string& value, int count) {
+  if (dx.Failed()) return;
+  if (!dx.m_bSaveAndValidate) {
+    ::SendMessageA(::GetDlgItem(dx.m_hDlg, dx.LastControl()), EM_LIMITTEXT, count, 0);
+    return;
+  }
+  if (value.size() <= static_cast<size_t>(count)) return;
+  char countText[16];
+  std::snprintf(countText, sizeof(countText), "%d", count);
+  dx.Fail(fw::FormatLimits(LoadResString(FW_IDP_PARSE_STRING_SIZE), countText, ""));
+}

@@ -1,0 +1,99 @@
+#include "PropertySheet.h"
+
+#include <commctrl.h>
+#include <prsht.h>
+
+#include "App.h"
+#include "FrameWnd.h"
+
+void CPropertyPage::SetModified(bool changed) {
+  HWND sheet = ::GetParent(m_hWnd);
+  if (!sheet) return;
+  ::SendMessageA(sheet, changed ? PSM_CHANGED : PSM_UNCHANGED, reinterpret_cast<WPARAM>(m_hWnd),
+                 0);
+}
+
+bool CPropertyPage::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
+  (void)msg;
+  (void)wParam;
+  (void)lParam;
+  (void)result;
+  return false;
+}
+
+INT_PTR CALLBACK CPropertyPage::PageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* page = static_cast<CPropertyPage*>(CWnd::FromHandle(hwnd));
+  if (msg == WM_INITDIALOG) {
+    const auto* sheetPage = reinterpret_cast<const PROPSHEETPAGEA*>(lParam);
+    page = reinterpret_cast<CPropertyPage*>(sheetPage->lParam);
+    page->Attach(hwnd);
+    return page->OnInitDialog() ? TRUE : FALSE;
+  }
+  if (!page) return FALSE;
+  if (msg == WM_NCDESTROY) {
+    page->Detach();
+    return FALSE;
+  }
+  if (msg == WM_NOTIFY) {
+    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+    // Only the sheet's own notifications; the page's controls notify with other codes.
+    if (header->hwndFrom == ::GetParent(hwnd)) {
+      LRESULT answer = 0;
+      bool handled = true;
+      switch (header->code) {
+        case PSN_SETACTIVE:
+          answer = page->OnSetActive() ? 0 : -1;
+          break;
+        case PSN_KILLACTIVE:
+          answer = page->OnKillActive() ? FALSE : TRUE;
+          break;
+        case PSN_APPLY:
+          answer = page->OnApply() ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE;
+          break;
+        case PSN_RESET:
+          page->OnReset();
+          break;
+        default:
+          handled = false;
+          break;
+      }
+      if (handled) {
+        ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, answer);
+        return TRUE;
+      }
+    }
+  }
+  INT_PTR result = FALSE;
+  if (page->OnMessage(msg, wParam, lParam, result)) return result;
+  return FALSE;
+}
+
+INT_PTR CPropertySheet::DoModal() {
+  if (m_pages.empty()) return -1;
+  HINSTANCE instance = ::GetModuleHandleA(nullptr);
+  std::vector<PROPSHEETPAGEA> pages(m_pages.size());
+  for (size_t i = 0; i < m_pages.size(); ++i) {
+    PROPSHEETPAGEA& p = pages[i];
+    p = PROPSHEETPAGEA{};
+    p.dwSize = sizeof(p);
+    p.dwFlags = PSP_DEFAULT;  // the template's caption is the tab's title
+    p.hInstance = instance;
+    p.pszTemplate = MAKEINTRESOURCEA(m_pages[i]->m_templateId);
+    p.pfnDlgProc = CPropertyPage::PageProc;
+    p.lParam = reinterpret_cast<LPARAM>(m_pages[i]);
+  }
+  HWND owner = m_owner;
+  CWinApp* app = CWinApp::Current();
+  if (!owner && app && app->m_pMainWnd) owner = app->m_pMainWnd->m_hWnd;
+
+  PROPSHEETHEADERA header = {};
+  header.dwSize = sizeof(header);
+  header.dwFlags = PSH_PROPSHEETPAGE;
+  header.hwndParent = owner;
+  header.hInstance = instance;
+  header.pszCaption = m_caption.c_str();
+  header.nPages = static_cast<UINT>(pages.size());
+  header.nStartPage = 0;
+  header.ppsp = pages.data();
+  return ::PropertySheetA(&header);
+}

@@ -1,0 +1,311 @@
+#include "OptionsTestSupport.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <prsht.h>
+
+#include <cstring>
+#include <thread>
+
+#include "KeyportTestSupport.h"
+#include "SharedBlock.h"
+#include "resource.h"
+
+namespace optionstest {
+
+namespace {
+// The sheet's Apply button and tab control, as the system's property sheet numbers them.
+constexpr int kApplyButtonId = 0x3021;
+constexpr int kTabControlId = 0x3020;
+// Id of the text of a message box.
+constexpr int kMessageBoxTextId = 0xFFFF;
+}  // namespace
+
+std::string Ansi(const wchar_t* text) {
+  const int n = ::WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, text, -1, &out[0], n, nullptr, nullptr);
+  if (!out.empty()) out.pop_back();
+  return out;
+}
+
+std::string WithLimits(const wchar_t* format, const char* low, const char* high) {
+  std::string text = Ansi(format);
+  size_t at = text.find("%1");
+  if (at != std::string::npos) text.replace(at, 2, low);
+  at = text.find("%2");
+  if (at != std::string::npos) text.replace(at, 2, high);
+  return text;
+}
+
+bool WaitFor(const std::function<bool()>& done, DWORD ms) {
+  const DWORD end = ::GetTickCount() + ms;
+  while (!done()) {
+    if (static_cast<LONG>(end - ::GetTickCount()) <= 0) return done();
+    ::Sleep(20);
+  }
+  return true;
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
+  const DWORD end = ::GetTickCount() + ms;
+  while (!done()) {
+    if (static_cast<LONG>(end - ::GetTickCount()) <= 0) return done();
+    shelltest::PumpMessages(10);
+  }
+  return true;
+}
+
+void Press(BYTE vk, int modifiers) {
+  const BYTE modKeys[] = {VK_SHIFT, VK_CONTROL, VK_MENU};
+  for (int i = 0; i < 3; ++i) {
+    if (modifiers & (1 << i)) ::keybd_event(modKeys[i], 0, 0, 0);
+  }
+  ::keybd_event(vk, 0, 0, 0);
+  ::keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+  for (int i = 2; i >= 0; --i) {
+    if (modifiers & (1 << i)) ::keybd_event(modKeys[i], 0, KEYEVENTF_KEYUP, 0);
+  }
+}
+
+void TypeText(const std::string& text) {
+  for (char c : text) {
+    const SHORT scan = ::VkKeyScanA(c);
+    Press(static_cast<BYTE>(scan & 0xFF), (scan & 0x100) ? kShift : kNone);
+  }
+}
+
+void ClickAt(POINT pt) {
+  // The button goes where the pointer is when the system takes it: move first, then press.
+  ::SetCursorPos(pt.x, pt.y);
+  WaitFor(
+      [&] {
+        POINT now = {};
+        ::GetCursorPos(&now);
+        return now.x == pt.x && now.y == pt.y;
+      },
+      1000);
+  ::Sleep(50);
+  ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+  ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+}
+
+void Click(HWND window) {
+  RECT r;
+  ::GetWindowRect(window, &r);
+  ClickAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+}
+
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof(info);
+  if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+std::string TextOf(HWND window) {
+  char text[4096] = "";
+  DWORD_PTR n = 0;
+  ::SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
+                        SMTO_NORMAL, 5000, &n);
+  return std::string(text, n);
+}
+
+bool Checked(HWND button) { return ::SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+HWND Sheet::Page() const {
+  return reinterpret_cast<HWND>(::SendMessageA(hwnd, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
+
+int Sheet::PageIndex() const {
+  return static_cast<int>(::SendMessageA(::GetDlgItem(hwnd, kTabControlId), TCM_GETCURSEL, 0, 0));
+}
+
+HWND Sheet::ApplyButton() const { return ::GetDlgItem(hwnd, kApplyButtonId); }
+
+bool Sheet::ClickTab(int index, bool wait) const {
+  HWND tab = ::GetDlgItem(hwnd, kTabControlId);
+  // A click that lands while the sheet is still settling is lost; an operator clicks again.
+  for (int attempt = 0; attempt < (wait ? 3 : 1); ++attempt) {
+    RECT r = {};
+    ::SendMessageA(tab, TCM_GETITEMRECT, static_cast<WPARAM>(index),
+                   reinterpret_cast<LPARAM>(&r));
+    POINT pt = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ::ClientToScreen(tab, &pt);
+    ClickAt(pt);
+    if (!wait || WaitFor([&] { return PageIndex() == index; }, 3000)) return true;
+  }
+  return false;
+}
+
+std::string Sheet::TabText(int index) const {
+  char text[256] = "";
+  TCITEMA item = {};
+  item.mask = TCIF_TEXT;
+  item.pszText = text;
+  item.cchTextMax = sizeof(text);
+  ::SendMessageA(::GetDlgItem(hwnd, kTabControlId), TCM_GETITEMA, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(&item));
+  return text;
+}
+
+bool Sheet::WaitClosed(DWORD ms) const {
+  return WaitFor([&] { return !::IsWindow(hwnd); }, ms);
+}
+
+bool Sheet::Retype(int id, const std::string& text) const {
+  HWND edit = Item(id);
+  Click(edit);
+  if (!WaitFor([&] { return FocusOf(hwnd) == edit; }, 5000)) return false;
+  Press(VK_END);
+  Press(VK_HOME, kShift);
+  Press(VK_DELETE);
+  TypeText(text);
+  return WaitFor([&] { return TextOf(edit) == text; }, 5000);
+}
+
+bool Sheet::TypeAfterAccessKey(char key, int id, const std::string& text) const {
+  HWND edit = Item(id);
+  Press(static_cast<BYTE>(::VkKeyScanA(key) & 0xFF), kAlt);
+  if (!WaitFor([&] { return FocusOf(hwnd) == edit; }, 5000)) return false;
+  // The dialog selects an edit's whole text when the focus comes by keyboard.
+  if (text.empty()) Press(VK_DELETE);
+  TypeText(text);
+  return WaitFor([&] { return TextOf(edit) == text; }, 5000);
+}
+
+HWND FindDialog(const std::function<bool(HWND)>& match, DWORD ms) {
+  struct Search {
+    const std::function<bool(HWND)>* match;
+    HWND found;
+  };
+  HWND result = nullptr;
+  WaitFor(
+      [&] {
+        Search search = {&match, nullptr};
+        ::EnumWindows(
+            [](HWND wnd, LPARAM param) -> BOOL {
+              auto* s = reinterpret_cast<Search*>(param);
+              DWORD pid = 0;
+              ::GetWindowThreadProcessId(wnd, &pid);
+              char cls[32] = "";
+              ::GetClassNameA(wnd, cls, sizeof(cls));
+              if (pid == ::GetCurrentProcessId() && std::strcmp(cls, "#32770") == 0 &&
+                  ::IsWindowVisible(wnd) && (*s->match)(wnd)) {
+                s->found = wnd;
+                return FALSE;
+              }
+              return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        result = search.found;
+        return result != nullptr;
+      },
+      ms);
+  return result;
+}
+
+HWND FindSheet(DWORD ms) {
+  HWND sheet = FindDialog(
+      [](HWND wnd) { return ::GetDlgItem(wnd, kTabControlId) != nullptr; }, ms);
+  if (!sheet) return nullptr;
+  if (::GetForegroundWindow() != sheet) ::SetForegroundWindow(sheet);
+  WaitFor([&] { return ::GetForegroundWindow() == sheet; }, 5000);
+  return sheet;
+}
+
+std::string AnswerMessageBox(DWORD ms) {
+  HWND box = FindDialog(
+      [](HWND wnd) { return ::GetDlgItem(wnd, kMessageBoxTextId) != nullptr; }, ms);
+  if (!box) return "";
+  char text[1024] = "";
+  ::GetDlgItemTextA(box, kMessageBoxTextId, text, sizeof(text));
+  WaitFor([&] { return ::GetForegroundWindow() == box; }, 5000);
+  Press(VK_RETURN);
+  WaitFor([&] { return !::IsWindow(box); }, 5000);
+  return text;
+}
+
+void CloseLeftovers() {
+  for (int round = 0; round < 20; ++round) {
+    HWND open = FindDialog([](HWND) { return true; }, 200);
+    if (!open) return;
+    const bool isBox = ::GetDlgItem(open, kMessageBoxTextId) != nullptr;
+    ::PostMessageA(open, WM_COMMAND, MAKEWPARAM(isBox ? IDOK : IDCANCEL, BN_CLICKED), 0);
+    WaitFor([&] { return !::IsWindow(open) || !::IsWindowVisible(open); }, 3000);
+  }
+}
+
+void RunSheet(CMainFrame* frame, const std::function<void(const Sheet&)>& operate) {
+  std::thread operatorThread([&] {
+    Sheet sheet;
+    sheet.hwnd = FindSheet();
+    EXPECT_NE(sheet.hwnd, nullptr) << "the Options sheet did not open";
+    if (sheet.hwnd) operate(sheet);
+    CloseLeftovers();
+  });
+  // The menu command's path: a disabled item would do nothing here.
+  ::SendMessageA(frame->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_TOOLS_OPTIONS, 0), 0);
+  operatorThread.join();
+}
+
+EmulatorEnv::EmulatorEnv(const std::string& trace) {
+  SetEnv("KEYPORT_TRACE", trace.c_str());
+  SetEnv("KEYPORT_TIMESCALE", "50");
+  SetEnv("KEYPORT_AUDIO", "0");
+}
+
+EmulatorEnv::~EmulatorEnv() {
+  SetEnv("KEYPORT_TRACE", nullptr);
+  SetEnv("KEYPORT_TIMESCALE", nullptr);
+  SetEnv("KEYPORT_AUDIO", nullptr);
+}
+
+bool StartWithEmulator(shelltest::AppSession& session) {
+  ::SetDllDirectoryA(shelltest::BesideTestProgram("emulator").c_str());
+  const bool started = session.Start();
+  ::SetDllDirectoryA(nullptr);
+  if (!started) return false;
+  HWND main = session.Frame()->m_hWnd;
+  ::SetForegroundWindow(main);
+  return PumpUntil([&] { return ::GetForegroundWindow() == main; }, 5000);
+}
+
+std::vector<std::string> KeyerCalls(const std::string& tracePath) {
+  std::vector<std::string> calls;
+  for (const TraceLine& line : ReadTrace(tracePath)) {
+    if (line.event.compare(0, 7, "keyport") == 0) calls.push_back(line.event);
+  }
+  return calls;
+}
+
+std::vector<std::string> CallsAfter(const std::string& tracePath, size_t from, const char* name) {
+  const std::vector<std::string> calls = KeyerCalls(tracePath);
+  const std::string prefix = std::string(name) + " ";
+  std::vector<std::string> found;
+  for (size_t i = from; i < calls.size(); ++i) {
+    if (calls[i].compare(0, prefix.size(), prefix) != 0) continue;
+    // "<name> <handle> <values>": the values only.
+    const std::string rest = calls[i].substr(prefix.size());
+    const size_t space = rest.find(' ');
+    found.push_back(space == std::string::npos ? std::string() : rest.substr(space + 1));
+  }
+  return found;
+}
+
+unsigned HookAction() {
+  // The block is the start of the library's section ".shared", in this process as in any other.
+  HMODULE module = ::GetModuleHandleA("TandemHook.dll");
+  if (!module) return 0xFFFFFFFFu;
+  const BYTE* base = reinterpret_cast<const BYTE*>(module);
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
+  for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
+    if (std::strncmp(reinterpret_cast<const char*>(section->Name), ".shared", 8) != 0) continue;
+    return reinterpret_cast<const SharedHookBlock*>(base + section->VirtualAddress)->action;
+  }
+  return 0xFFFFFFFFu;
+}
+
+}  // namespace optionstest
