@@ -181,7 +181,7 @@ bool TandemSession::Start(const TandemSetup& setup, DWORD timeoutMs) {
     error_ = "cannot write Tandem.ini into " + workDir_;
     return false;
   }
-  const std::string emulator = setup.binDir + "\\emulator\\keyport.dll";
+  const std::string emulator = setup.binDir + "\\" + setup.keyerFolder + "\\keyport.dll";
   if (!CopyOneFile(emulator, workDir_ + "\\keyport.dll")) {
     error_ = "cannot copy " + emulator + " into the working folder";
     return false;
