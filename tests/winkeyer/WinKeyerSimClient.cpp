@@ -121,6 +121,7 @@ void WinKeyerSim::Stop() {
         // Gone when its COM port is gone (it removes the link as it ends).
         const std::string com = WindowsPathOf(link_);
         LoggerSimClient::PumpUntil([&] { return GetFileAttributesA(com.c_str()) == INVALID_FILE_ATTRIBUTES; }, 5000);
+        RemoveFolder(WindowsPathOf(dir_));
     }
 }
 
