@@ -12,6 +12,7 @@ namespace {
 constexpr DWORD kWriteMsPerByte = 20;   // the line needs about 9 ms a byte
 constexpr DWORD kWriteSlackMs = 500;
 constexpr DWORD kProbeSlackMs = 800;    // beyond the power-up wait and the echo test
+constexpr int kScannedPorts = 64;       // COM1..COM64 are always tried
 
 int PortNumber(const std::string& name) {
     if (name.size() < 4 || _strnicmp(name.c_str(), "COM", 3) != 0) return -1;
@@ -103,17 +104,20 @@ bool SerialPort::Write(const Bytes& bytes) {
 
 std::vector<std::string> ListComPorts() {
     std::vector<std::string> ports;
+    auto add = [&](std::string name) {
+        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (PortNumber(name) > 0 && std::find(ports.begin(), ports.end(), name) == ports.end()) ports.push_back(name);
+    };
+    // The ports the system lists, and the usual range besides: not every system lists every
+    // port it can open (Wine lists only those it made itself).
     std::vector<char> buffer(65536);
     DWORD n = QueryDosDeviceA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     for (DWORD i = 0; i < n && buffer[i] != '\0';) {
         std::string name = &buffer[i];
         i += static_cast<DWORD>(name.size()) + 1;
-        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        if (PortNumber(name) > 0 && std::find(ports.begin(), ports.end(), name) == ports.end()) ports.push_back(name);
+        add(name);
     }
-    if (n == 0) {
-        for (int k = 1; k <= 16; ++k) ports.push_back("COM" + std::to_string(k));
-    }
+    for (int k = 1; k <= kScannedPorts; ++k) add("COM" + std::to_string(k));
     std::sort(ports.begin(), ports.end(), [](const std::string& a, const std::string& b) {
         return PortNumber(a) < PortNumber(b);
     });

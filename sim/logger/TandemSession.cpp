@@ -201,7 +201,7 @@ bool TandemSession::Start(const TandemSetup& setup, DWORD timeoutMs) {
   SetEnvironmentVariableA("KEYPORT_TRACE", nullptr);
   for (const auto& kv : setup.env) SetEnvironmentVariableA(kv.first.c_str(), nullptr);
   if (!started) {
-    error_ = "cannot start " + exe;
+    error_ = "cannot start " + exe + " (error " + std::to_string(GetLastError()) + ")";
     return false;
   }
   const bool up = LoggerSimClient::PumpUntil(

@@ -16,7 +16,8 @@
 //   --version N      the answer to Host Open (default 31; 23 behaves as a WK2)
 //   --buffer N       the keyer's buffer in bytes (default 160; XOFF above two thirds)
 //   --timescale N    the time line runs N times faster than real time
-//   --silent         a device that never answers (nothing on the line is a keyer)
+//   --silent         a device that never answers (nothing on the line is a keyer); what it
+//                    hears is traced as "heard <bytes>"
 //   --max-seconds N  ends by itself after N seconds (default 900)
 //
 // Control commands: "paddle TEXT" (characters keyed on the paddle), "contacts GROUPS" ('.' dot
@@ -152,6 +153,8 @@ bool ParseArgs(int argc, char** argv, Options& o) {
             o.maxSeconds = std::atof(v.c_str());
         } else if (a == "--silent") {
             o.silent = true;
+        } else if (a == "--help") {
+            return false;
         } else {
             return false;
         }
@@ -291,7 +294,11 @@ int Run(const Options& o) {
         if (masterAt >= 0 && (fds[masterAt].revents & POLLIN)) {
             unsigned char buffer[256];
             ssize_t got = read(master, buffer, sizeof buffer);
-            if (got > 0 && !o.silent) device.FromHost(buffer, static_cast<std::size_t>(got), now());
+            if (got > 0 && o.silent) {
+                files.Line(now(), ("heard " + winkeyer::Hex(buffer, static_cast<std::size_t>(got))).c_str());
+            } else if (got > 0) {
+                device.FromHost(buffer, static_cast<std::size_t>(got), now());
+            }
         }
         if (listenAt >= 0 && (fds[listenAt].revents & POLLIN)) {
             conn = accept(listener, nullptr, nullptr);
@@ -360,10 +367,11 @@ int Run(const Options& o) {
 int main(int argc, char** argv) {
     Options o;
     if (!ParseArgs(argc, argv, o)) {
-        std::fprintf(stderr,
+        bool help = argc == 2 && std::strcmp(argv[1], "--help") == 0;
+        std::fprintf(help ? stdout : stderr,
                      "usage: winkeyer_sim [--link PATH] [--trace FILE] [--wav FILE] [--control FILE]\n"
                      "                    [--version N] [--buffer N] [--timescale N] [--silent] [--max-seconds N]\n");
-        return 2;
+        return help ? 0 : 2;
     }
     signal(SIGHUP, SIG_IGN);
     signal(SIGPIPE, SIG_IGN);

@@ -301,7 +301,11 @@ TEST_F(WinKeyerEndToEndTest, NoKeyerOnAnyPortGivesNoDeviceInTime) {
     EXPECT_FALSE(Has(b, "keyportSetCallbackWindow"));
     EXPECT_TRUE(TandemAnswers());
     // The silent port was tried: the echo test reached it.
-    EXPECT_TRUE(WaitKeyer([](const std::vector<TraceEvent>& t) { return !t.empty(); }));
+    EXPECT_TRUE(WaitKeyer([](const std::vector<TraceEvent>& t) {
+        return std::any_of(t.begin(), t.end(), [](const TraceEvent& e) {
+            return e.event == "heard" && e.rest.find("00 04 55") != std::string::npos;
+        });
+    })) << keyer_.TraceText();
 }
 
 // The keyer stops answering in the middle of a message: the bridge gives it up, reports 0, keys
