@@ -207,7 +207,8 @@ std::string ConfiguredPort() {
 
 // Host Open on a port that passed the echo test: the keyer answers with its version byte.
 int HostOpen(SerialPort& port) {
-    if (!port.Write(winkeyer::AdminFrame(winkeyer::kAdminHostOpen))) return -1;
+    Bytes stale;  // whatever came before the command is not its answer
+    if (!port.ReadAvailable(stale) || !port.Write(winkeyer::AdminFrame(winkeyer::kAdminHostOpen))) return -1;
     unsigned char version = 0;
     // Status and knob bytes of a keyer left open by another program are not the answer.
     bool got = port.WaitFor(winkeyer::kVersionWaitMs,
