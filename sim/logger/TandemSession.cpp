@@ -181,7 +181,7 @@ bool TandemSession::Start(const TandemSetup& setup, DWORD timeoutMs) {
     error_ = "cannot write Tandem.ini into " + workDir_;
     return false;
   }
-  const std::string emulator = setup.binDir + "\\emulator\\keyport.dll";
+  const std::string emulator = setup.binDir + "\\" + setup.keyerFolder + "\\keyport.dll";
   if (!CopyOneFile(emulator, workDir_ + "\\keyport.dll")) {
     error_ = "cannot copy " + emulator + " into the working folder";
     return false;
@@ -201,7 +201,7 @@ bool TandemSession::Start(const TandemSetup& setup, DWORD timeoutMs) {
   SetEnvironmentVariableA("KEYPORT_TRACE", nullptr);
   for (const auto& kv : setup.env) SetEnvironmentVariableA(kv.first.c_str(), nullptr);
   if (!started) {
-    error_ = "cannot start " + exe;
+    error_ = "cannot start " + exe + " (error " + std::to_string(GetLastError()) + ")";
     return false;
   }
   const bool up = LoggerSimClient::PumpUntil(

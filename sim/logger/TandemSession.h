@@ -26,7 +26,8 @@ std::string ReadWholeFile(const std::string& path);
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
 
 struct TandemSetup {
-  std::string binDir;   // folder of Tandem.exe; the emulator is in binDir\emulator
+  std::string binDir;   // folder of Tandem.exe; the keyer's library is in binDir\<keyerFolder>
+  std::string keyerFolder = "emulator";  // or "winkeyer", the WinKeyer bridge
   std::string workDir;  // existing folder: Tandem's working folder
   std::string ini;      // the text of Tandem.ini written into workDir
   // Environment for Tandem and the emulator inside it (KEYPORT_TRACE is set to TracePath()).
