@@ -46,6 +46,7 @@
 #define IDC_OPT_END_GA 1055
 #define IDC_OPT_END_GE 1057
 #define IDC_OPT_LOGGER_LINK 1058
+#define IDC_OPT_FOLLOW_LOGGER 1070
 
 // Speed dialog
 #define IDD_WPMDLG 131

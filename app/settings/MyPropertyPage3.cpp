@@ -9,6 +9,9 @@
 
 namespace {
 int Flag(int value) { return value ? 1 : 0; }
+
+// The loggers whose keys Tandem can follow, listed in the order of their setting values.
+const char* const kFollowedLoggers[] = {"N1MM Logger", "Turbo HAMLOG/Win", "Logger32"};
 }  // namespace
 
 CMyPropertyPage3::CMyPropertyPage3(CMainFrame& frame)
@@ -34,6 +37,11 @@ bool CMyPropertyPage3::OnInitDialog() {
   m_endGA = static_cast<std::uint32_t>(app->ReadInt(kKeyer, kEndGA, 18));
   m_endGE = static_cast<std::uint32_t>(app->ReadInt(kKeyer, kEndGE, 0));
   m_logTime = Flag(app->ReadInt(kWindow, kLogTime, 0));
+  m_followLoggerBox = GetItem(IDC_OPT_FOLLOW_LOGGER);
+  for (const char* name : kFollowedLoggers) {
+    ::SendMessageA(m_followLoggerBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+  }
+  ::SendMessageA(m_followLoggerBox, CB_SETCURSEL, static_cast<WPARAM>(m_frame.m_followLogger), 0);
   UpdateData(false);
   // This reads the page back, so a greeting hour out of its range is reported right away.
   EnableRule();
@@ -108,6 +116,11 @@ bool CMyPropertyPage3::OnApply() {
   app->WriteInt(kKeyer, kEndGE, static_cast<int>(m_endGE));
   m_frame.m_logTime = m_logTime;
   app->WriteInt(kWindow, kLogTime, m_logTime);
+  const LRESULT followed = ::SendMessageA(m_followLoggerBox, CB_GETCURSEL, 0, 0);
+  if (followed != CB_ERR) {
+    m_frame.ApplyFollowLogger(static_cast<int>(followed));
+    app->WriteInt(kWindow, kFollowLogger, m_frame.m_followLogger);
+  }
   m_frame.ReportSettingsWriteFailure(failuresBefore);
   return true;
 }

@@ -1,5 +1,5 @@
 // Options sheet, page "その他": log time stamps, always on top, eight or twelve keys, the link to
-// the logger's keys, the exit question and the greeting hours.
+// the logger's keys, the exit question, the greeting hours and the logger whose keys are followed.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +17,7 @@ class CMyPropertyPage3 : public CPropertyPage {
   HWND m_tabF2Box = nullptr;
   HWND m_fn12Button = nullptr;
   HWND m_fn8Button = nullptr;
+  HWND m_followLoggerBox = nullptr;  // which logger's keys the hook follows
   int m_topmost = 0;
   int m_tabF2 = 0;
   int m_closeAnyway = 0;

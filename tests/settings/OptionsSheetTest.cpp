@@ -397,6 +397,48 @@ TEST_F(OptionsSheet, OtherPageLoggerLinkTopmostAndGreetingHours) {
   EXPECT_FALSE(::GetWindowLongA(frame_->m_hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
 }
 
+TEST_F(OptionsSheet, OtherPageChoosesTheLoggerWhoseKeysAreFollowed) {
+  Start("[Window]\r\nFollowLogger=2\r\n");
+  EXPECT_EQ(HookFollowedLogger(), 2);
+  RunSheet(frame_, [&](const Sheet& sheet) {
+    ASSERT_TRUE(sheet.ClickTab(2));
+    HWND box = sheet.Item(IDC_OPT_FOLLOW_LOGGER);
+    ASSERT_NE(box, nullptr);
+    ASSERT_EQ(::SendMessageA(box, CB_GETCOUNT, 0, 0), 3);
+    char name[32] = {};
+    ::SendMessageA(box, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(name));
+    EXPECT_STREQ(name, "N1MM Logger");
+    ::SendMessageA(box, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(name));
+    EXPECT_STREQ(name, "Turbo HAMLOG/Win");
+    EXPECT_EQ(::SendMessageA(box, CB_GETCURSEL, 0, 0), 2);  // what the file says
+    // The access key takes the focus to the list; one step up chooses Turbo HAMLOG/Win.
+    Press('R', kAlt);
+    EXPECT_TRUE(WaitFor([&] { return FocusOf(sheet.hwnd) == box; }));
+    Press(VK_UP);
+    EXPECT_TRUE(WaitFor([&] { return ::SendMessageA(box, CB_GETCURSEL, 0, 0) == 1; }));
+    sheet.Ok();
+    EXPECT_TRUE(sheet.WaitClosed());
+  });
+  EXPECT_EQ(frame_->m_followLogger, 1);
+  EXPECT_EQ(HookFollowedLogger(), 1);
+  EXPECT_EQ(Ini("Window", "FollowLogger"), "1");
+
+  // Cancel keeps the choice.
+  RunSheet(frame_, [&](const Sheet& sheet) {
+    ASSERT_TRUE(sheet.ClickTab(2));
+    HWND box = sheet.Item(IDC_OPT_FOLLOW_LOGGER);
+    EXPECT_EQ(::SendMessageA(box, CB_GETCURSEL, 0, 0), 1);
+    Press('R', kAlt);
+    EXPECT_TRUE(WaitFor([&] { return FocusOf(sheet.hwnd) == box; }));
+    Press(VK_UP);
+    EXPECT_TRUE(WaitFor([&] { return ::SendMessageA(box, CB_GETCURSEL, 0, 0) == 0; }));
+    sheet.Cancel();
+    EXPECT_TRUE(sheet.WaitClosed());
+  });
+  EXPECT_EQ(frame_->m_followLogger, 1);
+  EXPECT_EQ(HookFollowedLogger(), 1);
+}
+
 TEST_F(OptionsSheet, TheCwBarButtonOpensIt) {
   Start();
   ::SendMessageA(frame_->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_VIEW_CWBAR, 0), 0);

@@ -293,19 +293,31 @@ std::vector<std::string> CallsAfter(const std::string& tracePath, size_t from, c
   return found;
 }
 
-unsigned HookAction() {
-  // The block is the start of the library's section ".shared", in this process as in any other.
+namespace {
+// The block is the start of the library's section ".shared", in this process as in any other.
+const SharedHookBlock* HookBlock() {
   HMODULE module = ::GetModuleHandleA("TandemHook.dll");
-  if (!module) return 0xFFFFFFFFu;
+  if (!module) return nullptr;
   const BYTE* base = reinterpret_cast<const BYTE*>(module);
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
   const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
   const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
   for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
     if (std::strncmp(reinterpret_cast<const char*>(section->Name), ".shared", 8) != 0) continue;
-    return reinterpret_cast<const SharedHookBlock*>(base + section->VirtualAddress)->action;
+    return reinterpret_cast<const SharedHookBlock*>(base + section->VirtualAddress);
   }
-  return 0xFFFFFFFFu;
+  return nullptr;
+}
+}  // namespace
+
+unsigned HookAction() {
+  const SharedHookBlock* block = HookBlock();
+  return block ? block->action : 0xFFFFFFFFu;
+}
+
+int HookFollowedLogger() {
+  const SharedHookBlock* block = HookBlock();
+  return block ? block->followLogger : -1;
 }
 
 }  // namespace optionstest

@@ -92,5 +92,7 @@ std::vector<std::string> CallsAfter(const std::string& tracePath, size_t from, c
 
 // The action value in the hook library's shared block, as the hook procedures read it.
 unsigned HookAction();
+// The logger the hook procedure follows, from the same block; -1 without the library.
+int HookFollowedLogger();
 
 }  // namespace optionstest
