@@ -67,6 +67,8 @@ void CMainFrame::StartCqRepeat() {
 void CMainFrame::MirrorBankToLogger() {
   // Only once a logger has reported: before that no other program's window is touched.
   if (!m_loggerWnd) return;
+  // The check control written here is N1MM Logger's; the other loggers' boxes are left alone.
+  if (m_followLogger != tandem::kFollowN1mm) return;
   HWND entry = ::FindWindowA(shell::kLoggerEntryClass, nullptr);
   if (!entry) return;
   HWND child = ::GetWindow(entry, GW_CHILD);
