@@ -62,8 +62,16 @@ void WinKeyerDevice::OnDrop(double t, unsigned char byte) {
     m_skipReport = true;  // the report that follows ends nothing that was keyed
 }
 
-void WinKeyerDevice::OnReport(double t, int, unsigned char paddleCode) {
+void WinKeyerDevice::OnReport(double t, int waiting, unsigned char paddleCode) {
+    // The core reports every change of its count. One that went up took a character in; only
+    // the others end something that was keyed.
+    const bool takenIn = paddleCode == 0 && waiting > m_coreWaiting;
+    m_coreWaiting = waiting;
     if (m_quietContext) return;
+    if (takenIn) {
+        UpdateStatus(t);
+        return;
+    }
     if (m_skipReport) {
         m_skipReport = false;
         UpdateStatus(t);

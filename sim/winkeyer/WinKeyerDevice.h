@@ -118,6 +118,7 @@ private:
     int m_lastStatus = -1;
 
     bool m_quietContext = false;
+    int m_coreWaiting = 0;      // the count of the core's last report
     bool m_skipReport = false;  // core reports during a clear or a break-in are not character ends
     winkeyer::Bytes m_out;
 };
