@@ -143,7 +143,14 @@ bool FillLog(HWND view, std::size_t bytes) {
       return false;
     }
   }
-  return GetWindowTextLengthA(view) >= static_cast<int>(bytes);
+  return true;
+}
+
+// Characters in Tandem's log, asked across the process boundary.
+std::size_t LogLength(HWND view) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutA(view, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length)) return 0;
+  return static_cast<std::size_t>(length);
 }
 
 double Median(std::vector<double> v) {
@@ -213,8 +220,9 @@ int main(int argc, char** argv) {
     }
     for (std::size_t s = 0; s < sizes.size() && rc == 0; ++s) {
       if (sizes[s].bytes > 0) {
-        const int already = GetWindowTextLengthA(tandem.LogView());
-        if (!FillLog(tandem.LogView(), sizes[s].bytes - std::min<std::size_t>(sizes[s].bytes, already))) {
+        const std::size_t already = LogLength(tandem.LogView());
+        if (!FillLog(tandem.LogView(), sizes[s].bytes - std::min(sizes[s].bytes, already)) ||
+            LogLength(tandem.LogView()) < sizes[s].bytes) {
           rc = Fail("cannot fill Tandem's log");
           break;
         }

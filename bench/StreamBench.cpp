@@ -12,7 +12,8 @@
 //                       emulator's trace
 // Prints name=value figures, each name with the log's size and count of old "$R" as a suffix;
 // --short runs the 100 KB log once on a faster time line; --only <n> runs one log of the full
-// set; --trace <file> keeps the last run's trace.
+// set; --trace <file> keeps the last run's trace. With BENCH_DEBUG set in the environment, each new
+// longest message is named on the standard error output.
 #include <windows.h>
 
 #include <algorithm>
@@ -254,13 +255,14 @@ int main(int argc, char** argv) {
     }
   }
   const double timescale = shortRun ? 10.0 : 1.0;
-  std::vector<LogShape> shapes;
+  const int shapeCount = static_cast<int>(sizeof(kFull) / sizeof(kFull[0]));
+  int firstShape = 0;
+  int endShape = shapeCount;
   if (shortRun) {
-    shapes.push_back(kFull[0]);
-  } else if (only >= 0 && only < static_cast<int>(sizeof(kFull) / sizeof(kFull[0]))) {
-    shapes.push_back(kFull[only]);
-  } else {
-    shapes.assign(std::begin(kFull), std::end(kFull));
+    endShape = 1;
+  } else if (only >= 0 && only < shapeCount) {
+    firstShape = only;
+    endShape = only + 1;
   }
 
   char temp[MAX_PATH];
@@ -279,8 +281,8 @@ int main(int argc, char** argv) {
   ::SetEnvironmentVariableA("KEYPORT_NODEVICE", nullptr);
 
   bool ok = true;
-  for (const LogShape& shape : shapes) {
-    if (!ok) break;
+  for (int i = firstShape; i < endShape && ok; ++i) {
+    const LogShape& shape = kFull[i];
     CTandemHLApp app;
     app.Initialize(::GetModuleHandleA(nullptr));
     ::SetDllDirectoryA((ProgramFolder() + "emulator").c_str());
