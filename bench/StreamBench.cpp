@@ -11,8 +11,8 @@
 //   stream_extra_gap_ms the largest gap between two characters beyond the ideal one, from the
 //                       emulator's trace
 // Prints name=value figures, each name with the log's size and count of old "$R" as a suffix;
-// --short runs the 100 KB log once on a faster time line; --only <n> runs one log of the full
-// set; --trace <file> keeps the last run's trace. With BENCH_DEBUG set in the environment, each new
+// --short runs the 100 KB log once on a faster time line; --only=<n> runs one log of the full
+// set; --trace=<file> keeps the last run's trace. With BENCH_DEBUG set in the environment, each new
 // longest message is named on the standard error output.
 #include <windows.h>
 
@@ -245,12 +245,14 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--short") == 0) {
       shortRun = true;
-    } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
-      only = std::atoi(argv[++i]);
-    } else if (std::strcmp(argv[i], "--trace") == 0 && i + 1 < argc) {
-      keptTrace = argv[++i];
+    } else if (std::strncmp(argv[i], "--only=", 7) == 0) {
+      // One word: the program under test reads this command line too, and takes a word of
+      // its own as a file to open.
+      only = std::atoi(argv[i] + 7);
+    } else if (std::strncmp(argv[i], "--trace=", 8) == 0) {
+      keptTrace = argv[i] + 8;
     } else {
-      std::fprintf(stderr, "usage: bench_stream.exe [--short] [--only 0|1|2] [--trace <file>]\n");
+      std::fprintf(stderr, "usage: bench_stream.exe [--short] [--only=0|1|2] [--trace=<file>]\n");
       return 2;
     }
   }
