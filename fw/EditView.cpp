@@ -15,6 +15,10 @@ namespace {
 // when no other message waits. The control's own timers have small ids.
 constexpr UINT_PTR kReplaceTimer = 0x7E01;
 
+// While the older replacements are held, those within this many characters of the end are still
+// made: an edit there costs the control about what an append costs.
+constexpr size_t kNearEnd = 4096;
+
 // SetWholeText writes a long text in pieces of about this many bytes (see there).
 constexpr size_t kLoadPiece = 4096;
 
@@ -122,13 +126,15 @@ void CEditView::OnReflectedCommand(UINT code) {
 
 LRESULT CEditView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_TIMER && wParam == kReplaceTimer) {
-    if (m_held) {
-      ::KillTimer(m_hWnd, kReplaceTimer);
-      return 0;
-    }
     if (m_foreignEdit && !m_pendingEdits.empty()) Reanchor(GetText());
-    if (!m_pendingEdits.empty()) ReplaceLast();
-    if (m_pendingEdits.empty()) ::KillTimer(m_hWnd, kReplaceTimer);
+    // While held, only the edits near the end, which cost the control little.
+    const size_t length = static_cast<size_t>(Send(WM_GETTEXTLENGTH));
+    if (!m_pendingEdits.empty() &&
+        (!m_held || m_pendingEdits.back().at + kNearEnd >= length)) {
+      ReplaceLast();
+    } else {
+      ::KillTimer(m_hWnd, kReplaceTimer);
+    }
     return 0;
   }
   if (msg == WM_DESTROY) DropReplacements();
@@ -208,21 +214,15 @@ void CEditView::ReplaceEverywhere(const std::string& from, const std::string& to
   }
   while (waiting < m_pendingEdits.size()) merged.push_back(std::move(m_pendingEdits[waiting++]));
   m_pendingEdits.swap(merged);
-  if (m_pendingEdits.empty()) return;
-  // The newest at once, where the operator looks; the rest when nothing else waits.
-  ReplaceLast();
-  if (!m_pendingEdits.empty() && !m_held) {
-    ::SetTimer(m_hWnd, kReplaceTimer, USER_TIMER_MINIMUM, nullptr);
-  }
+  // Even the newest waits for the queue to run empty: one edit costs a long text's control
+  // milliseconds, and whoever asked (a keyer report, a key of the logger) should not wait.
+  if (!m_pendingEdits.empty()) ::SetTimer(m_hWnd, kReplaceTimer, USER_TIMER_MINIMUM, nullptr);
 }
 
 void CEditView::HoldReplacements(bool hold) {
   if (hold == m_held) return;
   m_held = hold;
-  if (!m_hWnd) return;
-  if (hold) {
-    ::KillTimer(m_hWnd, kReplaceTimer);
-  } else if (!m_pendingEdits.empty()) {
+  if (m_hWnd && !hold && !m_pendingEdits.empty()) {
     ::SetTimer(m_hWnd, kReplaceTimer, USER_TIMER_MINIMUM, nullptr);
   }
 }

@@ -48,15 +48,15 @@ class CEditView : public CView {
   // Replaces every `from` in the text by `to`, as reading the whole text, replacing and
   // writing it back would, left to right, matching at character starts. `from` must not be
   // empty. The text may be long and the control lays a paragraph out again after each edit
-  // from the edit to the paragraph's end, so each occurrence is one edit of its own: the
-  // newest (nearest the end) at once, the older ones one at a time while the message queue is
-  // otherwise empty. Each keeps the value of the call that found it. The operator's selection
-  // and scroll position survive.
+  // from the edit to the paragraph's end, so each occurrence is one edit of its own, made
+  // newest (nearest the end) first, one at a time whenever the message queue runs empty. Each
+  // keeps the value of the call that found it. The operator's selection and scroll position
+  // survive.
   void ReplaceEverywhere(const std::string& from, const std::string& to);
   // Carries out every replacement still waiting.
   void FinishReplacements();
-  // While held, the older replacements wait (an edit far back in a long text can take the
-  // control a second); FinishReplacements and GetWholeText still carry them out.
+  // While held, the replacements far from the end wait (an edit far back in a long text can
+  // take the control a second); FinishReplacements and GetWholeText still carry them out.
   void HoldReplacements(bool hold);
   size_t PendingReplacements() const { return m_pendingEdits.size(); }
 
