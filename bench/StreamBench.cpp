@@ -10,6 +10,9 @@
 //   longest_handler_ms  the longest single message handled while the message streamed
 //   stream_extra_gap_ms the largest gap between two characters beyond the ideal one, from the
 //                       emulator's trace
+//   rewrite_slices, rewrite_slice_max_ms, rewrite_backlog_s
+//                       the log edits left for when the keyer rests (older "$R" far back): how
+//                       many, the longest, and when the last was done
 // Prints name=value figures, each name with the log's size and count of old "$R" as a suffix;
 // --short runs the 100 KB log once on a faster time line; --only=<n> runs one log of the full
 // set; --trace=<file> keeps the last run's trace. With BENCH_DEBUG set in the environment, each new
@@ -169,11 +172,15 @@ struct Run {
   double rewriteMs = -1;
   double longestMs = 0;
   double extraGapMs = -1;
+  int slices = 0;          // edits of the log made by its timer after the message
+  double sliceMaxMs = 0;   // the longest of them
+  double backlogS = 0;     // from the message's end to the last of them
   bool complete = false;
 };
 
 bool RunOnce(CTandemHLApp& app, CMainFrame* frame, const LogShape& shape, const std::string& work,
-             const std::string& tracePath, double timescale, int appends, Run* run) {
+             const std::string& tracePath, double timescale, int appends, double backlogLimitS,
+             Run* run) {
   CTandemHLView* view = frame->GetLogView();
   const std::string path = work + "\\contest.log";
   const std::string log = ContestLog(shape);
@@ -233,6 +240,26 @@ bool RunOnce(CTandemHLApp& app, CMainFrame* frame, const LogShape& shape, const 
   // The trace runs on the emulator's time line: a delay of the program looks longer there by
   // the time scale, so the figure is brought back to real time.
   run->extraGapMs = ExtraGapMs(ReadAll(tracePath), 1200.0 / kWpm) / timescale;
+
+  // What is left for the log once the keyer rests: timed edits of the log view's own timer, until
+  // none has come for a second (or the time allowed has passed).
+  const double backlogStart = NowMs();
+  double lastSlice = backlogStart;
+  while (NowMs() - lastSlice < 1000 && NowMs() - backlogStart < backlogLimitS * 1000) {
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      const bool slice = msg.message == WM_TIMER && msg.hwnd == view->m_hWnd;
+      const double a = NowMs();
+      ::TranslateMessage(&msg);
+      ::DispatchMessageA(&msg);
+      if (!slice) continue;
+      lastSlice = NowMs();
+      run->sliceMaxMs = std::max(run->sliceMaxMs, lastSlice - a);
+      ++run->slices;
+    }
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+  run->backlogS = (lastSlice - backlogStart) / 1000.0;
   return true;
 }
 
@@ -297,7 +324,8 @@ int main(int argc, char** argv) {
       ok = false;
     } else {
       frame->ApplyWpm(kWpm);
-      if (!RunOnce(app, frame, shape, work, tracePath, timescale, shortRun ? 5 : 20, &run)) {
+      if (!RunOnce(app, frame, shape, work, tracePath, timescale, shortRun ? 5 : 20,
+                   shortRun ? 30 : 600, &run)) {
         std::fprintf(stderr, "bench_stream: the %s log did not open\n", shape.suffix);
         ok = false;
       } else if (!run.complete || run.rewriteMs < 0) {
@@ -314,6 +342,9 @@ int main(int argc, char** argv) {
         std::printf("log_rewrite_ms_%s=%.2f\n", s, run.rewriteMs);
         std::printf("longest_handler_ms_%s=%.2f\n", s, run.longestMs);
         std::printf("stream_extra_gap_ms_%s=%.2f\n", s, run.extraGapMs);
+        std::printf("rewrite_slices_%s=%d\n", s, run.slices);
+        std::printf("rewrite_slice_max_ms_%s=%.2f\n", s, run.sliceMaxMs);
+        std::printf("rewrite_backlog_s_%s=%.2f\n", s, run.backlogS);
         std::fflush(stdout);
       }
     }

@@ -861,26 +861,3 @@ TEST(CwEngine, OlderLateValuesFollowWhenTheKeyerRests) {
   EXPECT_EQ(Log(frame), expected + "! 5 5");
   EXPECT_EQ(view->PendingReplacements(), 0u);
 }
-
-// The idle-time update leaves hidden bars alone and brings a bar up to date when it is shown.
-TEST(CwEngine, HiddenCwBarIsUpdatedWhenShown) {
-  TempWorkDir dir;
-  EmulatorEnv env(dir.File("trace.txt"), "50", true);
-  AppSession session;
-  ASSERT_TRUE(StartWithLibraryFrom(session, Emulator()));
-  CMainFrame* frame = session.Frame();
-  ASSERT_FALSE(frame->m_wndCwBar.IsVisible());
-  HWND field = frame->m_wndCwBar.GetItem(IDC_WPM_FIELD);
-  ASSERT_NE(field, nullptr);
-  frame->m_wpm = 33;
-  PumpMessages(50);
-  // The shown status bar follows (the idle update ran); the hidden bar does not.
-  const int pane = frame->m_wndStatusBar.CommandToIndex(ID_INDICATOR_WPM);
-  EXPECT_EQ(frame->m_wndStatusBar.GetPaneText(pane), "WPM: 33");
-  char text[16] = "";
-  ::GetWindowTextA(field, text, sizeof(text));
-  EXPECT_STRNE(text, "33");
-  frame->ShowControlBar(&frame->m_wndCwBar, true, false);
-  ::GetWindowTextA(field, text, sizeof(text));
-  EXPECT_STREQ(text, "33");
-}
