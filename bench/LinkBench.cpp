@@ -12,7 +12,11 @@
 //
 // record_to_keyer_ms is the same path without the logger: the F2 record sent straight to Tandem's
 // window from here, so the difference from key_to_keyer_ms is the logger's side (retrieving the
-// key, the hook reading the entry window, sending the record).
+// key, the hook reading the entry window, sending the record). logger_wait_ms is how long that
+// send keeps the sending thread waiting, as the logger's thread waits for each record.
+//
+// The figures are taken with Tandem's log empty, and again with a log of one paragraph as the
+// program writes it (100 KB; also 1 MB in the full run), suffixed _100k and _1m.
 //
 // Usage: bench_link.exe [--short]
 #include <windows.h>
@@ -100,8 +104,9 @@ bool CancelAndWait(LoggerSimClient& sim, TandemSession& tandem, std::size_t canc
 }
 
 // Sends Tandem the record that the hook sends for F2 with this call and report; returns the
-// counter time (ms) just before the send, or a negative value when the send failed.
-double SendRecord(HWND tandem, HWND entry) {
+// counter time (ms) just before the send, or a negative value when the send failed. *waitMs is
+// how long the send kept this thread waiting.
+double SendRecord(HWND tandem, HWND entry, double* waitMs) {
   static const char kRecord[] = "XX1ABC|599|CW|||0|71|0|0|0|120|560|1|";
   COPYDATASTRUCT data = {};
   data.dwData = reinterpret_cast<ULONG_PTR>(entry);
@@ -112,7 +117,40 @@ double SendRecord(HWND tandem, HWND entry) {
   if (!SendMessageTimeoutA(tandem, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 5000, &result)) {
     return -1;
   }
+  *waitMs = NowMs() - at;
   return at;
+}
+
+// Fills Tandem's log with `bytes` of text as the program writes it (messages separated by
+// spaces, no line breaks), appended in pieces across the process boundary.
+bool FillLog(HWND view, std::size_t bytes) {
+  static const char* const kMessages[] = {"CQ TEST XX9ABC/1 TEST ", "JA1ZZZ UR 5NN 13M [KN] ",
+                                          "TU XX9ABC/1 TEST ", "QRZ? ", "XX1ABC UR 5NN 25M [KN] ",
+                                          "[09/24-12:31]", "R TU ", "AGN? "};
+  std::string text;
+  unsigned seed = 777;
+  while (text.size() < bytes) {
+    seed = seed * 1103515245u + 12345u;
+    text += kMessages[(seed >> 16) % (sizeof(kMessages) / sizeof(kMessages[0]))];
+  }
+  text.resize(bytes);
+  for (std::size_t at = 0; at < text.size(); at += 4096) {
+    const std::string piece = text.substr(at, 4096);
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(view, EM_SETSEL, 0x7FFFFFFF, 0x7FFFFFFF, SMTO_NORMAL, 60000, &result) ||
+        !SendMessageTimeoutA(view, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()), SMTO_NORMAL,
+                             60000, &result)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Characters in Tandem's log, asked across the process boundary.
+std::size_t LogLength(HWND view) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutA(view, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length)) return 0;
+  return static_cast<std::size_t>(length);
 }
 
 double Median(std::vector<double> v) {
@@ -161,15 +199,35 @@ int main(int argc, char** argv) {
     std::snprintf(title, sizeof title, KEYPORT_CONTROL_TITLE_PREFIX "%lu", tandem.ProcessId());
     HWND keyer = FindWindowA(KEYPORT_CONTROL_CLASS, title);
 
-    std::vector<double> latencies;
-    std::vector<double> direct;  // from a record sent straight to Tandem
+    struct Figures {
+      std::vector<double> latencies;
+      std::vector<double> direct;  // from a record sent straight to Tandem
+      std::vector<double> waits;   // how long that send waited
+    };
+    struct LogSize {
+      std::size_t bytes;
+      const char* suffix;
+    };
+    std::vector<LogSize> sizes = {{0, ""}, {100000, "_100k"}};
+    if (!shortRun) sizes.push_back({1000000, "_1m"});
+    std::vector<Figures> figures(sizes.size());
     Anchor anchor;
     if (keyer == nullptr || !Calibrate(keyer, tandem, &anchor)) {
       rc = Fail("cannot place the emulator's time base on the counter");
     } else if (sim.Command("text call XX1ABC") != 1 || sim.Command("text report 599") != 1 ||
                sim.Command("focus call") != 1) {
       rc = Fail("the stand-in did not take the call, the report or the focus");
-    } else {
+    }
+    for (std::size_t s = 0; s < sizes.size() && rc == 0; ++s) {
+      if (sizes[s].bytes > 0) {
+        const std::size_t already = LogLength(tandem.LogView());
+        if (!FillLog(tandem.LogView(), sizes[s].bytes - std::min(sizes[s].bytes, already)) ||
+            LogLength(tandem.LogView()) < sizes[s].bytes) {
+          rc = Fail("cannot fill Tandem's log");
+          break;
+        }
+      }
+      Figures& f = figures[s];
       for (int i = 0; i < rounds && rc == 0; ++i) {
         const std::vector<TraceEvent> before = tandem.Trace();
         const std::size_t puts = CountEvents(before, "keyportPutChar");
@@ -181,7 +239,7 @@ int main(int argc, char** argv) {
           rc = Fail("F2 in the stand-in did not reach the keyer");
           break;
         }
-        latencies.push_back(NthEventMs(t, "keyportPutChar", puts) - anchor.offsetMs - CounterMs(stamp));
+        f.latencies.push_back(NthEventMs(t, "keyportPutChar", puts) - anchor.offsetMs - CounterMs(stamp));
         if (!CancelAndWait(sim, tandem, cancels)) {
           rc = Fail("Esc in the stand-in did not cancel the transmission");
           break;
@@ -189,13 +247,15 @@ int main(int argc, char** argv) {
         // The same record handed straight to Tandem: the part of the time that Tandem takes.
         const std::size_t putsBefore = CountEvents(t = tandem.Trace(), "keyportPutChar");
         const std::size_t cancelsBefore = CountEvents(t, "keyportTxCancel");
-        const double sent = SendRecord(tandem.MainWindow(), sim.EntryWindow());
+        double waitMs = 0;
+        const double sent = SendRecord(tandem.MainWindow(), sim.EntryWindow(), &waitMs);
         if (sent < 0 ||
             !LoggerSimClient::PumpUntil([&] { return CountEvents(t = tandem.Trace(), "keyportPutChar") > putsBefore; }, 5000)) {
           rc = Fail("the F2 record did not reach the keyer");
           break;
         }
-        direct.push_back(NthEventMs(t, "keyportPutChar", putsBefore) - anchor.offsetMs - sent);
+        f.direct.push_back(NthEventMs(t, "keyportPutChar", putsBefore) - anchor.offsetMs - sent);
+        f.waits.push_back(waitMs);
         if (!CancelAndWait(sim, tandem, cancelsBefore)) {
           rc = Fail("Esc in the stand-in did not cancel the transmission");
         }
@@ -206,13 +266,19 @@ int main(int argc, char** argv) {
     const std::intptr_t roundTripNs = rc == 0 ? sim.Command("copydata " + std::string(hwnd) + " " + std::to_string(copies), 60000) : -1;
     if (rc == 0 && roundTripNs <= 0) rc = Fail("the WM_COPYDATA round trip failed");
     if (rc == 0) {
-      const double median = Median(latencies);
       const double roundTripMs = double(roundTripNs) / 1e6;
-      std::printf("key_to_keyer_ms=%.3f\n", median);
-      std::printf("key_to_keyer_min_ms=%.3f\n", *std::min_element(latencies.begin(), latencies.end()));
-      std::printf("record_to_keyer_ms=%.3f\n", Median(direct));
       std::printf("copydata_roundtrip_ms=%.4f\n", roundTripMs);
-      std::printf("key_to_keyer_ratio=%.2f\n", median / roundTripMs);
+      for (std::size_t s = 0; s < sizes.size(); ++s) {
+        const Figures& f = figures[s];
+        const char* x = sizes[s].suffix;
+        const double median = Median(f.latencies);
+        std::printf("key_to_keyer_ms%s=%.3f\n", x, median);
+        std::printf("key_to_keyer_min_ms%s=%.3f\n", x, *std::min_element(f.latencies.begin(), f.latencies.end()));
+        std::printf("record_to_keyer_ms%s=%.3f\n", x, Median(f.direct));
+        std::printf("key_to_keyer_ratio%s=%.2f\n", x, median / roundTripMs);
+        std::printf("logger_wait_ms%s=%.3f\n", x, Median(f.waits));
+        std::printf("logger_wait_ratio%s=%.2f\n", x, Median(f.waits) / roundTripMs);
+      }
       std::printf("clock_error_ms=%.3f\n", anchor.errorMs);
       std::printf("rounds=%d\n", rounds);
     }

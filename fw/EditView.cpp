@@ -9,6 +9,79 @@
 #include "DocTemplate.h"
 #include "FwIds.h"
 
+namespace {
+
+// The waiting replacements run on this timer of the view's window, which the system raises only
+// when no other message waits. The control's own timers have small ids.
+constexpr UINT_PTR kReplaceTimer = 0x7E01;
+
+// While the older replacements are held, those within this many characters of the end are still
+// made: an edit there costs the control about what an append costs.
+constexpr size_t kNearEnd = 4096;
+
+// SetWholeText writes a long text in pieces of about this many bytes (see there).
+constexpr size_t kLoadPiece = 4096;
+
+// Lead bytes of double-byte characters in the system code page.
+class LeadBytes {
+ public:
+  LeadBytes() {
+    for (int b = 0; b < 256; ++b) m_lead[b] = ::IsDBCSLeadByte(static_cast<BYTE>(b)) != 0;
+  }
+  bool operator()(char c) const { return m_lead[static_cast<unsigned char>(c)]; }
+
+ private:
+  bool m_lead[256];
+};
+
+const LeadBytes& IsLead() {
+  static const LeadBytes table;
+  return table;
+}
+
+// Bytes of the character that starts at `byte` (a lone lead byte at the end counts as one).
+size_t CharBytes(const std::string& text, size_t byte) {
+  return IsLead()(text[byte]) && byte + 1 < text.size() ? 2 : 1;
+}
+
+// Characters in `text`: the control counts a double-byte character as one.
+size_t CharCount(const std::string& text) {
+  size_t chars = 0;
+  for (size_t byte = 0; byte < text.size(); byte += CharBytes(text, byte)) ++chars;
+  return chars;
+}
+
+// Character positions of `from` in `text`, found left to right without overlapping, each
+// starting a character.
+std::vector<size_t> FindAll(const std::string& text, const std::string& from) {
+  std::vector<size_t> found;
+  const size_t fromChars = CharCount(from);
+  size_t chars = 0;
+  for (size_t byte = 0; byte < text.size();) {
+    if (text[byte] == from[0] && text.compare(byte, from.size(), from) == 0) {
+      found.push_back(chars);
+      chars += fromChars;
+      byte += from.size();
+    } else {
+      byte += CharBytes(text, byte);
+      ++chars;
+    }
+  }
+  return found;
+}
+
+// End of the piece of text[begin, length) that SetWholeText writes next: about kLoadPiece
+// bytes, never splitting a double-byte character or a line break.
+size_t PieceEnd(const std::string& text, size_t begin, size_t length) {
+  size_t end = begin;
+  while (end < length && end - begin < kLoadPiece) end += CharBytes(text, end);
+  if (end > length) end = length;
+  if (end < length && text[end - 1] == '\r' && text[end] == '\n') ++end;
+  return end;
+}
+
+}  // namespace
+
 bool CEditView::PreCreateWindow(CREATESTRUCTA& cs) {
   cs.lpszClass = "EDIT";
   cs.style = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_HSCROLL | WS_VSCROLL | ES_AUTOHSCROLL |
@@ -44,15 +117,181 @@ int CEditView::OnCreate() {
 
 void CEditView::OnReflectedCommand(UINT code) {
   // Every edit the control reports marks the document modified; replacing the whole text
-  // (SetWholeText) is not reported by a multi-line control.
-  if (code == EN_CHANGE && m_pDocument) m_pDocument->SetModifiedFlag(true);
+  // (SetWholeText) is not reported by a multi-line control, and its pieces are not edits.
+  if (code != EN_CHANGE || m_loading) return;
+  // The operator's edit may have moved text that waits for a replacement.
+  if (!m_ownEdit) m_foreignEdit = true;
+  if (m_pDocument) m_pDocument->SetModifiedFlag(true);
 }
 
-void CEditView::SetWholeText(const std::string& text) { SetText(text.c_str()); }
+LRESULT CEditView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_TIMER && wParam == kReplaceTimer) {
+    if (m_foreignEdit && !m_pendingEdits.empty()) Reanchor(GetText());
+    // While held, only the edits near the end, which cost the control little.
+    const size_t length = static_cast<size_t>(Send(WM_GETTEXTLENGTH));
+    if (!m_pendingEdits.empty() &&
+        (!m_held || m_pendingEdits.back().at + kNearEnd >= length)) {
+      ReplaceLast();
+    } else {
+      ::KillTimer(m_hWnd, kReplaceTimer);
+    }
+    return 0;
+  }
+  if (msg == WM_DESTROY) DropReplacements();
+  return CView::WindowProc(msg, wParam, lParam);
+}
+
+std::string CEditView::GetWholeText() {
+  FinishReplacements();
+  return GetText();
+}
+
+void CEditView::SetWholeText(const std::string& text) {
+  DropReplacements();
+  const size_t length = std::char_traits<char>::length(text.c_str());
+  if (!m_hWnd || length <= kLoadPiece) {
+    SetText(text.c_str());
+    return;
+  }
+  // The control lays a paragraph out line by line, and each line's layout looks at the rest
+  // of the paragraph, so a long paragraph written at once takes time that grows with the square
+  // of its length (seconds at 100 KB, minutes at 1 MB, and the log is one paragraph). Written
+  // in pieces at the end, each piece costs about its own length.
+  m_loading = true;
+  const LONG style = ::GetWindowLongA(m_hWnd, GWL_STYLE);
+  // The text as it stands, whatever case the control gives typed letters.
+  ::SetWindowLongA(m_hWnd, GWL_STYLE, style & ~static_cast<LONG>(ES_UPPERCASE | ES_LOWERCASE));
+  Send(WM_SETREDRAW, FALSE);
+  size_t at = PieceEnd(text, 0, length);
+  SetText(text.substr(0, at).c_str());
+  while (at < length) {
+    const size_t end = PieceEnd(text, at, length);
+    const std::string piece = text.substr(at, end - at);
+    const LRESULT limit = Send(EM_GETLIMITTEXT);
+    Send(EM_SETSEL, static_cast<WPARAM>(limit), limit);
+    Send(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()));
+    at = end;
+  }
+  Send(EM_EMPTYUNDOBUFFER);
+  Send(EM_SETMODIFY, FALSE);
+  Send(EM_SETSEL, 0, 0);
+  Send(EM_SCROLLCARET);
+  ::SetWindowLongA(m_hWnd, GWL_STYLE, style);
+  Send(WM_SETREDRAW, TRUE);
+  ::InvalidateRect(m_hWnd, nullptr, TRUE);
+  m_loading = false;
+}
+
+void CEditView::MoveCaretToEnd() {
+  // Selecting from the limit to the limit: the control clamps both ends to its text's end.
+  const LRESULT start = Send(EM_GETLIMITTEXT);
+  const LRESULT end = Send(EM_GETLIMITTEXT);
+  Send(EM_SETSEL, static_cast<WPARAM>(start), end);
+  Send(EM_SCROLLCARET);
+}
+
+void CEditView::AppendAtEnd(const char* text) {
+  MoveCaretToEnd();
+  // Text added at the end moves no waiting replacement.
+  m_ownEdit = true;
+  Send(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
+  m_ownEdit = false;
+}
+
+void CEditView::ReplaceEverywhere(const std::string& from, const std::string& to) {
+  if (!m_hWnd || from.empty()) return;
+  const std::string text = GetText();
+  if (m_foreignEdit) Reanchor(text);
+  // Occurrences that already wait keep the value they were found with.
+  std::vector<PendingEdit> merged;
+  size_t waiting = 0;
+  for (size_t at : FindAll(text, from)) {
+    while (waiting < m_pendingEdits.size() && m_pendingEdits[waiting].at < at) {
+      merged.push_back(std::move(m_pendingEdits[waiting++]));
+    }
+    if (waiting < m_pendingEdits.size() && m_pendingEdits[waiting].at == at) continue;
+    merged.push_back(PendingEdit{at, from, to});
+  }
+  while (waiting < m_pendingEdits.size()) merged.push_back(std::move(m_pendingEdits[waiting++]));
+  m_pendingEdits.swap(merged);
+  // Even the newest waits for the queue to run empty: one edit costs a long text's control
+  // milliseconds, and whoever asked (a keyer report, a key of the logger) should not wait.
+  if (!m_pendingEdits.empty()) ::SetTimer(m_hWnd, kReplaceTimer, USER_TIMER_MINIMUM, nullptr);
+}
+
+void CEditView::HoldReplacements(bool hold) {
+  if (hold == m_held) return;
+  m_held = hold;
+  if (m_hWnd && !hold && !m_pendingEdits.empty()) {
+    ::SetTimer(m_hWnd, kReplaceTimer, USER_TIMER_MINIMUM, nullptr);
+  }
+}
+
+void CEditView::FinishReplacements() {
+  if (m_foreignEdit && !m_pendingEdits.empty()) Reanchor(GetText());
+  while (!m_pendingEdits.empty()) ReplaceLast();
+  if (m_hWnd) ::KillTimer(m_hWnd, kReplaceTimer);
+}
+
+void CEditView::DropReplacements() {
+  m_pendingEdits.clear();
+  m_foreignEdit = false;
+  if (m_hWnd) ::KillTimer(m_hWnd, kReplaceTimer);
+}
+
+void CEditView::Reanchor(const std::string& text) {
+  // Where the operator edited is not known. Every waiting occurrence of a text lies before the
+  // ones found later, so the k waiting ones of a text are taken to be its first k occurrences
+  // now; ones the operator removed are dropped.
+  std::vector<PendingEdit> placed;
+  std::vector<std::string> done;
+  for (const PendingEdit& edit : m_pendingEdits) {
+    if (std::find(done.begin(), done.end(), edit.from) != done.end()) continue;
+    done.push_back(edit.from);
+    const std::vector<size_t> found = FindAll(text, edit.from);
+    size_t rank = 0;
+    for (const PendingEdit& same : m_pendingEdits) {
+      if (same.from != edit.from) continue;
+      if (rank == found.size()) break;
+      placed.push_back(PendingEdit{found[rank++], same.from, same.to});
+    }
+  }
+  std::stable_sort(placed.begin(), placed.end(),
+                   [](const PendingEdit& a, const PendingEdit& b) { return a.at < b.at; });
+  m_pendingEdits.swap(placed);
+  m_foreignEdit = false;
+}
+
+void CEditView::ReplaceLast() {
+  const PendingEdit edit = std::move(m_pendingEdits.back());
+  m_pendingEdits.pop_back();
+  const size_t fromChars = CharCount(edit.from);
+  const long delta = static_cast<long>(CharCount(edit.to)) - static_cast<long>(fromChars);
+  DWORD selStart = 0;
+  DWORD selEnd = 0;
+  Send(EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
+  const LRESULT firstLine = Send(EM_GETFIRSTVISIBLELINE);
+  Send(WM_SETREDRAW, FALSE);
+  m_ownEdit = true;
+  Send(EM_SETSEL, edit.at, static_cast<LPARAM>(edit.at + fromChars));
+  Send(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(edit.to.c_str()));
+  m_ownEdit = false;
+  // The selection moves with the text before it; one inside the replaced text ends with it.
+  const auto moved = [&](DWORD pos) -> WPARAM {
+    if (pos >= edit.at + fromChars) return static_cast<WPARAM>(static_cast<long>(pos) + delta);
+    if (pos > edit.at) return static_cast<WPARAM>(std::min<long>(
+        static_cast<long>(pos), static_cast<long>(edit.at + fromChars) + delta));
+    return pos;
+  };
+  Send(EM_SETSEL, moved(selStart), static_cast<LPARAM>(moved(selEnd)));
+  Send(EM_LINESCROLL, 0, firstLine - Send(EM_GETFIRSTVISIBLELINE));
+  Send(WM_SETREDRAW, TRUE);
+  ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
 
 bool CEditView::SerializeRaw(CArchive& ar) {
   if (ar.IsStoring()) {
-    const std::string text = GetWholeText();
+    const std::string text = GetWholeText();  // with every replacement carried out
     return ar.Write(text.data(), static_cast<DWORD>(text.size()));
   }
   const std::uint64_t length = ar.Length();

@@ -162,6 +162,9 @@ void CFrameWnd::DockControlBar(CControlBar* bar, int side) {
 void CFrameWnd::ShowControlBar(CControlBar* bar, bool show, bool delay) {
   (void)delay;  // the layout is cheap; it is always done at once
   if (!bar || !bar->m_hWnd) return;
+  // A hidden bar is left out of the idle-time update, so it is brought up to date before it
+  // appears.
+  if (show && !Shown(bar)) bar->OnUpdateUI(this);
   ::ShowWindow(bar->m_hWnd, show ? SW_SHOWNA : SW_HIDE);
   RecalcLayout();
 }
@@ -256,8 +259,10 @@ bool CFrameWnd::LoadBarState(const char* prefix) {
 }
 
 void CFrameWnd::OnIdleUpdate() {
+  // Only the bars on screen: the update runs after nearly every message, and a record from the
+  // logger that arrives meanwhile waits for it.
   for (CControlBar* bar : m_bars) {
-    if (bar->m_hWnd) bar->OnUpdateUI(this);
+    if (Shown(bar)) bar->OnUpdateUI(this);
   }
 }
 

@@ -8,6 +8,7 @@
 
 #include "CwConstants.h"
 #include "CwFrameIds.h"
+#include "CwLogHold.h"
 #include "CwText.h"
 #include "FnEditDlg.h"
 #include "KeyportCall.h"
@@ -39,104 +40,28 @@ std::tm LocalNow() {
   return local;
 }
 
-// Characters in text[from, to): the control counts a double-byte character as one, so its
-// positions differ from byte offsets. `from` must start a character.
-size_t CharsIn(const std::string& text, size_t from, size_t to) {
-  size_t chars = 0;
-  for (size_t byte = from; byte < to; ++chars) {
-    byte += tandem::cw::IsLeadByte(static_cast<unsigned char>(text[byte])) ? 2 : 1;
-  }
-  return chars;
-}
+// The late replacements of the log ("$R", "$A") that keying makes: the text and its value.
+using LogReplacements = std::vector<std::pair<std::string, std::string>>;
 
-// Beyond this many separate spans one rewrite of the whole text is cheaper.
-constexpr size_t kMaxSpans = 8;
+// While SendFnMessage keys the first tokens of a message, which happens before the message is
+// written to the log, the log replacements that those tokens make are held here and made right
+// after the message is written, so the log ends as if it had been written first.
+LogReplacements* g_heldReplacements = nullptr;
 
-// Occurrences closer than this (in bytes) are replaced together, with one edit of the span
-// between them; the control lays out the text again after each edit.
-constexpr size_t kJoinDistance = 4096;
+class HoldLogReplacements {
+ public:
+  explicit HoldLogReplacements(LogReplacements* held) { g_heldReplacements = held; }
+  ~HoldLogReplacements() { g_heldReplacements = nullptr; }
+  HoldLogReplacements(const HoldLogReplacements&) = delete;
+  HoldLogReplacements& operator=(const HoldLogReplacements&) = delete;
+};
 
-// Replaces every `macro` in the log text by `value`, older occurrences too, as if the whole
-// text were read, replaced and written back. The log may hold a megabyte while keying goes on,
-// and writing the whole text back makes the control lay all of it out again (a second and more
-// under some systems), so only the spans that hold the macro are edited. The operator's
-// selection and scroll position survive, and the window is redrawn once, when the text is
-// complete.
-void RewriteLog(CTandemHLView* view, const std::string& macro, const std::string& value) {
-  if (!view || !view->m_hWnd || macro.empty()) return;
-  const std::string text = view->GetWholeText();
-  // The macros are ASCII, which is never part of a double-byte character here, so every byte
-  // occurrence is a character occurrence.
-  std::vector<size_t> found;
-  for (size_t at = text.find(macro); at != std::string::npos;
-       at = text.find(macro, at + macro.size())) {
-    found.push_back(at);
-  }
-  if (found.empty()) return;
-
-  // Spans [first, last) in bytes, each covering occurrences that lie close together.
-  struct Span {
-    size_t first;
-    size_t last;
-  };
-  std::vector<Span> spans;
-  for (size_t at : found) {
-    if (!spans.empty() && at - spans.back().last < kJoinDistance) {
-      spans.back().last = at + macro.size();
-    } else {
-      spans.push_back(Span{at, at + macro.size()});
-    }
-  }
-  if (spans.size() > kMaxSpans) {
-    std::string whole = text;
-    tandem::cw::ReplaceAll(whole, macro, value);
-    view->SetWholeText(whole);
-    view->MoveCaretToEnd();
-    return;
-  }
-
-  DWORD selStart = 0;
-  DWORD selEnd = 0;
-  view->Send(EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
-  const LRESULT firstLine = view->Send(EM_GETFIRSTVISIBLELINE);
-  view->Send(WM_SETREDRAW, FALSE);
-  // The control's position of the text's end, so that the positions of the spans (which lie
-  // near the end as a rule) are counted back from it, walking only the text behind the first
-  // span. Every span starts and ends at a macro, which starts a character.
-  view->MoveCaretToEnd();
-  DWORD total = 0;
-  view->Send(EM_GETSEL, reinterpret_cast<WPARAM>(&total), 0);
-  std::vector<size_t> chars(2 * spans.size());
-  size_t behind = 0;  // characters from the byte `walked` to the end
-  size_t walked = text.size();
-  for (size_t i = spans.size(); i-- > 0;) {
-    behind += CharsIn(text, spans[i].last, walked);
-    chars[2 * i + 1] = total - behind;
-    behind += CharsIn(text, spans[i].first, spans[i].last);
-    chars[2 * i] = total - behind;
-    walked = spans[i].first;
-  }
-  // From the last span to the first, so the positions still to be used stay valid; the
-  // selection moves with the text before it.
-  long shiftStart = 0;
-  long shiftEnd = 0;
-  for (size_t i = spans.size(); i-- > 0;) {
-    std::string replaced = text.substr(spans[i].first, spans[i].last - spans[i].first);
-    tandem::cw::ReplaceAll(replaced, macro, value);
-    const size_t from = chars[2 * i];
-    const size_t to = chars[2 * i + 1];
-    view->Send(EM_SETSEL, from, static_cast<LPARAM>(to));
-    view->Send(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(replaced.c_str()));
-    const long delta =
-        static_cast<long>(CharsIn(replaced, 0, replaced.size())) - static_cast<long>(to - from);
-    if (to <= selStart) shiftStart += delta;
-    if (to <= selEnd) shiftEnd += delta;
-  }
-  view->Send(EM_SETSEL, static_cast<WPARAM>(std::max(0L, static_cast<long>(selStart) + shiftStart)),
-             static_cast<LPARAM>(std::max(0L, static_cast<long>(selEnd) + shiftEnd)));
-  view->Send(EM_LINESCROLL, 0, firstLine - view->Send(EM_GETFIRSTVISIBLELINE));
-  view->Send(WM_SETREDRAW, TRUE);
-  ::InvalidateRect(view->m_hWnd, nullptr, TRUE);
+// The time stamp due before the next message, or an empty text.
+std::string DueLogTimeStamp(bool logTime) {
+  if (!logTime) return std::string();
+  std::string stamp = tandem::cw::FormatLogTimeStamp(LocalNow());
+  if (!g_stampGate.Admit(stamp)) return std::string();
+  return stamp;
 }
 
 }  // namespace
@@ -163,8 +88,13 @@ void CMainFrame::OnFnKey(int buttonId) {
 }
 
 void CMainFrame::SendFnMessage(int buttonId, bool repeat) {
+  // The keyer hears the first tokens before anything is written to the log: writing into a
+  // long log takes milliseconds, and the logger's key may be waiting for this handler. The log
+  // ends with the same text: the time stamp, the message, then the late replacements that the
+  // first tokens made.
+  CTandemHLView* view = GetLogView();
   // 1. A due time stamp goes before the message.
-  AppendLogTimeStamp();
+  const std::string stamp = DueLogTimeStamp(m_logTime != 0);
   // 2. Any message that is not a CQ repeat ends CQ repeat.
   if (repeat) {
     m_cqRepeat = 1;
@@ -174,7 +104,10 @@ void CMainFrame::SendFnMessage(int buttonId, bool repeat) {
   }
   // 3. The message is what the button shows.
   const std::string caption = WindowText(m_wndFnBar.GetItem(buttonId));
-  if (caption.empty()) return;
+  if (caption.empty()) {
+    if (view && !stamp.empty()) view->AppendToLog(stamp.c_str());
+    return;
+  }
   // 4.-6. Log text and keying text.
   tandem::cw::MacroValues values;
   values.call = m_call;
@@ -185,16 +118,25 @@ void CMainFrame::SendFnMessage(int buttonId, bool repeat) {
   values.subst.one = m_subst1;
   values.subst.nine = m_subst9;
   tandem::cw::Expansion expansion = tandem::cw::ExpandMessage(caption, values);
-  // 7. The log text carries its trailing space.
-  if (CTandemHLView* view = GetLogView()) view->AppendToLog(expansion.logText.c_str());
   // 8. Keyed only in a CW-like mode or when always keyed.
-  if (!tandem::cw::IsCwLikeMode(m_mode) && !m_cwAlways) return;
-  // 9. The first tokens at once when nothing waits; otherwise the whole text goes behind.
-  std::string& keyText = expansion.keyText;
-  if (m_sendQueue.empty()) {
-    for (int i = 0; i < tandem::cw::kFirstTokensAtOnce && !keyText.empty(); ++i) SendToken(keyText);
+  LogReplacements held;
+  if (tandem::cw::IsCwLikeMode(m_mode) || m_cwAlways) {
+    // 9. The first tokens at once when nothing waits; otherwise the whole text goes behind.
+    std::string& keyText = expansion.keyText;
+    if (m_sendQueue.empty()) {
+      HoldLogReplacements hold(&held);
+      for (int i = 0; i < tandem::cw::kFirstTokensAtOnce && !keyText.empty(); ++i) {
+        SendToken(keyText);
+      }
+    }
+    m_sendQueue += keyText;
   }
-  m_sendQueue += keyText;
+  // 7. The log text carries its trailing space; it goes behind the time stamp, in one append
+  // (each costs a long log's control about the same).
+  if (!view) return;
+  view->AppendToLog((stamp + expansion.logText).c_str());
+  for (const auto& replacement : held) view->ReplaceEverywhere(replacement.first, replacement.second);
+  HoldLogEditsWhileKeying(this);
 }
 
 void CMainFrame::SendToken(std::string& keyText) {
@@ -216,15 +158,18 @@ void CMainFrame::SendToken(std::string& keyText) {
       break;
     case tandem::cw::TokenKind::Report:
     case tandem::cw::TokenKind::Exchange:
-      RewriteLog(GetLogView(), step.logMacro, step.logValue);
+      if (g_heldReplacements) {
+        g_heldReplacements->emplace_back(step.logMacro, step.logValue);
+      } else if (CTandemHLView* view = GetLogView()) {
+        view->ReplaceEverywhere(step.logMacro, step.logValue);
+      }
       break;
   }
 }
 
 void CMainFrame::AppendLogTimeStamp() {
-  if (!m_logTime) return;
-  const std::string stamp = tandem::cw::FormatLogTimeStamp(LocalNow());
-  if (!g_stampGate.Admit(stamp)) return;
+  const std::string stamp = DueLogTimeStamp(m_logTime != 0);
+  if (stamp.empty()) return;
   if (CTandemHLView* view = GetLogView()) view->AppendToLog(stamp.c_str());
 }
 
@@ -273,4 +218,5 @@ void CMainFrame::OnSendButton() {
   ::SetWindowTextA(edit, "");
   KeyportCall(0, m_keyportPutChar, m_device, static_cast<unsigned char>(text[0]));
   m_sendQueue.append(text, 1, std::string::npos);
+  HoldLogEditsWhileKeying(this);
 }

@@ -2,6 +2,7 @@
 // reports, paddle echo with the Kana switches, CQ repeat on timer 1, cancelling and type-ahead.
 #include "CwConstants.h"
 #include "CwFrameIds.h"
+#include "CwLogHold.h"
 #include "CwText.h"
 #include "KeyerMath.h"
 #include "KeyportCall.h"
@@ -52,6 +53,7 @@ void CMainFrame::OnKeyerReport(WPARAM wParam, LPARAM lParam) {
   if (m_cqRepeat && m_sendQueue.empty() && m_pending == 0) {
     ::SetTimer(m_hWnd, tandem::cw::kCqRepeatTimer, static_cast<UINT>(m_cqInterval), nullptr);
   }
+  HoldLogEditsWhileKeying(this);
 }
 
 void CMainFrame::OnCqRepeatTimer() {
@@ -70,6 +72,7 @@ void CMainFrame::CancelSending() {
     ::KillTimer(m_hWnd, tandem::cw::kCqRepeatTimer);
     m_cqRepeat = 0;
   }
+  HoldLogEditsWhileKeying(this);
 }
 
 void CMainFrame::TypeAheadChar(char c) {

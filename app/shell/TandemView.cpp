@@ -33,16 +33,3 @@ void CTandemHLView::OnInitialUpdate() {
   // Letters typed into the log appear in upper case, as they are keyed.
   ::SetWindowLongA(m_hWnd, GWL_STYLE, ::GetWindowLongA(m_hWnd, GWL_STYLE) | ES_UPPERCASE);
 }
-
-void CTandemHLView::MoveCaretToEnd() {
-  // Selecting from the limit to the limit: the control clamps both ends to its text's end.
-  const LRESULT start = Send(EM_GETLIMITTEXT);
-  const LRESULT end = Send(EM_GETLIMITTEXT);
-  Send(EM_SETSEL, static_cast<WPARAM>(start), end);
-  Send(EM_SCROLLCARET);
-}
-
-void CTandemHLView::AppendToLog(const char* text) {
-  MoveCaretToEnd();
-  Send(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
-}

@@ -12,9 +12,7 @@ class CTandemHLView : public CEditView {
   void OnInitialUpdate() override;
 
   // Appends `text` at the end of the log, whatever is selected, and scrolls to it.
-  void AppendToLog(const char* text);
-  // The first steps of appending: caret to the end of the text, scrolled into view.
-  void MoveCaretToEnd();
+  void AppendToLog(const char* text) { AppendAtEnd(text); }
   // Empties the log without marking the document modified.
   void ClearLog() { SetWholeText(std::string()); }
 

@@ -724,3 +724,142 @@ TEST(CwEngine, LogRewriteMatchesReplacingInTheWholeText) {
   while ((at = many.find("$A")) != std::string::npos) many.replace(at, 2, "123");
   EXPECT_EQ(Log(frame), many);
 }
+
+namespace {
+
+// Set while a test watches the log view: the number of keyer calls in the trace at the moment
+// the view received its first insertion.
+HWND g_watchedView = nullptr;
+std::string g_watchedTrace;
+long g_keyedBeforeFirstInsert = -1;
+
+LRESULT CALLBACK WatchInsertions(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* msg = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && msg->hwnd == g_watchedView && msg->message == EM_REPLACESEL &&
+      g_keyedBeforeFirstInsert < 0) {
+    g_keyedBeforeFirstInsert = static_cast<long>(Keyed(g_watchedTrace).size());
+  }
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// What the log holds when each late value replaces every occurrence in the whole text.
+std::string ReplacedEverywhere(std::string text, const std::string& from, const std::string& to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
+// The control's text as it stands, without waiting for the replacements still to be made.
+std::string RawLog(CMainFrame* frame) {
+  HWND view = frame->GetLogView()->m_hWnd;
+  std::string text(static_cast<size_t>(::GetWindowTextLengthA(view)) + 1, '\0');
+  text.resize(static_cast<size_t>(::GetWindowTextA(view, &text[0], static_cast<int>(text.size()))));
+  return text;
+}
+
+}  // namespace
+
+// The first tokens go to the keyer before the message is written to the log; late values those
+// tokens reach are written right after it, so the log ends exactly as if written first.
+TEST(CwEngine, KeysBeforeWritingTheLogAndTheLogEndsTheSame) {
+  TempWorkDir dir;
+  const std::string trace = dir.File("trace.txt");
+  EmulatorEnv env(trace, "50", true);
+  AppSession session;
+  ASSERT_TRUE(StartWithLibraryFrom(session, Emulator()));
+  CMainFrame* frame = session.Frame();
+  PrepareF2(frame);
+  frame->m_report.clear();  // "$R" keys nothing, so "$A" too comes among the first tokens
+  frame->m_exch = "12";
+  frame->SetMemory(0, 3, "$R$A TU");
+  frame->LayoutFnButtons(0, 8);
+  const std::string before = "OLD $R $A ";
+  frame->GetLogView()->AppendToLog(before.c_str());
+
+  g_watchedView = frame->GetLogView()->m_hWnd;
+  g_watchedTrace = trace;
+  g_keyedBeforeFirstInsert = -1;
+  HHOOK hook = ::SetWindowsHookExA(WH_CALLWNDPROC, WatchInsertions, nullptr, ::GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  ClickFn(frame, 1003);
+  ::UnhookWindowsHookEx(hook);
+  g_watchedView = nullptr;
+
+  // "$R", "$A" and "1" were the three tokens; "1" reached the keyer before the log was written.
+  EXPECT_EQ(g_keyedBeforeFirstInsert, 1);
+  EXPECT_EQ(Keyed(trace), "1");
+  EXPECT_EQ(frame->m_sendQueue, "2 TU");
+  std::string expected = ReplacedEverywhere(before + "$R$A TU ", "$R", "_");
+  expected = ReplacedEverywhere(expected, "$A", "12");
+  EXPECT_EQ(expected, "OLD _ 12 _12 TU ");
+  EXPECT_EQ(Log(frame), expected);
+
+  // Not keyed (no CW-like mode): written only, the late macros stay.
+  frame->m_mode = "SSB";
+  ClickFn(frame, 1003);
+  EXPECT_EQ(Log(frame), expected + "$R$A TU ");
+}
+
+// In a long one-paragraph log the newest "$R" is filled in as soon as the message queue runs
+// empty; older ones, left by cancelled messages, wait while the keyer works and then follow one
+// edit at a time, each with the value of its own step, wherever the operator edited meanwhile.
+TEST(CwEngine, OlderLateValuesFollowWhenTheKeyerRests) {
+  TempWorkDir dir;
+  EmulatorEnv env(dir.File("trace.txt"), "50", true);
+  AppSession session;
+  ASSERT_TRUE(StartWithLibraryFrom(session, Emulator()));
+  CMainFrame* frame = session.Frame();
+  CTandemHLView* view = frame->GetLogView();
+  const std::string kanji = "\x93\x8C\x8B\x9E";  // "東京"
+  std::string log;
+  for (int i = 0; i < 5; ++i) {
+    log += "XX7OLD UR $R [KN] " + kanji + " ";
+    // Far enough apart that an edit of one is no longer an edit near the end.
+    for (int j = 0; j < 200; ++j) log += "CQ TEST XX9ABC TU 5NN 13M ";
+  }
+  log += "XX1ABC UR $R ";
+  view->SetWholeText(log);
+  view->MoveCaretToEnd();
+  frame->m_report = "599";
+  frame->m_subst9 = "N";
+  frame->m_sendQueue = "$R X";
+  SendReport(frame, 0, 2);  // the keyer still holds two characters
+  EXPECT_EQ(frame->m_sendQueue, "5NN X");
+  EXPECT_EQ(view->PendingReplacements(), 6u) << "the report handler edits nothing";
+  // The newest follows as soon as the queue runs empty, while the keyer still works.
+  ASSERT_TRUE(PumpUntil([&] { return view->PendingReplacements() == 5; }, 5000));
+  std::string raw = RawLog(frame);
+  EXPECT_EQ(raw.substr(raw.size() - 14), "XX1ABC UR 5NN ");
+  PumpMessages(200);
+  EXPECT_EQ(view->PendingReplacements(), 5u) << "nothing far back while keying";
+
+  // A second message and a new report while the older ones still wait.
+  view->AppendToLog("XX2DEF UR $R ");
+  frame->m_report = "579";
+  frame->m_sendQueue = "$R";
+  SendReport(frame, 0, 1);
+  // The operator writes at the front of the log meanwhile.
+  ::SendMessageA(view->m_hWnd, EM_SETSEL, 0, 0);
+  ::SendMessageA(view->m_hWnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("ZZ "));
+  EXPECT_EQ(view->PendingReplacements(), 6u);
+
+  // The keyer runs dry: the older ones follow.
+  while (!frame->m_sendQueue.empty()) SendReport(frame, 0, 0);
+  SendReport(frame, 0, 0);
+  ASSERT_TRUE(PumpUntil([&] { return view->PendingReplacements() == 0; }, 60000));
+  std::string expected = "ZZ " + ReplacedEverywhere(log, "$R", "5NN") + "XX2DEF UR 57N ";
+  EXPECT_EQ(RawLog(frame), expected);
+  view->AppendToLog("!");
+  EXPECT_EQ(Log(frame), expected + "!") << "the caret stays at the end";
+
+  // A reader of the whole text (saving, printing) gets every replacement made at once.
+  view->AppendToLog(" $R $R");
+  frame->m_report = "5";
+  frame->m_sendQueue = "$R";
+  frame->m_pending = 1;
+  SendReport(frame, 0, 1);
+  EXPECT_EQ(view->PendingReplacements(), 2u);
+  EXPECT_EQ(Log(frame), expected + "! 5 5");
+  EXPECT_EQ(view->PendingReplacements(), 0u);
+}

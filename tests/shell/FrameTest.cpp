@@ -187,11 +187,15 @@ TEST(MainFrame, StatusBarShowsVersionAndSpeed) {
   status.GetPaneInfo(1, id, style, width);
   EXPECT_EQ(width, status.TextWidth("WPM: 20")) << "the pane is exactly as wide as its text";
 
-  // The speed follows the field at the next idle update, on the pane and on the CW bar.
+  // The speed follows the field at the next idle update on the pane; the CW bar, hidden, is
+  // left alone until it is shown, and then shows it at once.
   frame->m_wpm = 35;
   PumpMessages(50);
   EXPECT_EQ(status.GetPaneText(1), "WPM: 35");
+  EXPECT_NE(WindowText(::GetDlgItem(frame->m_wndCwBar.m_hWnd, IDC_WPM_FIELD)), "35");
+  frame->ShowControlBar(&frame->m_wndCwBar, true, false);
   EXPECT_EQ(WindowText(::GetDlgItem(frame->m_wndCwBar.m_hWnd, IDC_WPM_FIELD)), "35");
+  frame->ShowControlBar(&frame->m_wndCwBar, false, false);
 
   // While a menu is browsed the message pane shows prompts; afterwards the version again.
   ::SendMessageA(frame->m_hWnd, WM_MENUSELECT, MAKEWPARAM(ID_VIEW_TOPMOST, MF_STRING),

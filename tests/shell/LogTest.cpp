@@ -221,3 +221,34 @@ TEST(LogDocument, CloseWithoutCloseAnywayAsksAndSavesOnYes) {
   EXPECT_EQ(watcher.Texts().size(), 1u);
   EXPECT_EQ(shelltest::ReadFileBytes(dir.File("log.txt")), "QSO B4 TU");
 }
+
+// A long log of one paragraph (as the program writes it) opens with exactly the file's bytes:
+// double-byte characters and a line break across the places where the text is written in
+// pieces, letters in lower case although the log upper-cases typed letters; it opens unmodified,
+// with nothing to undo and the caret at the start, and typing is upper-cased again afterwards.
+TEST(LogDocument, LongParagraphOpensExactly) {
+  TempWorkDir dir;
+  const std::string kanji = "\x93\x8C\x8B\x9E";  // "東京"
+  std::string text(4095, 'E');
+  text += kanji;  // its first character straddles byte 4096
+  while (text.size() < 8191) text += "cq de xx9abc ";
+  text.resize(8191);
+  text += "\r\n";  // the line break straddles byte 8192
+  while (text.size() < 30000) text += "XX1ABC UR 5NN [KN] " + kanji + " TU ";
+  shelltest::WriteFileBytes(dir.File("long.txt"), text);
+
+  AppSession session;
+  ASSERT_TRUE(session.Start());
+  CMainFrame* frame = session.Frame();
+  CTandemHLView* view = frame->GetLogView();
+  CDocument* doc = frame->GetActiveDocument();
+  ASSERT_NE(session.App().OpenDocumentFile(dir.File("long.txt").c_str()), nullptr);
+  EXPECT_EQ(view->GetWholeText(), text);
+  EXPECT_FALSE(doc->IsModified());
+  EXPECT_EQ(::SendMessageA(view->m_hWnd, EM_CANUNDO, 0, 0), 0);
+  EXPECT_EQ(SelStart(view->m_hWnd), 0u);
+
+  view->MoveCaretToEnd();
+  ::SendMessageA(view->m_hWnd, WM_CHAR, 'a', 1);
+  EXPECT_EQ(view->GetWholeText(), text + "A");
+}
