@@ -62,9 +62,34 @@ bool CEditView::SerializeRaw(CArchive& ar) {
   }
   std::string text(static_cast<size_t>(length), '\0');
   if (length > 0 && !ar.Read(&text[0], static_cast<DWORD>(length))) return false;
-  // The control's text ends at the first zero byte, as any text in it does.
+  // What the control would change (a zero byte ends its text, a byte pair outside the code
+  // page becomes another character) would be written back changed by the next save.
+  if (!CanHoldUnchanged(text)) {
+    std::string message = LoadResString(FW_IDP_FILE_NOT_TEXT);
+    const size_t at = message.find("%1");
+    if (at != std::string::npos) message.replace(at, 2, ar.Path());
+    CWinApp::Current()->ShowMessage(message.c_str());
+    return false;
+  }
   SetWholeText(text);
   return true;
+}
+
+bool CEditView::CanHoldUnchanged(const std::string& text) {
+  if (text.empty()) return true;
+  if (text.find('\0') != std::string::npos) return false;
+  // The control keeps its text as the system converts it from and back to the code page.
+  const int size = static_cast<int>(text.size());
+  const int wide = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+  if (wide <= 0) return false;
+  std::vector<wchar_t> chars(static_cast<size_t>(wide));
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, chars.data(), wide);
+  const int back = ::WideCharToMultiByte(CP_ACP, 0, chars.data(), wide, nullptr, 0, nullptr,
+                                         nullptr);
+  if (back != size) return false;
+  std::string again(static_cast<size_t>(back), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, chars.data(), wide, &again[0], back, nullptr, nullptr);
+  return again == text;
 }
 
 HWND CEditView::EditTarget() const {
