@@ -48,7 +48,15 @@ void CEditView::OnReflectedCommand(UINT code) {
   if (code == EN_CHANGE && m_pDocument) m_pDocument->SetModifiedFlag(true);
 }
 
-void CEditView::SetWholeText(const std::string& text) { SetText(text.c_str()); }
+void CEditView::SetWholeText(const std::string& text) {
+  // A case style converts whatever the control is given; a text put in as a whole (a file
+  // opened) is kept as it is, so that saving it writes the same bytes. Typing still converts.
+  const LONG style = ::GetWindowLongA(m_hWnd, GWL_STYLE);
+  const LONG caseStyles = ES_UPPERCASE | ES_LOWERCASE;
+  if (style & caseStyles) ::SetWindowLongA(m_hWnd, GWL_STYLE, style & ~caseStyles);
+  SetText(text.c_str());
+  if (style & caseStyles) ::SetWindowLongA(m_hWnd, GWL_STYLE, style);
+}
 
 bool CEditView::SerializeRaw(CArchive& ar) {
   if (ar.IsStoring()) {

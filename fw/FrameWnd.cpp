@@ -741,6 +741,10 @@ LRESULT CFrameWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       OnMenuSelect(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HMENU>(lParam));
       return 0;
     case WM_DESTROY:
+      // Floating bars go with their windows now, while the bar objects surely still exist.
+      for (CControlBar* bar : m_bars) {
+        if (bar->m_floatWnd) bar->m_floatWnd->DestroyWindow();
+      }
       if (CWinApp::Current()->m_pMainWnd == this) ::PostQuitMessage(0);
       return DefWindowProc(msg, wParam, lParam);
     default:
