@@ -259,3 +259,40 @@ TEST(Bars, DragToFloatDockBackAndRestoreAtNextStart) {
   EXPECT_TRUE(StyleVisible(frame->m_wndCwBar.m_floatWnd->m_hWnd));
   EXPECT_EQ(WindowRect(frame->m_wndCwBar.m_floatWnd->m_hWnd).left, cwFloat.left);
 }
+
+namespace {
+void MouseTo(POINT p, DWORD flags) {
+  ::SetCursorPos(p.x, p.y);
+  PumpMessages(30);
+  if (flags == 0) return;
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flags;
+  ::SendInput(1, &input, sizeof(input));
+  PumpMessages(60);
+}
+}  // namespace
+
+// The same drag with the system's own mouse input: pressed on the Fn bar's background, moved
+// away below the frame and let go there.
+TEST(Bars, MouseDragFloatsTheFnBar) {
+  TempWorkDir dir;
+  AppSession session;
+  ASSERT_TRUE(session.Start());
+  CMainFrame* frame = session.Frame();
+  ::SetWindowPos(frame->m_hWnd, HWND_TOPMOST, 100, 100, 729, 200, 0);
+  ::SetForegroundWindow(frame->m_hWnd);
+  PumpMessages(100);
+  HWND fn = frame->m_wndFnBar.m_hWnd;
+  POINT start = {2, 1};
+  ::ClientToScreen(fn, &start);
+  ASSERT_EQ(::WindowFromPoint(start), fn) << "the bar's background is under the pointer";
+  const RECT frameRect = WindowRect(frame->m_hWnd);
+  MouseTo(start, MOUSEEVENTF_LEFTDOWN);
+  MouseTo(POINT{start.x + 20, start.y + 20}, MOUSEEVENTF_MOVE);
+  MouseTo(POINT{start.x + 40, frameRect.bottom + 150}, MOUSEEVENTF_MOVE);
+  MouseTo(POINT{start.x + 40, frameRect.bottom + 150}, MOUSEEVENTF_LEFTUP);
+  ASSERT_TRUE(frame->m_wndFnBar.IsFloating());
+  EXPECT_GE(WindowRect(frame->m_wndFnBar.m_floatWnd->m_hWnd).top, frameRect.bottom);
+  EXPECT_EQ(::GetCapture(), nullptr) << "the mouse is free again";
+}
