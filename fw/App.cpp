@@ -80,9 +80,11 @@ int CWinApp::Main(HINSTANCE instance) {
 }
 
 int CWinApp::Run() {
-  MSG msg;
+  MSG msg = {};
   bool idle = true;
   long idleCount = 0;
+  int failedGets = 0;
+  const int kFailedGetsBeforePause = 100;
   for (;;) {
     // Idle work runs once each time the queue has run empty after a message that may have
     // changed something on screen.
@@ -90,11 +92,28 @@ int CWinApp::Run() {
       if (!OnIdle(idleCount++)) idle = false;
     }
     const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
-    if (got == 0 || got == -1) break;
+    if (got == 0) break;
+    if (got == -1) {
+      // A message that could not be retrieved (another process sent more data than the
+      // system would carry, say) is lost, not a reason to end without saving anything.
+      if (++failedGets >= kFailedGetsBeforePause) {
+        ::Sleep(10);  // a failure that repeats must not take the processor
+        failedGets = 0;
+      }
+      continue;
+    }
+    failedGets = 0;
+    // A notification carries a pointer that is valid only while it is sent within this
+    // process; one that was posted points at nothing of ours.
+    if (msg.message == WM_NOTIFY) continue;
     bool consumed = false;
-    if (m_pMainWnd && m_pMainWnd->m_hWnd &&
-        (msg.hwnd == m_pMainWnd->m_hWnd || ::IsChild(m_pMainWnd->m_hWnd, msg.hwnd))) {
-      consumed = m_pMainWnd->PreTranslateMessage(&msg);
+    if (m_pMainWnd && m_pMainWnd->m_hWnd && msg.hwnd) {
+      // The frame's windows, and those of its floating bars (windows it owns that run in
+      // this loop rather than a modal one of their own).
+      HWND root = ::GetAncestor(msg.hwnd, GA_ROOT);
+      if (root == m_pMainWnd->m_hWnd || ::GetWindow(root, GW_OWNER) == m_pMainWnd->m_hWnd) {
+        consumed = m_pMainWnd->PreTranslateMessage(&msg);
+      }
     }
     if (!consumed) {
       ::TranslateMessage(&msg);
@@ -139,7 +158,23 @@ bool CWinApp::WriteInt(const char* section, const char* key, int value) {
   return WriteText(section, key, text);
 }
 
+bool CWinApp::ProfileReadable() const {
+  const DWORD attributes = ::GetFileAttributesA(m_profilePath.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+  }
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+  HANDLE file = ::CreateFileA(m_profilePath.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  ::CloseHandle(file);
+  return true;
+}
+
 bool CWinApp::WriteText(const char* section, const char* key, const char* value) {
+  if (m_profileUnread) return false;
   const bool ok = ::WritePrivateProfileStringA(section, key, value, m_profilePath.c_str()) != 0;
   if (!ok) ++m_writeFailures;
   return ok;

@@ -61,6 +61,9 @@ class CWinApp : public CCmdTarget {
   // Number of settings writes that failed since the program started; callers compare it before
   // and after a batch of writes to tell the user once.
   unsigned WriteFailures() const { return m_writeFailures; }
+  // False when the settings file exists but cannot be read (held open by another program,
+  // say); a missing file is readable, as it holds nothing.
+  bool ProfileReadable() const;
 
   // Reads the recent-file list (of `mruCount` entries) and "PreviewPages".
   void LoadStdProfileSettings(int mruCount);
@@ -84,6 +87,9 @@ class CWinApp : public CCmdTarget {
   std::string m_commandLine;  // the arguments after the program name
   std::string m_appName;      // from string resource 57344
   std::string m_profilePath;  // full path of the settings file
+  // Set when the run goes on without having read the settings file: the accessors then leave
+  // the file alone, so that defaults never replace what it holds.
+  bool m_profileUnread = false;
   CFrameWnd* m_pMainWnd = nullptr;
   CRecentFileList m_recentFiles;
   int m_previewPages = 0;

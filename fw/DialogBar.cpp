@@ -39,6 +39,12 @@ bool CDialogBar::Create(CFrameWnd* frame, UINT templateId, DWORD style, UINT id)
   return true;
 }
 
+SIZE CDialogBar::FloatingSize() const {
+  RECT r;
+  ::GetWindowRect(m_hWnd, &r);
+  return SIZE{r.right - r.left, m_height};
+}
+
 void CDialogBar::OnUpdateUI(CFrameWnd* frame) {
   for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
     const int id = ::GetDlgCtrlID(child);
@@ -59,13 +65,22 @@ INT_PTR CALLBACK CDialogBar::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
       // The frame carries out the bar's commands, as if they came from its own menu.
       if (bar && bar->m_frame) ::SendMessageA(bar->m_frame->m_hWnd, WM_COMMAND, wParam, lParam);
       return TRUE;
-    case WM_NOTIFY:
-      if (bar && bar->m_frame) {
+    case WM_NOTIFY: {
+      NMHDR checked;
+      if (bar && bar->m_frame && CFrameWnd::ReadOwnNotify(lParam, checked)) {
         const LRESULT result = ::SendMessageA(bar->m_frame->m_hWnd, WM_NOTIFY, wParam, lParam);
         ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
         return TRUE;
       }
       return FALSE;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
+      // Only the bar's background gets these (its controls take their own clicks).
+      return bar && bar->OnDragMessage(msg, wParam, lParam) ? TRUE : FALSE;
     case WM_NCDESTROY:
       if (bar) bar->Detach();
       return FALSE;

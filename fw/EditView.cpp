@@ -149,8 +149,15 @@ std::string CEditView::GetWholeText() {
 void CEditView::SetWholeText(const std::string& text) {
   DropReplacements();
   const size_t length = std::char_traits<char>::length(text.c_str());
-  if (!m_hWnd || length <= kLoadPiece) {
+  if (!m_hWnd) return;
+  // A case style converts whatever the control is given; a text put in as a whole (a file
+  // opened) is kept as it is, so that saving it writes the same bytes. Typing still converts.
+  const LONG style = ::GetWindowLongA(m_hWnd, GWL_STYLE);
+  const LONG caseStyles = ES_UPPERCASE | ES_LOWERCASE;
+  if (length <= kLoadPiece) {
+    if (style & caseStyles) ::SetWindowLongA(m_hWnd, GWL_STYLE, style & ~caseStyles);
     SetText(text.c_str());
+    if (style & caseStyles) ::SetWindowLongA(m_hWnd, GWL_STYLE, style);
     return;
   }
   // The control lays a paragraph out line by line, and each line's layout looks at the rest
@@ -158,9 +165,7 @@ void CEditView::SetWholeText(const std::string& text) {
   // of its length (seconds at 100 KB, minutes at 1 MB, and the log is one paragraph). Written
   // in pieces at the end, each piece costs about its own length.
   m_loading = true;
-  const LONG style = ::GetWindowLongA(m_hWnd, GWL_STYLE);
-  // The text as it stands, whatever case the control gives typed letters.
-  ::SetWindowLongA(m_hWnd, GWL_STYLE, style & ~static_cast<LONG>(ES_UPPERCASE | ES_LOWERCASE));
+  ::SetWindowLongA(m_hWnd, GWL_STYLE, style & ~caseStyles);
   Send(WM_SETREDRAW, FALSE);
   size_t at = PieceEnd(text, 0, length);
   SetText(text.substr(0, at).c_str());
@@ -301,9 +306,34 @@ bool CEditView::SerializeRaw(CArchive& ar) {
   }
   std::string text(static_cast<size_t>(length), '\0');
   if (length > 0 && !ar.Read(&text[0], static_cast<DWORD>(length))) return false;
-  // The control's text ends at the first zero byte, as any text in it does.
+  // What the control would change (a zero byte ends its text, a byte pair outside the code
+  // page becomes another character) would be written back changed by the next save.
+  if (!CanHoldUnchanged(text)) {
+    std::string message = LoadResString(FW_IDP_FILE_NOT_TEXT);
+    const size_t at = message.find("%1");
+    if (at != std::string::npos) message.replace(at, 2, ar.Path());
+    CWinApp::Current()->ShowMessage(message.c_str());
+    return false;
+  }
   SetWholeText(text);
   return true;
+}
+
+bool CEditView::CanHoldUnchanged(const std::string& text) {
+  if (text.empty()) return true;
+  if (text.find('\0') != std::string::npos) return false;
+  // The control keeps its text as the system converts it from and back to the code page.
+  const int size = static_cast<int>(text.size());
+  const int wide = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+  if (wide <= 0) return false;
+  std::vector<wchar_t> chars(static_cast<size_t>(wide));
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, chars.data(), wide);
+  const int back = ::WideCharToMultiByte(CP_ACP, 0, chars.data(), wide, nullptr, 0, nullptr,
+                                         nullptr);
+  if (back != size) return false;
+  std::string again(static_cast<size_t>(back), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, chars.data(), wide, &again[0], back, nullptr, nullptr);
+  return again == text;
 }
 
 HWND CEditView::EditTarget() const {

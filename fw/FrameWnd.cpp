@@ -4,16 +4,22 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "App.h"
 #include "DocTemplate.h"
 #include "EditView.h"
 #include "FwIds.h"
+#include "MiniFrameWnd.h"
 #include "StatusBar.h"
 
 namespace {
 
 const char kFrameClass[] = "FwFrame";
+// Width of a docked bar's gripper.
+const int kGripperSize = 8;
+// How near an edge of the client area a dragged bar must be let go to dock there.
+const int kDockBand = 32;
 
 // The WS_VISIBLE bit: a bar counts as shown even while the frame itself is still hidden.
 bool Shown(const CWnd* wnd) {
@@ -48,6 +54,179 @@ int CControlBar::FixedHeight() const {
   RECT r;
   ::GetWindowRect(m_hWnd, &r);
   return r.bottom - r.top;
+}
+
+int CControlBar::FixedWidth() const {
+  RECT r;
+  ::GetWindowRect(m_hWnd, &r);
+  return r.right - r.left;
+}
+
+SIZE CControlBar::FloatingSize() const {
+  RECT r;
+  ::GetWindowRect(m_hWnd, &r);
+  return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+void CControlBar::FitFloatingWindow() {
+  if (m_floatWnd) m_floatWnd->FitToBar();
+}
+
+LRESULT CControlBar::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_NCCALCSIZE: {
+      const LRESULT result = CWnd::WindowProc(msg, wParam, lParam);
+      if (HasGripper()) {
+        // The gripper takes a strip of the bar's own window, ahead of its items.
+        RECT* r = reinterpret_cast<RECT*>(lParam);  // the first rectangle in either form
+        if (IsHorizontal()) {
+          r->left += kGripperSize;
+        } else {
+          r->top += kGripperSize;
+        }
+      }
+      return result;
+    }
+    case WM_NCPAINT: {
+      const LRESULT result = CWnd::WindowProc(msg, wParam, lParam);
+      if (HasGripper()) {
+        HDC dc = ::GetWindowDC(m_hWnd);
+        RECT window;
+        ::GetWindowRect(m_hWnd, &window);
+        const int w = window.right - window.left;
+        const int h = window.bottom - window.top;
+        RECT grip = IsHorizontal() ? RECT{0, 0, kGripperSize, h} : RECT{0, 0, w, kGripperSize};
+        ::FillRect(dc, &grip, ::GetSysColorBrush(COLOR_BTNFACE));
+        // Two raised ridges along the bar's short side.
+        for (int i = 0; i < 2; ++i) {
+          RECT ridge = IsHorizontal() ? RECT{2 + 3 * i, 2, 5 + 3 * i, h - 2}
+                                      : RECT{2, 2 + 3 * i, w - 2, 5 + 3 * i};
+          ::DrawEdge(dc, &ridge, BDR_RAISEDINNER, BF_RECT);
+        }
+        ::ReleaseDC(m_hWnd, dc);
+      }
+      return result;
+    }
+    case WM_NCHITTEST: {
+      const LRESULT hit = CWnd::WindowProc(msg, wParam, lParam);
+      if (HasGripper() && m_allowedDock && (hit == HTNOWHERE || hit == HTBORDER)) {
+        return HTCAPTION;  // the gripper: handled as the bar's drag handle below
+      }
+      return hit;
+    }
+    case WM_NCLBUTTONDOWN:
+    case WM_NCLBUTTONDBLCLK:
+      if (wParam == HTCAPTION && OnDragMessage(msg, wParam, lParam)) return 0;
+      break;
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
+      if (m_dragging && OnDragMessage(msg, wParam, lParam)) return 0;
+      break;
+    default:
+      break;
+  }
+  return CWnd::WindowProc(msg, wParam, lParam);
+}
+
+bool CControlBar::OnDragMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (!m_dockFrame || m_allowedDock == 0) return false;
+  (void)wParam;
+  POINT pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+  // Client messages carry client coordinates; the non-client ones screen coordinates.
+  const bool client = msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK ||
+                      msg == WM_MOUSEMOVE || msg == WM_LBUTTONUP;
+  if (client) ::ClientToScreen(m_hWnd, &pt);
+  switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_NCLBUTTONDOWN:
+      BeginDrag(pt);
+      return true;
+    case WM_LBUTTONDBLCLK:
+    case WM_NCLBUTTONDBLCLK:
+      // Back to the edge it came from, or out to float where it stands.
+      if (IsFloating()) {
+        m_dockFrame->DockControlBar(this, m_dock);
+      } else {
+        RECT r;
+        ::GetWindowRect(m_hWnd, &r);
+        m_dockFrame->FloatControlBar(this, POINT{r.left, r.top});
+      }
+      return true;
+    case WM_MOUSEMOVE: {
+      if (!m_dragging) return false;
+      if (!m_dragMoved && std::abs(pt.x - m_dragStart.x) < ::GetSystemMetrics(SM_CXDRAG) &&
+          std::abs(pt.y - m_dragStart.y) < ::GetSystemMetrics(SM_CYDRAG)) {
+        return true;  // a click, not yet a drag
+      }
+      m_dragMoved = true;
+      // Where the bar would go: a strip along the edge it would dock at, or its window.
+      RECT target;
+      const int edge = m_dockFrame->DockEdgeAt(this, pt);
+      if (edge != 0) {
+        RECT area;
+        ::GetClientRect(m_dockFrame->m_hWnd, &area);
+        ::MapWindowPoints(m_dockFrame->m_hWnd, nullptr, reinterpret_cast<POINT*>(&area), 2);
+        const int h = FixedHeight();
+        const int w = FixedWidth();
+        target = area;
+        if (edge == DockTop) target.bottom = area.top + h;
+        if (edge == DockBottom) target.top = area.bottom - h;
+        if (edge == DockLeft) target.right = area.left + (IsHorizontal() ? h : w);
+        if (edge == DockRight) target.left = area.right - (IsHorizontal() ? h : w);
+      } else {
+        const SIZE size = FloatingSize();
+        target = RECT{pt.x - m_dragOffset.x, pt.y - m_dragOffset.y,
+                      pt.x - m_dragOffset.x + size.cx, pt.y - m_dragOffset.y + size.cy};
+      }
+      DrawDragFrame(&target);
+      return true;
+    }
+    case WM_LBUTTONUP: {
+      if (!m_dragging) return false;
+      const bool moved = m_dragMoved;
+      m_dragging = false;
+      DrawDragFrame(nullptr);
+      ::ReleaseCapture();
+      if (moved) {
+        m_dockFrame->DropControlBar(this, pt,
+                                    POINT{pt.x - m_dragOffset.x, pt.y - m_dragOffset.y});
+      }
+      return true;
+    }
+    case WM_CAPTURECHANGED:
+      // Another window took the mouse (a message box, the task switcher): the drag is off.
+      if (m_dragging && reinterpret_cast<HWND>(lParam) != m_hWnd) {
+        m_dragging = false;
+        DrawDragFrame(nullptr);
+      }
+      return true;
+    default:
+      return false;
+  }
+}
+
+void CControlBar::BeginDrag(POINT screen) {
+  // The offset is taken within the window that moves: the floating window, or the bar.
+  RECT r;
+  ::GetWindowRect(m_floatWnd ? m_floatWnd->m_hWnd : m_hWnd, &r);
+  m_dragging = true;
+  m_dragMoved = false;
+  m_dragStart = screen;
+  m_dragOffset = POINT{screen.x - r.left, screen.y - r.top};
+  ::SetCapture(m_hWnd);
+}
+
+void CControlBar::DrawDragFrame(const RECT* r) {
+  // An inverted outline: drawing the same rectangle again removes it.
+  HDC dc = ::GetDC(nullptr);
+  if (m_dragFrameShown) ::DrawFocusRect(dc, &m_dragFrame);
+  m_dragFrameShown = r != nullptr;
+  if (r) {
+    m_dragFrame = *r;
+    ::DrawFocusRect(dc, &m_dragFrame);
+  }
+  ::ReleaseDC(nullptr, dc);
 }
 
 CFrameWnd::CFrameWnd() = default;
@@ -150,13 +329,93 @@ void CFrameWnd::OnControlNotify(UINT id, UINT code, HWND control) {
 }
 
 void CFrameWnd::AddControlBar(CControlBar* bar) {
+  bar->m_dockFrame = this;
   if (std::find(m_bars.begin(), m_bars.end(), bar) == m_bars.end()) m_bars.push_back(bar);
 }
 
 void CFrameWnd::DockControlBar(CControlBar* bar, int side) {
   AddControlBar(bar);
+  if (CMiniFrameWnd* floating = bar->m_floatWnd) {
+    // Back into the frame before its floating window goes, which would take it along.
+    ::SetParent(bar->m_hWnd, m_hWnd);
+    bar->m_floatWnd = nullptr;
+    floating->DestroyWindow();
+  }
   bar->m_dock = side;
+  bar->SetHorizontal(side == CControlBar::DockTop || side == CControlBar::DockBottom);
   RecalcLayout();
+}
+
+void CFrameWnd::FloatControlBar(CControlBar* bar, POINT screen) {
+  if (!bar || !bar->m_hWnd) return;
+  if (!bar->m_floatWnd) {
+    auto* floating = new CMiniFrameWnd(bar);
+    if (!floating->Create(m_hWnd, bar->GetText())) {
+      delete floating;
+      return;
+    }
+    bar->m_floatWnd = floating;
+    bar->SetHorizontal(true);
+    ::SetParent(bar->m_hWnd, floating->m_hWnd);
+    const SIZE size = bar->FloatingSize();
+    ::SetWindowPos(bar->m_hWnd, nullptr, 0, 0, size.cx, size.cy,
+                   SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  }
+  bar->FitFloatingWindow();
+  // Somewhere the operator can reach: at least a corner of the caption stays on the screen.
+  RECT r;
+  ::GetWindowRect(bar->m_floatWnd->m_hWnd, &r);
+  const int vx = ::GetSystemMetrics(SM_XVIRTUALSCREEN);
+  const int vy = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
+  const int vw = ::GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  const int vh = ::GetSystemMetrics(SM_CYVIRTUALSCREEN);
+  const int reach = 40;
+  const int width = r.right - r.left;
+  screen.x = std::max<LONG>(vx - width + reach, std::min<LONG>(screen.x, vx + vw - reach));
+  screen.y = std::max<LONG>(vy, std::min<LONG>(screen.y, vy + vh - reach));
+  ::SetWindowPos(bar->m_floatWnd->m_hWnd, nullptr, screen.x, screen.y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (Shown(bar)) ::ShowWindow(bar->m_floatWnd->m_hWnd, SW_SHOWNA);
+  RecalcLayout();
+}
+
+int CFrameWnd::DockEdgeAt(const CControlBar* bar, POINT pointer) const {
+  const DWORD allowed = bar->m_allowedDock & m_allowedDock;
+  RECT area;
+  ::GetClientRect(m_hWnd, &area);
+  ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&area), 2);
+  // Just outside the edge counts too: the operator aims at the frame's border.
+  if (pointer.x < area.left - kDockBand / 2 || pointer.x >= area.right + kDockBand / 2 ||
+      pointer.y < area.top - kDockBand / 2 || pointer.y >= area.bottom + kDockBand / 2) {
+    return 0;
+  }
+  struct Edge {
+    DWORD align;
+    int side;
+    int distance;
+  };
+  const Edge edges[] = {{CBRS_ALIGN_TOP, CControlBar::DockTop, pointer.y - area.top},
+                        {CBRS_ALIGN_BOTTOM, CControlBar::DockBottom, area.bottom - pointer.y},
+                        {CBRS_ALIGN_LEFT, CControlBar::DockLeft, pointer.x - area.left},
+                        {CBRS_ALIGN_RIGHT, CControlBar::DockRight, area.right - pointer.x}};
+  int best = 0;
+  int bestDistance = kDockBand;
+  for (const Edge& e : edges) {
+    if ((allowed & e.align) && e.distance < bestDistance) {
+      best = e.side;
+      bestDistance = e.distance;
+    }
+  }
+  return best;
+}
+
+void CFrameWnd::DropControlBar(CControlBar* bar, POINT pointer, POINT corner) {
+  const int edge = DockEdgeAt(bar, pointer);
+  if (edge != 0) {
+    DockControlBar(bar, edge);
+  } else {
+    FloatControlBar(bar, corner);
+  }
 }
 
 void CFrameWnd::ShowControlBar(CControlBar* bar, bool show, bool delay) {
@@ -166,6 +425,7 @@ void CFrameWnd::ShowControlBar(CControlBar* bar, bool show, bool delay) {
   // appears.
   if (show && !Shown(bar)) bar->OnUpdateUI(this);
   ::ShowWindow(bar->m_hWnd, show ? SW_SHOWNA : SW_HIDE);
+  if (bar->m_floatWnd) ::ShowWindow(bar->m_floatWnd->m_hWnd, show ? SW_SHOWNA : SW_HIDE);
   RecalcLayout();
 }
 
@@ -183,7 +443,9 @@ void CFrameWnd::RecalcLayout() {
   const int width = client.right - client.left;
   int top = client.top;
   int bottom = client.bottom;
-  // The status bar keeps to the very bottom; the other bars stack in the order they were added.
+  // The status bar keeps to the very bottom; the other bars stack in the order they were
+  // added, those along the top and bottom across the whole width, then those along the left
+  // and right between them.
   if (CControlBar* status = GetControlBar(FW_IDW_STATUS_BAR)) {
     if (Shown(status)) {
       const int h = status->FixedHeight();
@@ -193,7 +455,8 @@ void CFrameWnd::RecalcLayout() {
     }
   }
   for (CControlBar* bar : m_bars) {
-    if (bar->m_barId == FW_IDW_STATUS_BAR || !Shown(bar)) continue;
+    if (bar->m_barId == FW_IDW_STATUS_BAR || !Shown(bar) || bar->IsFloating()) continue;
+    if (bar->m_dock == CControlBar::DockLeft || bar->m_dock == CControlBar::DockRight) continue;
     const int h = bar->FixedHeight();
     if (bar->m_dock == CControlBar::DockBottom) {
       bottom -= h;
@@ -204,8 +467,24 @@ void CFrameWnd::RecalcLayout() {
     }
     bar->OnLayout();
   }
+  int left = client.left;
+  int right = client.right;
+  for (CControlBar* bar : m_bars) {
+    if (!Shown(bar) || bar->IsFloating()) continue;
+    if (bar->m_dock != CControlBar::DockLeft && bar->m_dock != CControlBar::DockRight) continue;
+    const int w = bar->FixedWidth();
+    if (bar->m_dock == CControlBar::DockRight) {
+      right -= w;
+      ::MoveWindow(bar->m_hWnd, right, top, w, std::max(0, bottom - top), TRUE);
+    } else {
+      ::MoveWindow(bar->m_hWnd, left, top, w, std::max(0, bottom - top), TRUE);
+      left += w;
+    }
+    bar->OnLayout();
+  }
   if (m_view && m_view->m_hWnd) {
-    ::MoveWindow(m_view->m_hWnd, 0, top, width, std::max(0, bottom - top), TRUE);
+    ::MoveWindow(m_view->m_hWnd, left, top, std::max(0, right - left), std::max(0, bottom - top),
+                 TRUE);
   }
 }
 
@@ -221,9 +500,15 @@ void CFrameWnd::SaveBarState(const char* prefix) const {
     std::snprintf(section, sizeof(section), "%s-Bar%d", prefix, static_cast<int>(i));
     app->WriteInt(section, "BarID", static_cast<int>(bar->m_barId));
     app->WriteInt(section, "Visible", Shown(bar) ? 1 : 0);
-    app->WriteInt(section, "Horz", 1);
-    app->WriteInt(section, "Floating", 0);
+    app->WriteInt(section, "Horz", bar->IsHorizontal() ? 1 : 0);
+    app->WriteInt(section, "Floating", bar->IsFloating() ? 1 : 0);
     app->WriteInt(section, "Docking", bar->m_dock);
+    if (bar->IsFloating()) {
+      RECT r;
+      ::GetWindowRect(bar->m_floatWnd->m_hWnd, &r);
+      app->WriteInt(section, "XPos", r.left);
+      app->WriteInt(section, "YPos", r.top);
+    }
   }
 }
 
@@ -242,12 +527,19 @@ bool CFrameWnd::LoadBarState(const char* prefix) {
     if (!bar || std::find(ordered.begin(), ordered.end(), bar) != ordered.end()) continue;
     const int dock = app->ReadInt(section, "Docking", bar->m_dock);
     // Only an edge the bar accepts; anything else keeps the bar where it is.
-    if (dock == CControlBar::DockTop && (bar->m_allowedDock & CBRS_ALIGN_TOP)) {
-      bar->m_dock = dock;
-    } else if (dock == CControlBar::DockBottom && (bar->m_allowedDock & CBRS_ALIGN_BOTTOM)) {
-      bar->m_dock = dock;
-    }
+    const DWORD align = dock == CControlBar::DockTop      ? CBRS_ALIGN_TOP
+                        : dock == CControlBar::DockBottom ? CBRS_ALIGN_BOTTOM
+                        : dock == CControlBar::DockLeft   ? CBRS_ALIGN_LEFT
+                        : dock == CControlBar::DockRight  ? CBRS_ALIGN_RIGHT
+                                                          : DWORD{0};
+    if (align && (bar->m_allowedDock & align)) bar->m_dock = dock;
     ::ShowWindow(bar->m_hWnd, app->ReadInt(section, "Visible", 1) ? SW_SHOWNA : SW_HIDE);
+    // Only a bar that may be dragged at all may float; the others stay docked.
+    if (app->ReadInt(section, "Floating", 0) != 0 && bar->m_allowedDock != 0) {
+      FloatControlBar(bar, POINT{app->ReadInt(section, "XPos", 0), app->ReadInt(section, "YPos", 0)});
+    } else {
+      DockControlBar(bar, bar->m_dock);
+    }
     ordered.push_back(bar);
   }
   for (CControlBar* bar : m_bars) {
@@ -402,6 +694,9 @@ LRESULT CFrameWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS:
       if (m_view && m_view->m_hWnd) ::SetFocus(m_view->m_hWnd);
       return 0;
+    case WM_ERASEBKGND:
+      EraseBackground(reinterpret_cast<HDC>(wParam));
+      return 1;
     case WM_COMMAND: {
       const UINT id = LOWORD(wParam);
       const UINT code = HIWORD(wParam);
@@ -423,6 +718,8 @@ LRESULT CFrameWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_NOTIFY: {
+      NMHDR checked;
+      if (!ReadOwnNotify(lParam, checked)) return 0;
       auto* header = reinterpret_cast<NMHDR*>(lParam);
       if (header->code == TTN_GETDISPINFOA) {
         // Tool-tip text: the part of the command's string after the line break.
@@ -432,6 +729,10 @@ LRESULT CFrameWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         text = nl == std::string::npos ? std::string() : text.substr(nl + 1);
         ::lstrcpynA(info->szText, text.c_str(), sizeof(info->szText));
         info->lpszText = info->szText;
+        return 0;
+      }
+      if (header->code == TBN_HOTITEMCHANGE) {
+        OnHotItemChange(*reinterpret_cast<const NMTBHOTITEM*>(lParam));
         return 0;
       }
       LRESULT result = 0;
@@ -445,11 +746,58 @@ LRESULT CFrameWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       OnMenuSelect(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HMENU>(lParam));
       return 0;
     case WM_DESTROY:
+      // Floating bars go with their windows now, while the bar objects surely still exist.
+      for (CControlBar* bar : m_bars) {
+        if (bar->m_floatWnd) bar->m_floatWnd->DestroyWindow();
+      }
       if (CWinApp::Current()->m_pMainWnd == this) ::PostQuitMessage(0);
       return DefWindowProc(msg, wParam, lParam);
     default:
       return DefWindowProc(msg, wParam, lParam);
   }
+}
+
+void CFrameWnd::OnHotItemChange(const NMTBHOTITEM& hot) {
+  // Fly-by prompts: the button under the pointer explains itself in the message pane.
+  auto* bar = dynamic_cast<CControlBar*>(CWnd::FromHandle(hot.hdr.hwndFrom));
+  if (!bar || !(bar->GetBarStyle() & CBRS_FLYBY)) return;
+  const bool leaving = (hot.dwFlags & HICF_LEAVING) != 0 || hot.idNew == 0;
+  m_flyById = leaving ? 0 : static_cast<UINT>(hot.idNew);
+  std::string text;
+  const UINT promptId = leaving ? static_cast<UINT>(FW_IDS_IDLEMESSAGE) : m_flyById;
+  GetMessageString(promptId, text);
+  SetMessageText(text.c_str());
+}
+
+void CFrameWnd::EraseBackground(HDC dc) {
+  // The frame does not clip its children (its style is fixed), so the bars and the view are
+  // left out here: painting over them would blank what they drew before the frame's turn came.
+  for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child;
+       child = ::GetWindow(child, GW_HWNDNEXT)) {
+    if (!::IsWindowVisible(child)) continue;
+    RECT r;
+    ::GetWindowRect(child, &r);
+    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+    ::ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
+  }
+  RECT client;
+  ::GetClientRect(m_hWnd, &client);
+  ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
+}
+
+bool CFrameWnd::ReadOwnNotify(LPARAM lParam, NMHDR& header) {
+  // Our controls notify on this thread; a notification sent from elsewhere carries a pointer
+  // into another address space.
+  if (lParam == 0 || ::InSendMessage()) return false;
+  // A copy taken by the system fails instead of faulting when the pointer leads nowhere.
+  SIZE_T got = 0;
+  if (!::ReadProcessMemory(::GetCurrentProcess(), reinterpret_cast<const void*>(lParam), &header,
+                           sizeof(header), &got) ||
+      got != sizeof(header)) {
+    return false;
+  }
+  return header.hwndFrom && ::IsWindow(header.hwndFrom) &&
+         ::GetWindowThreadProcessId(header.hwndFrom, nullptr) == ::GetCurrentThreadId();
 }
 
 void CFrameWnd::PostNcDestroy() {

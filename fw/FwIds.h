@@ -13,6 +13,7 @@
 #define FW_IDP_FAILED_TO_SAVE 61458   // "%1" = file name
 #define FW_IDP_FILE_TOO_LARGE 61459   // edit view: file longer than its text limit
 #define FW_IDP_FAILED_TO_PRINT 61460
+#define FW_IDP_FILE_NOT_TEXT 61461    // "%1" = file name; bytes the edit view cannot hold
 
 // File, edit, view and help commands
 #define FW_ID_FILE_NEW 57600

@@ -100,6 +100,37 @@ int CToolBar::FixedHeight() const {
   return HIWORD(size) + 4;
 }
 
+int CToolBar::FixedWidth() const {
+  const DWORD size = static_cast<DWORD>(Send(TB_GETBUTTONSIZE));
+  return LOWORD(size) + 4;
+}
+
+SIZE CToolBar::FloatingSize() const {
+  // One row of buttons, as wide as they reach.
+  RECT last = {0, 0, 0, 0};
+  const int count = ButtonCount();
+  if (count > 0) Send(TB_GETITEMRECT, static_cast<WPARAM>(count - 1), reinterpret_cast<LPARAM>(&last));
+  return SIZE{last.right + 4, FixedHeight()};
+}
+
+void CToolBar::SetHorizontal(bool horizontal) {
+  // Along the left or right edge every item ends its row, so the buttons form a column.
+  const int count = ButtonCount();
+  for (int i = 0; i < count; ++i) {
+    TBBUTTON b = {};
+    if (!Send(TB_GETBUTTON, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&b))) continue;
+    TBBUTTONINFOA info = {};
+    info.cbSize = sizeof(info);
+    info.dwMask = TBIF_BYINDEX | TBIF_STATE;
+    info.fsState = horizontal ? static_cast<BYTE>(b.fsState & ~TBSTATE_WRAP)
+                              : static_cast<BYTE>(b.fsState | TBSTATE_WRAP);
+    Send(TB_SETBUTTONINFOA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&info));
+  }
+  // The gripper turns with the bar.
+  ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
 void CToolBar::OnUpdateUI(CFrameWnd* frame) {
   const int count = ButtonCount();
   for (int i = 0; i < count; ++i) {

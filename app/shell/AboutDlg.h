@@ -6,4 +6,8 @@
 class CAboutDlg : public CDialog {
  public:
   CAboutDlg();
+
+ protected:
+  // Centred over the main window, as the other dialogs are.
+  bool OnInitDialog() override;
 };

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "App.h"
+#include "DocTemplate.h"
 #include "FnLayout.h"
 #include "FwIds.h"
 #include "ShellConstants.h"
@@ -50,7 +51,9 @@ CMainFrame::~CMainFrame() {
   // Reverse order of acquisition: the hook goes first, so that no record arrives for a frame
   // that is going; the settings are saved on every exit; the keyer is released last.
   m_hook.Stop();
-  SaveSettings();
+  // Saved here only when the window went without a close request (the close request has
+  // saved and reported already).
+  if (!m_settingsSaved) SaveSettings(false);
   UnbindKeyer();
 }
 
@@ -72,6 +75,7 @@ int CMainFrame::OnCreate(CREATESTRUCTA* cs) {
       !m_wndToolBar.LoadToolBar(IDR_MAINFRAME)) {
     return -1;
   }
+  m_wndToolBar.SetText(LoadResString(IDS_TOOLBAR_CAPTION).c_str());  // seen when floating
 
   if (!m_wndStatusBar.Create(this, WS_CHILD | WS_VISIBLE | CBRS_ALIGN_BOTTOM) ||
       !m_wndStatusBar.SetIndicators(kIndicators, sizeof(kIndicators) / sizeof(kIndicators[0]))) {
@@ -145,9 +149,20 @@ void CMainFrame::SavePlacement() {
 
 void CMainFrame::OnClose() {
   // Written before the question about the log, so a cancelled close has saved them too.
+  CWinApp* app = CWinApp::Current();
+  const unsigned failuresBefore = app->WriteFailures();
   SavePlacement();
   SaveBarState(shell::kBarStatePrefix);
-  CFrameWnd::OnClose();
+  CDocument* document = GetActiveDocument();
+  if (document && !document->CanCloseFrame(this)) return;
+  // The settings go now, while the program still runs its message loop: a failed write is
+  // told in a message box that waits for the operator, which it could not do once the window
+  // is gone and the loop is ending. The hook stops first, as it would at destruction.
+  m_hook.Stop();
+  SaveSettings(false);
+  m_settingsSaved = true;
+  ReportSettingsWriteFailure(failuresBefore);
+  DestroyWindow();
 }
 
 void CMainFrame::OnSize(UINT type, int cx, int cy) {
@@ -177,6 +192,7 @@ void CMainFrame::LayoutFnButtons(int bank, int count) {
     const shell::FnButtonPlace place = shell::PlaceFnButton(i, count, width);
     ::MoveWindow(button, place.x, place.y, place.width, place.height, TRUE);
   }
+  m_wndFnBar.FitFloatingWindow();  // a floating bar's window follows the bar's new width
 }
 
 void CMainFrame::ToggleTopmost() {
@@ -228,6 +244,7 @@ void CMainFrame::OnUpdateWpmPane(CCmdUI& ui) {
   m_wndStatusBar.GetPaneInfo(index, id, style, width);
   m_wndStatusBar.SetPaneInfo(index, id, style, m_wndStatusBar.TextWidth(text));
   ui.SetText(text);
-  m_wndStatusBar.SetPaneText(0, m_version.c_str());
+  // While the pointer rests on a tool-bar button, the pane keeps that button's prompt.
+  if (FlyByCommand() == 0) m_wndStatusBar.SetPaneText(0, m_version.c_str());
   ui.Enable(true);
 }

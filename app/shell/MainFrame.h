@@ -185,6 +185,7 @@ class CMainFrame : public CFrameWnd {
   int m_endGM = 0;
   int m_endGA = 0;
   int m_endGE = 0;
+  bool m_settingsSaved = false;  // the close request has saved the settings
 
  protected:
   int OnCreate(CREATESTRUCTA* cs) override;

@@ -66,6 +66,17 @@ bool CTandemHLApp::InitInstance() {
     return false;
   }
   m_profilePath = path;
+  // A file that is there but cannot be read is not an empty one: the operator may wait for
+  // the program holding it, or go on with the defaults, which are then never written over it.
+  while (!ProfileReadable()) {
+    std::string text = LoadResString(IDS_SETTINGS_UNREADABLE);
+    const size_t at = text.find("%1");
+    if (at != std::string::npos) text.replace(at, 2, m_profilePath);
+    if (ShowMessage(text.c_str(), MB_RETRYCANCEL | MB_ICONEXCLAMATION) != IDRETRY) {
+      m_profileUnread = true;
+      break;
+    }
+  }
 
   // 4. Recent files.
   LoadStdProfileSettings(4);

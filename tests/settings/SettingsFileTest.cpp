@@ -302,3 +302,101 @@ TEST(SettingsPlacement, DamagedPosIsIgnored) {
   EXPECT_EQ(r.right, 650);
   EXPECT_EQ(r.bottom, 270);
 }
+
+namespace {
+
+// The settings file held open without sharing, as a backup or sync tool holds it.
+HANDLE LockFile(const std::string& path) {
+  return ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// The first dialog box this process shows, waited for up to `ms`.
+HWND WaitForDialog(DWORD ms) {
+  const DWORD end = ::GetTickCount() + ms;
+  do {
+    for (HWND wnd = ::GetWindow(::GetDesktopWindow(), GW_CHILD); wnd;
+         wnd = ::GetWindow(wnd, GW_HWNDNEXT)) {
+      DWORD pid = 0;
+      ::GetWindowThreadProcessId(wnd, &pid);
+      char cls[32] = "";
+      ::GetClassNameA(wnd, cls, sizeof(cls));
+      if (pid == ::GetCurrentProcessId() && ::lstrcmpA(cls, "#32770") == 0 &&
+          ::IsWindowVisible(wnd)) {
+        return wnd;
+      }
+    }
+    ::Sleep(20);
+  } while (static_cast<LONG>(end - ::GetTickCount()) > 0);
+  return nullptr;
+}
+
+const char kOperatorsFile[] =
+    "[Profile]\r\nMyCallSign=XX1ABC\r\n[Keyer]\r\nWPM=32\r\n[Bank-A]\r\nFn01=CQ XX1ABC TEST\r\n";
+
+}  // namespace
+
+// Started while another program holds the file: the operator is told and goes on; the run
+// uses the defaults and writes nothing at all over the file, on the close request and exit.
+TEST(SettingsLocked, GoingOnLeavesTheFileAlone) {
+  TempWorkDir dir;
+  const std::string ini = dir.File("Tandem.ini");
+  shelltest::WriteFileBytes(ini, kOperatorsFile);
+  HANDLE lock = LockFile(ini);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  std::vector<std::string> texts;
+  {
+    shelltest::MessageBoxWatcher watcher(IDCANCEL);  // go on without the file
+    AppSession session;
+    ASSERT_TRUE(session.Start());
+    texts = watcher.Texts();
+    CMainFrame* frame = session.Frame();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->m_myCall, "XX9ABC/1") << "the defaults, for this run";
+    frame->m_wpm = 41;
+    session.App().AddToRecentFileList(dir.File("log.txt"));
+    ::CloseHandle(lock);  // released while the program runs: still nothing is written
+    lock = nullptr;
+    session.RequestClose();
+    EXPECT_EQ(session.Frame(), nullptr);
+    session.End();
+    EXPECT_EQ(watcher.Texts().size(), texts.size()) << "no message at exit";
+  }
+  if (lock) ::CloseHandle(lock);
+  ASSERT_EQ(texts.size(), 1u) << "told once, at start-up";
+  EXPECT_NE(texts[0].find(ini), std::string::npos) << texts[0];
+  EXPECT_EQ(shelltest::ReadFileBytes(ini), kOperatorsFile) << "the operator's file, unchanged";
+}
+
+// Retry after the other program let go reads the operator's own settings.
+TEST(SettingsLocked, RetryReadsTheFileOnceItIsFree) {
+  TempWorkDir dir;
+  const std::string ini = dir.File("Tandem.ini");
+  shelltest::WriteFileBytes(ini, kOperatorsFile);
+  HANDLE lock = LockFile(ini);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  std::string text;
+  std::thread answer([&] {
+    HWND box = WaitForDialog(20000);
+    if (!box) return;
+    char buffer[2048] = "";
+    ::GetDlgItemTextA(box, 0xFFFF, buffer, sizeof(buffer));
+    text = buffer;
+    ::CloseHandle(lock);
+    lock = nullptr;
+    ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDRETRY, BN_CLICKED), 0);
+  });
+  AppSession session;
+  const bool started = session.Start();
+  answer.join();
+  if (lock) ::CloseHandle(lock);
+  ASSERT_TRUE(started);
+  EXPECT_FALSE(text.empty()) << "asked first";
+  EXPECT_EQ(session.Frame()->m_myCall, "XX1ABC");
+  EXPECT_EQ(session.Frame()->m_wpm, 32);
+  EXPECT_EQ(session.Frame()->m_memory[0], "CQ XX1ABC TEST");
+  session.Frame()->m_wpm = 27;
+  session.RequestClose();
+  EXPECT_EQ(IniText(ini, "Keyer", "WPM"), "27") << "a file that was read is written again";
+  EXPECT_EQ(IniText(ini, "Profile", "MyCallSign"), "XX1ABC");
+}

@@ -252,3 +252,109 @@ TEST(LogDocument, LongParagraphOpensExactly) {
   ::SendMessageA(view->m_hWnd, WM_CHAR, 'a', 1);
   EXPECT_EQ(view->GetWholeText(), text + "A");
 }
+
+// Files the log would hold changed are refused, as a file too large is: the message names the
+// file, and the current log, its title and its modified state stay.
+TEST(LogDocument, FileTheLogWouldChangeIsRefused) {
+  TempWorkDir dir;
+  const std::string refused[] = {
+      std::string("CQ TEST\0DE XX9ABC", 17),  // a zero byte would end the text there
+      "TEST \x81\r\n73",                      // a lead byte whose partner is a line break
+      "TEST \x85\x40",                        // a pair the code page leaves unassigned
+      "END \x82",                             // a lead byte at the very end
+  };
+  AppSession session;
+  ASSERT_TRUE(session.Start());
+  CMainFrame* frame = session.Frame();
+  CTandemHLView* view = frame->GetLogView();
+  CDocument* doc = frame->GetActiveDocument();
+  view->AppendToLog("KEEP ME");
+  ASSERT_TRUE(doc->DoSave(dir.File("mine.txt").c_str()));
+  view->AppendToLog(" TU");
+  int n = 0;
+  for (const std::string& bytes : refused) {
+    const std::string name = dir.File(("bad" + std::to_string(n++) + ".txt").c_str());
+    shelltest::WriteFileBytes(name, bytes);
+    MessageBoxWatcher watcher(IDNO);
+    EXPECT_EQ(session.App().OpenDocumentFile(name.c_str()), nullptr) << name;
+    PumpMessages(30);
+    const auto texts = watcher.Texts();
+    ASSERT_EQ(texts.size(), 2u) << "the save question, then the refusal";
+    EXPECT_NE(texts[1].find(name), std::string::npos) << texts[1];
+    EXPECT_EQ(view->GetWholeText(), "KEEP ME TU");
+    EXPECT_EQ(doc->GetTitle(), "mine.txt");
+    EXPECT_TRUE(doc->IsModified());
+    EXPECT_EQ(shelltest::ReadFileBytes(name), bytes) << "the file itself is untouched";
+  }
+}
+
+// Every byte value the log can hold, opened and saved again, comes back byte for byte: single
+// bytes, line breaks of every kind, and each lead byte with partners across the trail range.
+TEST(LogDocument, EveryByteTheLogHoldsRoundTrips) {
+  TempWorkDir dir;
+  auto holds = [](const std::string& unit) {
+    wchar_t wide[4];
+    const int n = ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, unit.data(),
+                                        static_cast<int>(unit.size()), wide, 4);
+    if (n != 1) return false;
+    char back[4];
+    const int m = ::WideCharToMultiByte(CP_ACP, 0, wide, 1, back, sizeof(back), nullptr, nullptr);
+    return std::string(back, static_cast<size_t>(m > 0 ? m : 0)) == unit;
+  };
+  std::string text;
+  bool seen[256] = {};
+  auto add = [&](const std::string& unit) {
+    text += unit;
+    for (unsigned char c : unit) seen[c] = true;
+  };
+  for (int b = 1; b < 256; ++b) {
+    const std::string single(1, static_cast<char>(b));
+    if (!::IsDBCSLeadByte(static_cast<BYTE>(b)) && holds(single)) add(single);
+  }
+  add("\r\n\r\r\n\n\r");
+  for (int lead = 0x81; lead <= 0xFC; ++lead) {
+    if (!::IsDBCSLeadByte(static_cast<BYTE>(lead))) continue;
+    for (int trail = 0x40; trail <= 0xFC; ++trail) {
+      const std::string pair = {static_cast<char>(lead), static_cast<char>(trail)};
+      if (holds(pair)) add(pair);
+    }
+  }
+  int covered = 0;
+  for (int b = 1; b < 256; ++b) covered += seen[b] ? 1 : 0;
+  EXPECT_GE(covered, 250) << "nearly every byte value has a place in the text";
+  ASSERT_LT(text.size(), 1048575u);
+  shelltest::WriteFileBytes(dir.File("all.txt"), text);
+
+  AppSession session;
+  ASSERT_TRUE(session.Start());
+  CDocument* doc = session.Frame()->GetActiveDocument();
+  {
+    MessageBoxWatcher watcher(IDOK);
+    ASSERT_NE(session.App().OpenDocumentFile(dir.File("all.txt").c_str()), nullptr);
+    EXPECT_TRUE(watcher.Texts().empty());
+  }
+  // Lower-case letters too: the log's upper-case style is for typing, not for a file.
+  EXPECT_TRUE(session.Frame()->GetLogView()->GetWholeText() == text) << "what the log shows";
+  ASSERT_TRUE(doc->DoSave(dir.File("again.txt").c_str()));
+  EXPECT_TRUE(shelltest::ReadFileBytes(dir.File("again.txt")) == text) << "is what Save writes";
+
+  // A byte value the code page does not define: refused with a message, or kept exactly.
+  for (int b = 1; b < 256; ++b) {
+    if (seen[b]) continue;
+    const std::string bytes = {'A', static_cast<char>(b), 'B'};
+    shelltest::WriteFileBytes(dir.File("odd.txt"), bytes);
+    MessageBoxWatcher watcher(IDOK);
+    if (session.App().OpenDocumentFile(dir.File("odd.txt").c_str()) == nullptr) {
+      PumpMessages(30);
+      EXPECT_EQ(watcher.Texts().size(), 1u) << "byte " << b << " refused with a message";
+    } else {
+      ASSERT_TRUE(doc->DoSave(dir.File("odd2.txt").c_str()));
+      EXPECT_EQ(shelltest::ReadFileBytes(dir.File("odd2.txt")), bytes) << "byte " << b;
+    }
+  }
+  // Typed letters still become capitals after a file was opened.
+  CTandemHLView* view = session.Frame()->GetLogView();
+  view->ClearLog();
+  ::SendMessageA(view->m_hWnd, WM_CHAR, 'q', 1);
+  EXPECT_EQ(view->GetWholeText(), "Q");
+}

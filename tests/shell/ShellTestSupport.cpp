@@ -9,7 +9,9 @@ TempWorkDir::TempWorkDir() {
   ::GetTempPathA(sizeof(temp), temp);
   char name[64];
   static int counter = 0;
-  std::snprintf(name, sizeof(name), "tandem-test-%lu-%d", ::GetCurrentProcessId(), ++counter);
+  // The tick count too: a process id comes back, and a run that was killed leaves its folder.
+  std::snprintf(name, sizeof(name), "tandem-test-%lu-%d-%lu", ::GetCurrentProcessId(), ++counter,
+                ::GetTickCount());
   m_path = std::string(temp) + name;
   ::CreateDirectoryA(m_path.c_str(), nullptr);
   char current[MAX_PATH];
