@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "KeyportTestSupport.h"
+#include "TestSupport.h"
 #include "WavAnalysis.h"
 
 namespace {
@@ -272,18 +273,20 @@ TEST_F(Session, CancelInTheMiddleOfACharacter) {
 }
 
 TEST_F(Session, PaddleFromAnotherProcessBreaksIn) {
-    Start("5");
+    // Real time: the message keys for some seconds, ample for the paddle's process to start on a
+    // loaded machine while it is still being keyed.
+    Start("1");
     Open();
     const std::string paddle = "\"" + ProgramFolder() + "emulator\\keyport_paddle.exe\" --pid " +
                                std::to_string(GetCurrentProcessId()) + " ";
     // Fewer than 15 waiting, so that only a break-in reports 15.
     k.Put("PARIS PARIS");
     ASSERT_TRUE(reports.WaitFor(1, 10000));
-    EXPECT_EQ(RunProgram(paddle + "K", 10000), 0);
+    EXPECT_EQ(RunProgram(paddle + "K", 60000), 0);
     // Reports of the message's characters until the paddle came, then 15, then the paddle's.
     DWORD start = GetTickCount();
     size_t breakIn = 0;
-    while (GetTickCount() - start < 10000) {
+    while (GetTickCount() - start < 60000) {
         reports.Pump(10);
         const std::vector<Report>& r = reports.Reports();
         breakIn = 0;
@@ -319,12 +322,12 @@ TEST_F(Session, PaddleFromAnotherProcessBreaksIn) {
 
     // Paddle contacts follow paddle reverse; idle, there is no break-in.
     ASSERT_EQ(k.SetPaddle(0, 1), 0);
-    EXPECT_EQ(RunProgram(paddle + "--contacts .-", 10000), 0);
+    EXPECT_EQ(RunProgram(paddle + "--contacts .-", 60000), 0);
     ASSERT_TRUE(reports.WaitFor(seen + 1, 10000));
     EXPECT_EQ(reports.Reports()[seen].waiting, 0);
     EXPECT_EQ(reports.Reports()[seen].code, 0xA0);  // -. : the paddles swapped
     // Input without a pattern is refused as a whole.
-    EXPECT_EQ(RunProgram(paddle + "K#", 10000), 3);
+    EXPECT_EQ(RunProgram(paddle + "K#", 60000), 3);
     reports.Pump(200);
     EXPECT_EQ(reports.Reports().size(), seen + 1);
 }
@@ -379,18 +382,12 @@ TEST_F(Session, WavStaysWholeWhenTheProgramIsKilled) {
     SetEnv("KEYPORT_TIMESCALE", "1");
     SetEnv("KEYPORT_AUDIO", "0");
     SetEnv("KEYPORT_TRACE", nullptr);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    std::string cmd = "\"" + ProgramFolder() + "keyport_wavhost.exe\"";
-    ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    testsupport::ChildProcess host;
+    ASSERT_TRUE(host.Start("\"" + ProgramFolder() + "keyport_wavhost.exe\""));
     // Let it key for a while (the first tones start at once), then end it without warning.
-    DWORD start = GetTickCount();
-    while (ReadWav(wav).dataSize < 22050 && GetTickCount() - start < 10000) Sleep(20);
-    TerminateProcess(pi.hProcess, 9);
-    WaitForSingleObject(pi.hProcess, 5000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return ReadWav(wav).dataSize >= 22050; }, 60000))
+        << "the host wrote no second of sound";
+    host.Kill();
     WavData w = ReadWav(wav);
     ASSERT_TRUE(w.valid);
     EXPECT_GE(w.dataSize, 22050u);
