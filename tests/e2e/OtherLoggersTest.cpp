@@ -12,6 +12,7 @@
 
 #include "LoggerSimClient.h"
 #include "TandemSession.h"
+#include "TestSupport.h"
 
 namespace {
 
@@ -80,8 +81,7 @@ class OtherLoggersTest : public ::testing::Test {
   // given, that key's release too.
   static std::vector<loggersim::LogEntry> PressIn(LoggerSimClient& sim, BYTE vk, BYTE thenKey = 0) {
     const std::size_t start = sim.LogSize();
-    keybd_event(vk, 0, 0, 0);
-    keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+    testsupport::Press(vk);
     std::vector<loggersim::LogEntry> seen;
     auto released = [&](BYTE key, bool nullCounts) {
       for (const loggersim::LogEntry& e : seen)
