@@ -116,7 +116,7 @@ class HookTest : public ::testing::Test {
 
   // Presses and releases a key with modifiers through the system's input, then waits until the
   // stand-in has retrieved every transition. Records arrive before the stand-in sees the message.
-  Press PressKey(BYTE vk, int mods = kNone, DWORD timeoutMs = 5000) {
+  Press PressKey(BYTE vk, int mods = kNone, DWORD timeoutMs = 15000) {
     const std::size_t start = sim_.LogSize();
     g_records.clear();
     int transitions = 2;
@@ -222,6 +222,30 @@ TEST_F(HookTest, KeyRowsInTheCallField) {
     for (const Record& r : p.records) keyZeroRecord |= r.fields.size() == kFieldCount && r.fields[kKey] == "0";
     EXPECT_TRUE(keyZeroRecord);
   }
+}
+
+// A display window that has gone (the main program ended without stopping the hook, or crashed):
+// the logger gets its keys again, and no record is sent anywhere.
+TEST_F(HookTest, KeysAreTheLoggersOnceTheDisplayWindowHasGone) {
+  Launch();
+  SetText("call", "XX1ABC");
+  Focus("call");
+  Press p = PressKey(VK_F2);
+  ASSERT_TRUE(p.complete);
+  EXPECT_EQ(p.down, static_cast<UINT>(WM_NULL)) << "F2 was not kept while the display lived";
+  EXPECT_FALSE(p.records.empty());
+
+  HWND gone = CreateWindowExA(WS_EX_TOOLWINDOW, "HookTestDisplay", "gone", WS_POPUP, 0, 0, 10, 10, nullptr,
+                              nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(gone, nullptr);
+  hook_.SetDisplayWindow(gone);
+  DestroyWindow(gone);
+  p = PressKey(VK_F2);
+  hook_.SetDisplayWindow(display_);
+  ASSERT_TRUE(p.complete);
+  EXPECT_EQ(p.down, static_cast<UINT>(WM_KEYDOWN)) << "F2 was kept from the logger with no display";
+  EXPECT_EQ(p.up, static_cast<UINT>(WM_KEYUP));
+  EXPECT_TRUE(p.records.empty());
 }
 
 TEST_F(HookTest, ASecondHookInTheChainSendsNoSecondRecord) {
