@@ -29,6 +29,9 @@ using testsupport::TypeText;
 
 constexpr int kFnButton1 = 1000;  // F1's button; Fn is 999 + n
 constexpr char kEditTitleSuffix[] = " \x95\xd2\x8f\x57";  // " 編集" in CP932: the memory editor's title
+// The end of the question whether to save the log, " への変更を保存しますか?" in CP932.
+constexpr char kSaveQuestionEnd[] =
+    " \x82\xd6\x82\xcc\x95\xcf\x8dX\x82\xf0\x95\xdb\x91\xb6\x82\xb5\x82\xdc\x82\xb7\x82\xa9?";
 constexpr char kCqMachineNotice[] = "|a|a|a|a|a|a|a|a|a|a|a|9|";
 
 // Settings for every run; tests add or override keys through Ini(). F2 is the same in both banks:
@@ -38,6 +41,7 @@ struct IniOptions {
   int cqInterval = 1000;
   int zLogKey = 0;
   int pttCqMachine = 0;
+  int closeAnyway = 1;  // 0: the close asks whether to save the log
 };
 
 std::string Ini(const IniOptions& o) {
@@ -46,7 +50,8 @@ std::string Ini(const IniOptions& o) {
                 "[Keyer]\r\nWPM=%d\r\nCQ_INT=%d\r\n9=N\r\nPTT=1\r\nPTT_CQ_machine=%d\r\nSideTone=1\r\n",
                 o.wpm, o.cqInterval, o.pttCqMachine);
   char window[128];
-  std::snprintf(window, sizeof window, "[Window]\r\nCloseAnyway=1\r\nFn12=0\r\nzLogKey=%d\r\n", o.zLogKey);
+  std::snprintf(window, sizeof window, "[Window]\r\nCloseAnyway=%d\r\nFn12=0\r\nzLogKey=%d\r\n", o.closeAnyway,
+                o.zLogKey);
   return std::string("[Bank-A]\r\nFn01=CQ TEST $M\r\nFn02=$C UR $R [KN]\r\nFn03=TU $M TEST\r\nFn04=$C $A TU\r\n"
                      "Fn05=QRZ?\r\n") +
          "[Bank-B]\r\nFn01=DE $M K\r\nFn02=$C UR $R [KN]\r\nFn04=$C $A TU\r\nFn05=QRZ?\r\n" + keyer +
@@ -633,7 +638,9 @@ TEST_F(EndToEndTest, ClickedButtonsKeyThroughTheBars) {
 // An orderly close while the logger runs: the keys the hook kept from the logger reach it again,
 // the keyer is closed and what the run changed is in the settings file.
 TEST_F(EndToEndTest, CloseWhileTheLoggerRunsUnhooksClosesTheKeyerAndSaves) {
-  StartSystem(IniOptions{}, 50);
+  IniOptions options;
+  options.closeAnyway = 0;
+  StartSystem(options, 50);
   ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return HasEvent(t, "keyportSetWPM", {0, 30}); }));
   ASSERT_EQ(sim_.Command("text report 599"), 1);
   FocusLoggerCall();
@@ -662,8 +669,15 @@ TEST_F(EndToEndTest, CloseWhileTheLoggerRunsUnhooksClosesTheKeyerAndSaves) {
   const std::string ini = folder_ + "\\Tandem.ini";
   ASSERT_EQ(GetPrivateProfileIntA("Keyer", "WPM", -1, ini.c_str()), 30);
 
+  // The close asks whether to save the log the run wrote; the operator declines.
+  testsupport::DialogAnswerer answerer(tandem_.ProcessId(), IDNO);
   ASSERT_TRUE(PostMessageA(tandem_.MainWindow(), WM_CLOSE, 0, 0));
   ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return !tandem_.Running(); }, 60000)) << "Tandem did not end";
+  const std::vector<std::string> asked = answerer.Texts();
+  ASSERT_EQ(asked.size(), 1u) << "questions at the close: " << asked.size();
+  const std::string end = kSaveQuestionEnd;
+  EXPECT_TRUE(asked[0].size() > end.size() && asked[0].compare(asked[0].size() - end.size(), end.size(), end) == 0)
+      << asked[0];
 
   EXPECT_TRUE(HasEvent(tandem_.Trace(), "keyportClose")) << "the keyer was not closed:\n"
                                                            << ReadWholeFile(tandem_.TracePath());
