@@ -114,13 +114,23 @@ bool CHlHook::DispatchL32(WPARAM, LPARAM lParam) {
   return false;
 }
 
+// True while the main program's display window exists.
+static bool DisplayPresent() {
+  HWND display = g_shared.display;
+  return display != nullptr && IsWindow(display);
+}
+
 // Runs for every message that any thread on the desktop retrieves, so the message number is
 // tested before anything that asks the window manager: an ignored message costs one comparison.
 LRESULT CALLBACK HlHookProc(int code, WPARAM wParam, LPARAM lParam) {
   if (code >= 0) {
     MSG* msg = reinterpret_cast<MSG*>(lParam);
+    // Without a main program to report to (stopped, or ended without stopping the hook) a
+    // logger's keys are its own again: the hook may still be called here for a while after
+    // the main program has gone, and must then keep nothing from the logger.
     if (msg != nullptr && tandem::IsReaderMessage(msg->message) &&
-        g_insideSlot != TLS_OUT_OF_INDEXES && TlsGetValue(g_insideSlot) == nullptr) {
+        g_insideSlot != TLS_OUT_OF_INDEXES && TlsGetValue(g_insideSlot) == nullptr &&
+        DisplayPresent()) {
       // One logger is followed; the others' readers never run. The other loggers' gates check
       // that the foreground window is that logger's own, in this process.
       const int followed = g_shared.followLogger;

@@ -14,13 +14,24 @@
 
 #include "LoggerSimClient.h"
 #include "TandemSession.h"
+#include "TestSupport.h"
 
 namespace {
 
-enum Mods { kNone = 0, kShift = 1, kCtrl = 2, kAlt = 4 };
+using testsupport::CountEvents;
+using testsupport::HasEvent;
+using testsupport::kCtrl;
+using testsupport::kNone;
+using testsupport::kShift;
+using testsupport::Press;
+using testsupport::ReleaseModifiers;
+using testsupport::TypeText;
 
 constexpr int kFnButton1 = 1000;  // F1's button; Fn is 999 + n
 constexpr char kEditTitleSuffix[] = " \x95\xd2\x8f\x57";  // " 編集" in CP932: the memory editor's title
+// The end of the question whether to save the log, " への変更を保存しますか?" in CP932.
+constexpr char kSaveQuestionEnd[] =
+    " \x82\xd6\x82\xcc\x95\xcf\x8dX\x82\xf0\x95\xdb\x91\xb6\x82\xb5\x82\xdc\x82\xb7\x82\xa9?";
 constexpr char kCqMachineNotice[] = "|a|a|a|a|a|a|a|a|a|a|a|9|";
 
 // Settings for every run; tests add or override keys through Ini(). F2 is the same in both banks:
@@ -30,6 +41,7 @@ struct IniOptions {
   int cqInterval = 1000;
   int zLogKey = 0;
   int pttCqMachine = 0;
+  int closeAnyway = 1;  // 0: the close asks whether to save the log
 };
 
 std::string Ini(const IniOptions& o) {
@@ -38,12 +50,17 @@ std::string Ini(const IniOptions& o) {
                 "[Keyer]\r\nWPM=%d\r\nCQ_INT=%d\r\n9=N\r\nPTT=1\r\nPTT_CQ_machine=%d\r\nSideTone=1\r\n",
                 o.wpm, o.cqInterval, o.pttCqMachine);
   char window[128];
-  std::snprintf(window, sizeof window, "[Window]\r\nCloseAnyway=1\r\nFn12=0\r\nzLogKey=%d\r\n", o.zLogKey);
+  std::snprintf(window, sizeof window, "[Window]\r\nCloseAnyway=%d\r\nFn12=0\r\nzLogKey=%d\r\n", o.closeAnyway,
+                o.zLogKey);
   return std::string("[Bank-A]\r\nFn01=CQ TEST $M\r\nFn02=$C UR $R [KN]\r\nFn03=TU $M TEST\r\nFn04=$C $A TU\r\n"
                      "Fn05=QRZ?\r\n") +
          "[Bank-B]\r\nFn01=DE $M K\r\nFn02=$C UR $R [KN]\r\nFn04=$C $A TU\r\nFn05=QRZ?\r\n" + keyer +
          "[Profile]\r\nMyCallSign=JA1ZZZ\r\n" + window;
 }
+
+constexpr int kSendText = 1046;     // the CW bar's text to send
+constexpr int kSendButton = 1061;   // its Send button
+constexpr UINT kViewCwBar = 32780;  // the View menu's CW bar command
 
 std::string Upper(std::string s) {
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -56,14 +73,6 @@ std::size_t Count(const std::string& hay, const std::string& needle) {
   return n;
 }
 
-bool HasEvent(const std::vector<TraceEvent>& events, const std::string& name, std::vector<long> args = {}) {
-  for (const TraceEvent& e : events) {
-    if (e.event != name) continue;
-    if (args.empty() || e.args == args) return true;
-  }
-  return false;
-}
-
 // A function-key button counts as shown when it lies within its bar; the buttons beyond the
 // chosen number are moved off the bar's edge rather than hidden.
 bool ButtonShown(HWND button) {
@@ -74,23 +83,14 @@ bool ButtonShown(HWND button) {
   return IntersectRect(&both, &b, &bar) && both.right - both.left == b.right - b.left;
 }
 
-std::size_t CountEvents(const std::vector<TraceEvent>& events, const std::string& name) {
-  return static_cast<std::size_t>(
-      std::count_if(events.begin(), events.end(), [&](const TraceEvent& e) { return e.event == name; }));
-}
-
 class EndToEndTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = MakeTempFolder("tandem-e2e-");
-    ASSERT_FALSE(folder_.empty());
-  }
+  void SetUp() override { ASSERT_TRUE(temp_.Valid()); }
 
   void TearDown() override {
     ReleaseModifiers();
     tandem_.Stop();
     sim_.Stop();
-    RemoveFolder(folder_);
   }
 
   // Starts the stand-in, then Tandem in the temporary working folder with the emulator beside
@@ -113,28 +113,6 @@ class EndToEndTest : public ::testing::Test {
     setup.ini = Ini(ini);
     setup.env = {{"KEYPORT_AUDIO", "0"}, {"KEYPORT_TIMESCALE", std::to_string(scale)}};
     ASSERT_TRUE(tandem_.Start(setup)) << tandem_.error();
-  }
-
-  static void ReleaseModifiers() {
-    for (BYTE vk : {VK_SHIFT, VK_CONTROL, VK_MENU})
-      if (GetAsyncKeyState(vk) & 0x8000) keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
-  }
-
-  static void Press(BYTE vk, int mods = kNone) {
-    const BYTE modKeys[] = {VK_SHIFT, VK_CONTROL, VK_MENU};
-    for (int i = 0; i < 3; ++i)
-      if (mods & (1 << i)) keybd_event(modKeys[i], 0, 0, 0);
-    keybd_event(vk, 0, 0, 0);
-    keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
-    for (int i = 2; i >= 0; --i)
-      if (mods & (1 << i)) keybd_event(modKeys[i], 0, KEYEVENTF_KEYUP, 0);
-  }
-
-  static void TypeText(const std::string& text) {
-    for (char c : text) {
-      const SHORT scan = VkKeyScanA(c);
-      Press(static_cast<BYTE>(scan & 0xFF), (scan & 0x100) ? kShift : kNone);
-    }
   }
 
   // The call box of the stand-in in the foreground with the keyboard focus.
@@ -200,7 +178,8 @@ class EndToEndTest : public ::testing::Test {
     EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return !IsWindow(dlg) || !IsWindowVisible(dlg); }));
   }
 
-  std::string folder_;
+  testsupport::TempFolder temp_{"tandem-e2e-"};
+  const std::string folder_ = temp_.Path();
   LoggerSimClient sim_;
   TandemSession tandem_;
 };
@@ -338,6 +317,10 @@ TEST_F(EndToEndTest, LoggerTabInTheCallBoxSendsF2OnlyWithTheSetting) {
   PressInLogger(VK_TAB);
   EXPECT_FALSE(WaitTrace([](const std::vector<TraceEvent>& t) { return !HandedToKeyer(t).empty(); }, 1500))
       << "with the setting off TAB keyed: " << Handed();
+  // The path was live: in the same run F2 keys the same record.
+  PressInLogger(VK_F2);
+  EXPECT_TRUE(WaitHanded("XX1ABC UR 5NN")) << "F2 after TAB, keyer trace:\n" << ReadWholeFile(tandem_.TracePath());
+  EXPECT_EQ(Count(Handed(), "XX1ABC"), 1u) << Handed();
 }
 
 // The CQ machine's start notice holds the PTT until the CQ machine's stop button hides.
@@ -373,9 +356,11 @@ TEST_F(EndToEndTest, CqMachineNoticeHoldsThePttUntilTheStopButtonHides) {
 // Keys and mouse in Tandem's own window: the editor, the number of buttons, keyboard sending with
 // Backspace taking back a queued character, clearing the log, right-click on a button.
 TEST_F(EndToEndTest, TandemWindowKeysAndMouse) {
+  // Real time at a slow speed: "abc" keys for several seconds, ample for the type-ahead and the
+  // Backspace to arrive while characters still wait on a loaded machine.
   IniOptions ini;
-  ini.wpm = 20;
-  StartSystem(ini, 2);
+  ini.wpm = 10;
+  StartSystem(ini, 1);
   FocusTandemLog();
 
   Press(VK_F3, kShift);
@@ -404,9 +389,9 @@ TEST_F(EndToEndTest, TandemWindowKeysAndMouse) {
   })) << "no keyer report with characters waiting";
   TypeText("de");
   Press(VK_BACK);
-  ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return Upper(HandedToKeyer(t)) == "ABCD"; }, 20000))
+  ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return Upper(HandedToKeyer(t)) == "ABCD"; }, 60000))
       << "handed: " << Handed() << "\nlog: " << tandem_.LogText();
-  EXPECT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return CountEvents(t, "char") >= 4; }, 20000));
+  EXPECT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return CountEvents(t, "char") >= 4; }, 60000));
   EXPECT_EQ(Upper(tandem_.LogText()), "ABCD");
   EXPECT_FALSE(WaitTrace([](const std::vector<TraceEvent>& t) { return Upper(HandedToKeyer(t)).size() > 4; }, 1000))
       << "the character taken back was keyed: " << Handed();
@@ -534,15 +519,18 @@ TEST_F(EndToEndTest, BankSwitchNeverWaitsForABusyLogger) {
   ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return tandem_.ControlText(kFnButton1) == "CQ TEST $M"; }));
 
   FocusTandemLog();
-  ASSERT_EQ(sim_.Command("hang 6000"), 1);
+  // The logger stays busy far longer than the checks below take, even on a loaded machine.
+  ASSERT_EQ(sim_.Command("hang 20000"), 1);
+  const DWORD hangStart = GetTickCount();
   Press('F', kShift);
-  EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return tandem_.ControlText(kFnButton1) == "DE $M K"; }, 2000))
+  EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return tandem_.ControlText(kFnButton1) == "DE $M K"; }, 8000))
       << "Tandem did not switch while the logger was busy";
   // Tandem's own keys go on keying while the logger is still busy.
   Press(VK_F1);
-  EXPECT_TRUE(WaitHanded("DE JA1ZZZ K", 3000)) << "Tandem waited for the busy logger: " << Handed();
+  EXPECT_TRUE(WaitHanded("DE JA1ZZZ K", 8000)) << "Tandem waited for the busy logger: " << Handed();
+  EXPECT_LT(GetTickCount() - hangStart, 20000u) << "the machine was too slow to tell a wait from none";
   // Once the logger looks at its messages again (a command sent to it comes first).
-  EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return sim_.Command("getcheck", 10000) == 0; }))
+  EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return sim_.Command("getcheck", 30000) == 0; }, 40000))
       << "the switch never reached the logger";
 }
 
@@ -613,6 +601,95 @@ TEST_F(EndToEndTest, CqMachinePttNeedsThePlayingWindowAndEscReleasesIt) {
              return e.event == "keyportWriteData" && e.args == std::vector<long>{0, 0, 253};
            }) > 1;
   }, 1000));
+}
+
+// The buttons as the operator clicks them: a click on an Fn button or on the CW bar's Send button
+// reaches the frame through the bar, and keys what the button says.
+TEST_F(EndToEndTest, ClickedButtonsKeyThroughTheBars) {
+  StartSystem(IniOptions{}, 50);
+  HWND f1 = tandem_.Control(kFnButton1);
+  ASSERT_NE(f1, nullptr);
+  // F1 of the bank the buttons show.
+  const std::string label = tandem_.ControlText(kFnButton1);
+  const std::string f1Keyed = label == "CQ TEST $M" ? "CQ TEST JA1ZZZ" : label == "DE $M K" ? "DE JA1ZZZ K" : "";
+  ASSERT_FALSE(f1Keyed.empty()) << "F1 shows " << label;
+  ASSERT_TRUE(PostMessageA(f1, BM_CLICK, 0, 0));
+  EXPECT_TRUE(WaitHanded(f1Keyed)) << "a click on F1 keyed: " << Handed();
+
+  // The CW bar, shown from the View menu; its text sent with its Send button.
+  ASSERT_TRUE(PostMessageA(tandem_.MainWindow(), WM_COMMAND, kViewCwBar, 0));
+  HWND text = nullptr;
+  ASSERT_TRUE(LoggerSimClient::PumpUntil([&] {
+    text = tandem_.Control(kSendText);
+    return text != nullptr && IsWindowVisible(text);
+  })) << "the CW bar did not show";
+  DWORD_PTR ignored = 0;
+  ASSERT_TRUE(SendMessageTimeoutA(text, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("TEST DE JA1ZZZ"), SMTO_NORMAL,
+                                  5000, &ignored));
+  HWND send = tandem_.Control(kSendButton);
+  ASSERT_NE(send, nullptr);
+  ASSERT_TRUE(PostMessageA(send, BM_CLICK, 0, 0));
+  EXPECT_TRUE(WaitHanded(f1Keyed + "TEST DE JA1ZZZ")) << "a click on Send keyed: " << Handed();
+  EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return tandem_.ControlText(kSendText).empty(); }))
+      << "the sent text stayed in the bar: " << tandem_.ControlText(kSendText);
+  EXPECT_NE(tandem_.LogText().find("TEST DE JA1ZZZ"), std::string::npos) << tandem_.LogText();
+}
+
+// An orderly close while the logger runs: the keys the hook kept from the logger reach it again,
+// the keyer is closed and what the run changed is in the settings file.
+TEST_F(EndToEndTest, CloseWhileTheLoggerRunsUnhooksClosesTheKeyerAndSaves) {
+  IniOptions options;
+  options.closeAnyway = 0;
+  StartSystem(options, 50);
+  ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return HasEvent(t, "keyportSetWPM", {0, 30}); }));
+  ASSERT_EQ(sim_.Command("text report 599"), 1);
+  FocusLoggerCall();
+  TypeInLogger("XX1ABC");
+  // While Tandem runs, F2 never reaches the logger and keys the record.
+  std::size_t logStart = sim_.LogSize();
+  PressInLogger(VK_F2);
+  ASSERT_TRUE(WaitHanded("XX1ABC UR 5NN")) << "handed: " << Handed();
+  auto Retrieved = [&](std::size_t from) {
+    std::string out;
+    const std::vector<loggersim::LogEntry> log = sim_.Log();
+    for (std::size_t i = from; i < log.size(); ++i)
+      out += " " + std::to_string(log[i].message) + "/" + std::to_string(log[i].code);
+    return out;
+  };
+  auto f2Reached = [&](std::size_t from) {
+    const std::vector<loggersim::LogEntry> log = sim_.Log();
+    for (std::size_t i = from; i < log.size(); ++i)
+      if (log[i].code == VK_F2 && log[i].message == WM_KEYDOWN) return true;
+    return false;
+  };
+  ASSERT_FALSE(f2Reached(logStart)) << "the logger saw F2 while Tandem ran";
+  // Something the run changes in the settings: the speed, from the logger.
+  PressInLogger(VK_PRIOR, kCtrl);
+  ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return HasEvent(t, "keyportSetWPM", {0, 31}); }));
+  const std::string ini = folder_ + "\\Tandem.ini";
+  ASSERT_EQ(GetPrivateProfileIntA("Keyer", "WPM", -1, ini.c_str()), 30);
+
+  // The close asks whether to save the log the run wrote; the operator declines.
+  testsupport::DialogAnswerer answerer(tandem_.ProcessId(), IDNO);
+  ASSERT_TRUE(PostMessageA(tandem_.MainWindow(), WM_CLOSE, 0, 0));
+  ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return !tandem_.Running(); }, 60000)) << "Tandem did not end";
+  const std::vector<std::string> asked = answerer.Texts();
+  ASSERT_EQ(asked.size(), 1u) << "questions at the close: " << asked.size();
+  const std::string end = kSaveQuestionEnd;
+  EXPECT_TRUE(asked[0].size() > end.size() && asked[0].compare(asked[0].size() - end.size(), end.size(), end) == 0)
+      << asked[0];
+
+  EXPECT_TRUE(HasEvent(tandem_.Trace(), "keyportClose")) << "the keyer was not closed:\n"
+                                                           << ReadWholeFile(tandem_.TracePath());
+  EXPECT_EQ(GetPrivateProfileIntA("Keyer", "WPM", -1, ini.c_str()), 31) << ReadWholeFile(ini);
+  // The hook is gone from the logger: F2 reaches it as a key, and the keyer hears nothing more.
+  const std::string handedBefore = Handed();
+  FocusLoggerCall();
+  logStart = sim_.LogSize();
+  PressInLogger(VK_F2);
+  EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return f2Reached(logStart); }))
+      << "F2 is still kept from the logger after Tandem ended: " << Retrieved(logStart);
+  EXPECT_EQ(Handed(), handedBefore);
 }
 
 }  // namespace

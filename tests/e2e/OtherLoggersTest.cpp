@@ -12,6 +12,7 @@
 
 #include "LoggerSimClient.h"
 #include "TandemSession.h"
+#include "TestSupport.h"
 
 namespace {
 
@@ -80,8 +81,7 @@ class OtherLoggersTest : public ::testing::Test {
   // given, that key's release too.
   static std::vector<loggersim::LogEntry> PressIn(LoggerSimClient& sim, BYTE vk, BYTE thenKey = 0) {
     const std::size_t start = sim.LogSize();
-    keybd_event(vk, 0, 0, 0);
-    keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+    testsupport::Press(vk);
     std::vector<loggersim::LogEntry> seen;
     auto released = [&](BYTE key, bool nullCounts) {
       for (const loggersim::LogEntry& e : seen)
@@ -229,7 +229,7 @@ TEST_F(OtherLoggersTest, Logger32WithoutItsEntryWindowKeysNothing) {
   Cmd(l32, "text mode CW");
   Cmd(l32, "focus call");
   PressIn(l32, VK_F2);
-  // The whole message, prosign included: the keyer takes it a character at a time.
+  // The whole message, [KN] included: what is handed later must not count as F3's.
   ASSERT_TRUE(WaitHanded("XX1ABC UR 5NN <B4>")) << "handed: " << Handed();
   ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return tandem_.LogText().find("XX1ABC UR") != std::string::npos; }));
 

@@ -11,6 +11,7 @@
 
 #include "HlHook.h"
 #include "LoggerSimClient.h"
+#include "TestSupport.h"
 
 namespace {
 
@@ -111,27 +112,16 @@ class HookTest : public ::testing::Test {
   }
   void Focus(const char* box) { ASSERT_EQ(sim_.Command(std::string("focus ") + box), 1) << box; }
 
-  static void ReleaseModifiers() {
-    for (BYTE vk : {VK_SHIFT, VK_CONTROL, VK_MENU})
-      if (GetAsyncKeyState(vk) & 0x8000) keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
-  }
+  static void ReleaseModifiers() { testsupport::ReleaseModifiers(); }
 
   // Presses and releases a key with modifiers through the system's input, then waits until the
   // stand-in has retrieved every transition. Records arrive before the stand-in sees the message.
-  Press PressKey(BYTE vk, int mods = kNone, DWORD timeoutMs = 5000) {
+  Press PressKey(BYTE vk, int mods = kNone, DWORD timeoutMs = 15000) {
     const std::size_t start = sim_.LogSize();
     g_records.clear();
     int transitions = 2;
-    const BYTE modKeys[] = {VK_SHIFT, VK_CONTROL, VK_MENU};
-    for (int i = 0; i < 3; ++i)
-      if (mods & (1 << i)) {
-        keybd_event(modKeys[i], 0, 0, 0);
-        transitions += 2;
-      }
-    keybd_event(vk, 0, 0, 0);
-    keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
-    for (int i = 2; i >= 0; --i)
-      if (mods & (1 << i)) keybd_event(modKeys[i], 0, KEYEVENTF_KEYUP, 0);
+    for (int i = 0; i < 3; ++i) transitions += (mods & (1 << i)) ? 2 : 0;
+    testsupport::Press(vk, mods);
 
     Press p;
     p.complete = LoggerSimClient::PumpUntil([&] {
@@ -232,6 +222,30 @@ TEST_F(HookTest, KeyRowsInTheCallField) {
     for (const Record& r : p.records) keyZeroRecord |= r.fields.size() == kFieldCount && r.fields[kKey] == "0";
     EXPECT_TRUE(keyZeroRecord);
   }
+}
+
+// A display window that has gone (the main program ended without stopping the hook, or crashed):
+// the logger gets its keys again, and no record is sent anywhere.
+TEST_F(HookTest, KeysAreTheLoggersOnceTheDisplayWindowHasGone) {
+  Launch();
+  SetText("call", "XX1ABC");
+  Focus("call");
+  Press p = PressKey(VK_F2);
+  ASSERT_TRUE(p.complete);
+  EXPECT_EQ(p.down, static_cast<UINT>(WM_NULL)) << "F2 was not kept while the display lived";
+  EXPECT_FALSE(p.records.empty());
+
+  HWND gone = CreateWindowExA(WS_EX_TOOLWINDOW, "HookTestDisplay", "gone", WS_POPUP, 0, 0, 10, 10, nullptr,
+                              nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(gone, nullptr);
+  hook_.SetDisplayWindow(gone);
+  DestroyWindow(gone);
+  p = PressKey(VK_F2);
+  hook_.SetDisplayWindow(display_);
+  ASSERT_TRUE(p.complete);
+  EXPECT_EQ(p.down, static_cast<UINT>(WM_KEYDOWN)) << "F2 was kept from the logger with no display";
+  EXPECT_EQ(p.up, static_cast<UINT>(WM_KEYUP));
+  EXPECT_TRUE(p.records.empty());
 }
 
 TEST_F(HookTest, ASecondHookInTheChainSendsNoSecondRecord) {
@@ -480,8 +494,12 @@ TEST_F(HookTest, RequestMsgSendsNothing) {
   PostAndWait("entry", WM_MOUSEMOVE, 0);  // the first message reports the window once
   g_records.clear();
   hook_.RequestMsg();
-  LoggerSimClient::PumpUntil([] { return false; }, 200);
+  LoggerSimClient::PumpUntil([] { return false; }, 500);
   EXPECT_TRUE(g_records.empty());
+  // The path was live: a function key in the same run does send its record.
+  const Press p = PressKey(VK_F2);
+  EXPECT_TRUE(p.complete);
+  EXPECT_TRUE(LoggerSimClient::PumpUntil([] { return !g_records.empty(); })) << "F2 sent no record";
 }
 
 // A display window whose thread stops answering, as a hung main program would.

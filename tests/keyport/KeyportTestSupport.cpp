@@ -5,12 +5,9 @@
 #include <cstring>
 #include <sstream>
 
-std::string ProgramFolder() {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string s(path, n);
-    return s.substr(0, s.find_last_of("\\/") + 1);
-}
+#include "TestSupport.h"
+
+std::string ProgramFolder() { return testsupport::ProgramFolder() + "\\"; }
 
 std::string TempPath(const std::string& name) {
     char dir[MAX_PATH];
@@ -20,27 +17,12 @@ std::string TempPath(const std::string& name) {
     return path;
 }
 
-std::string ReadFileBytes(const std::string& path) {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return std::string();
-    std::string bytes;
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-    CloseHandle(f);
-    return bytes;
-}
+std::string ReadFileBytes(const std::string& path) { return testsupport::ReadFileBytes(path); }
 
 std::vector<TraceLine> ReadTrace(const std::string& path) {
     std::vector<TraceLine> lines;
-    std::istringstream in(ReadFileBytes(path));
-    std::string line;
-    while (std::getline(in, line)) {
-        size_t space = line.find(' ');
-        if (space == std::string::npos) continue;
-        lines.push_back(TraceLine{std::strtod(line.c_str(), nullptr), line.substr(space + 1)});
-    }
+    for (const TraceEvent& e : testsupport::ReadTrace(path))
+        lines.push_back(TraceLine{e.ms, e.rest.empty() ? e.event : e.event + " " + e.rest});
     return lines;
 }
 
@@ -129,25 +111,7 @@ bool ReportWindow::WaitFor(size_t count, DWORD timeoutMs) const {
     }
 }
 
-int RunProgram(const std::string& commandLine, DWORD timeoutMs) {
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    std::string cmd = commandLine;
-    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
-    int code = -1;
-    if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) {
-        DWORD exit = 0;
-        GetExitCodeProcess(pi.hProcess, &exit);
-        code = static_cast<int>(exit);
-    } else {
-        TerminateProcess(pi.hProcess, 1);
-        WaitForSingleObject(pi.hProcess, 5000);
-    }
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return code;
-}
+int RunProgram(const std::string& commandLine, DWORD timeoutMs) { return testsupport::RunProgram(commandLine, timeoutMs); }
 
 void SetEnv(const char* name, const char* value) { SetEnvironmentVariableA(name, value); }
 

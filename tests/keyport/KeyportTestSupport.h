@@ -16,6 +16,7 @@ std::string ProgramFolder();
 std::string TempPath(const std::string& name);
 std::string ReadFileBytes(const std::string& path);
 
+// The trace as lines of time and text, read by the shared trace reader.
 struct TraceLine {
     double ms;
     std::string event;  // the rest of the line: "key on", "report 3 0", "keyportPutChar 0 65"

@@ -65,6 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             CHECK(due >= c.last);
             now += (arg & 1) && due != KeyerCore::kNever && due > now ? due - now : arg * 3.7;
             k.Advance(now, c);
+            // Whatever was due by now has happened.
+            CHECK(k.NextDue() == KeyerCore::kNever || k.NextDue() >= now);
         }
         }
         CHECK(k.Busy() >= 0 && k.Busy() <= KeyerCore::kCapacity);

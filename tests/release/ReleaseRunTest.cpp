@@ -19,10 +19,10 @@
 #include "KeyportControl.h"
 #include "LoggerSimClient.h"
 #include "TandemSession.h"
+#include "TestSupport.h"
 
 namespace {
 
-constexpr char kInstanceProperty[] = "TandemHlUniq";
 constexpr char kSettingsFile[] = "Tandem.ini";
 
 std::string Env(const char* name) {
@@ -131,77 +131,6 @@ TEST(ReleasePackage, EveryShippedProgramAndLibraryCarriesItsVersion) {
   }
 }
 
-struct FindMain {
-  DWORD pid;
-  HWND found;
-};
-
-BOOL CALLBACK FindMainProc(HWND hwnd, LPARAM lParam) {
-  FindMain* f = reinterpret_cast<FindMain*>(lParam);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  if (pid == f->pid && GetPropA(hwnd, kInstanceProperty) != nullptr) {
-    f->found = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-// A visible message box of the process.
-BOOL CALLBACK FindDialogProc(HWND hwnd, LPARAM lParam) {
-  FindMain* f = reinterpret_cast<FindMain*>(lParam);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  char cls[16] = {};
-  GetClassNameA(hwnd, cls, sizeof cls);
-  if (pid == f->pid && std::strcmp(cls, "#32770") == 0 && IsWindowVisible(hwnd)) {
-    f->found = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-// Tandem started as a double click in Explorer starts it: from its own folder, which is then its
-// working folder. Ended by its process id if it is still running when the test ends.
-class Started {
- public:
-  ~Started() {
-    if (pi_.hProcess) {
-      if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(pi_.hProcess, 1);
-        WaitForSingleObject(pi_.hProcess, 5000);
-      }
-      CloseHandle(pi_.hProcess);
-      CloseHandle(pi_.hThread);
-    }
-  }
-  bool Start(const std::string& folder) {
-    const std::string exe = folder + "\\Tandem.exe";
-    std::string cmd = "\"" + exe + "\"";
-    std::vector<char> line(cmd.begin(), cmd.end());
-    line.push_back('\0');
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    return CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi_) !=
-           0;
-  }
-  bool Running() const { return pi_.hProcess && WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
-  DWORD Pid() const { return pi_.dwProcessId; }
-  HWND Find(WNDENUMPROC proc) const {
-    FindMain f = {pi_.dwProcessId, nullptr};
-    EnumWindows(proc, reinterpret_cast<LPARAM>(&f));
-    return f.found;
-  }
-  DWORD ExitCode() const {
-    DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(pi_.hProcess, &code);
-    return code;
-  }
-
- private:
-  PROCESS_INFORMATION pi_ = {};
-};
-
 TEST(ReleasePackage, TandemRunsFromTheUnpackedFolderWithTheEmulatorBesideIt) {
   const std::string folder = Env("TANDEM_RELEASE_WIN64");
   ASSERT_FALSE(folder.empty()) << "TANDEM_RELEASE_WIN64 is not set";
@@ -216,23 +145,24 @@ TEST(ReleasePackage, TandemRunsFromTheUnpackedFolderWithTheEmulatorBesideIt) {
   LoggerSimClient sim;
   ASSERT_TRUE(sim.Start(LoggerSimPathBesideThisProgram())) << sim.error();
 
-  char temp[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, temp);
-  const std::string trace = std::string(temp) + "tandem-release-trace.txt";
-  DeleteFileA(trace.c_str());
-  SetEnvironmentVariableA("KEYPORT_TRACE", trace.c_str());
-  SetEnvironmentVariableA("KEYPORT_AUDIO", "0");
-  SetEnvironmentVariableA("KEYPORT_TIMESCALE", "10");
-  Started tandem;
-  ASSERT_TRUE(tandem.Start(folder)) << "cannot start Tandem.exe in " << folder;
+  testsupport::TempFolder temp("tandem-release-");
+  ASSERT_TRUE(temp.Valid());
+  const std::string trace = temp.File("keyport-trace.txt");
+  // Started as a double click in Explorer starts it: from its own folder, which is then its
+  // working folder.
+  testsupport::ChildProcess tandem;
+  ASSERT_TRUE(tandem.Start("\"" + folder + "\\Tandem.exe\"", folder,
+                           {{"KEYPORT_TRACE", trace}, {"KEYPORT_AUDIO", "0"}, {"KEYPORT_TIMESCALE", "10"}}))
+      << "cannot start Tandem.exe in " << folder;
 
   HWND main = nullptr;
-  ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return (main = tandem.Find(FindMainProc)) != nullptr || !tandem.Running(); },
-                                         30000) &&
+  ASSERT_TRUE(LoggerSimClient::PumpUntil(
+                  [&] { return (main = testsupport::FindMainWindow(tandem.Id())) != nullptr || !tandem.Running(); },
+                  30000) &&
               main != nullptr)
       << (tandem.Running() ? "Tandem showed no main window" : "Tandem ended during start-up");
   char title[64];
-  std::snprintf(title, sizeof title, KEYPORT_CONTROL_TITLE_PREFIX "%lu", tandem.Pid());
+  std::snprintf(title, sizeof title, KEYPORT_CONTROL_TITLE_PREFIX "%lu", tandem.Id());
   ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return FindWindowA(KEYPORT_CONTROL_CLASS, title) != nullptr; }, 30000))
       << "the emulator beside Tandem.exe was not opened";
 
@@ -241,12 +171,11 @@ TEST(ReleasePackage, TandemRunsFromTheUnpackedFolderWithTheEmulatorBesideIt) {
   ASSERT_EQ(sim.Command("text call JA2XYZ"), 1);
   ASSERT_EQ(sim.Command("text report 578"), 1);
   ASSERT_EQ(sim.Command("focus call"), 1);
-  keybd_event(VK_F2, 0, 0, 0);
-  keybd_event(VK_F2, 0, KEYEVENTF_KEYUP, 0);
+  testsupport::Press(VK_F2);
   std::string handed;
   EXPECT_TRUE(LoggerSimClient::PumpUntil(
       [&] {
-        handed = HandedToKeyer(ParseTrace(ReadWholeFile(trace)));
+        handed = HandedToKeyer(testsupport::ReadTrace(trace));
         return handed.find("UR 578 <") != std::string::npos;
       },
       30000))
@@ -255,15 +184,22 @@ TEST(ReleasePackage, TandemRunsFromTheUnpackedFolderWithTheEmulatorBesideIt) {
   // The real exit: close the window and decline to save the log when asked.
   PostMessageA(main, WM_CLOSE, 0, 0);
   HWND prompt = nullptr;
-  ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return (prompt = tandem.Find(FindDialogProc)) != nullptr || !tandem.Running(); },
-                                         30000));
+  ASSERT_TRUE(LoggerSimClient::PumpUntil(
+      [&] {
+        prompt = testsupport::FindTopLevel(
+            tandem.Id(), [](HWND w) { return testsupport::IsDialog(w) && IsWindowVisible(w); });
+        return prompt != nullptr || !tandem.Running();
+      },
+      30000));
   if (prompt != nullptr) {
     HWND no = GetDlgItem(prompt, IDNO);
     ASSERT_NE(no, nullptr) << "the save question has no No button";
     PostMessageA(no, BM_CLICK, 0, 0);
   }
+  DWORD exitCode = STILL_ACTIVE;
   ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return !tandem.Running(); }, 30000)) << "Tandem did not end";
-  EXPECT_EQ(tandem.ExitCode(), 0u);
+  ASSERT_TRUE(tandem.WaitForExit(0, &exitCode));
+  EXPECT_EQ(exitCode, 0u);
   sim.Stop();
 
   // The settings were written into the folder Tandem was started from, and nowhere else.

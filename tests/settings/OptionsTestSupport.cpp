@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "KeyportTestSupport.h"
+#include "TestSupport.h"
 #include "SharedBlock.h"
 #include "resource.h"
 
@@ -38,63 +39,26 @@ std::string WithLimits(const wchar_t* format, const char* low, const char* high)
   return text;
 }
 
-bool WaitFor(const std::function<bool()>& done, DWORD ms) {
-  const DWORD end = ::GetTickCount() + ms;
-  while (!done()) {
-    if (static_cast<LONG>(end - ::GetTickCount()) <= 0) return done();
-    ::Sleep(20);
-  }
-  return true;
-}
+bool WaitFor(const std::function<bool()>& done, DWORD ms) { return testsupport::WaitUntil(done, ms); }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
-  const DWORD end = ::GetTickCount() + ms;
-  while (!done()) {
-    if (static_cast<LONG>(end - ::GetTickCount()) <= 0) return done();
-    shelltest::PumpMessages(10);
+  // The program's own loop: the main window's shortcuts first, idle updates when the queue is
+  // empty.
+  testsupport::Loop loop;
+  if (CWinApp* app = CWinApp::Current()) {
+    if (CFrameWnd* main = app->m_pMainWnd) {
+      loop.mainWindow = main->m_hWnd;
+      loop.preTranslate = [main](MSG* msg) { return main->PreTranslateMessage(msg); };
+    }
+    loop.idle = [app] { app->OnIdle(0); };
   }
-  return true;
+  return testsupport::PumpUntil(done, ms, loop);
 }
 
-void Press(BYTE vk, int modifiers) {
-  const BYTE modKeys[] = {VK_SHIFT, VK_CONTROL, VK_MENU};
-  for (int i = 0; i < 3; ++i) {
-    if (modifiers & (1 << i)) ::keybd_event(modKeys[i], 0, 0, 0);
-  }
-  ::keybd_event(vk, 0, 0, 0);
-  ::keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
-  for (int i = 2; i >= 0; --i) {
-    if (modifiers & (1 << i)) ::keybd_event(modKeys[i], 0, KEYEVENTF_KEYUP, 0);
-  }
-}
-
-void TypeText(const std::string& text) {
-  for (char c : text) {
-    const SHORT scan = ::VkKeyScanA(c);
-    Press(static_cast<BYTE>(scan & 0xFF), (scan & 0x100) ? kShift : kNone);
-  }
-}
-
-void ClickAt(POINT pt) {
-  // The button goes where the pointer is when the system takes it: move first, then press.
-  ::SetCursorPos(pt.x, pt.y);
-  WaitFor(
-      [&] {
-        POINT now = {};
-        ::GetCursorPos(&now);
-        return now.x == pt.x && now.y == pt.y;
-      },
-      1000);
-  ::Sleep(50);
-  ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
-  ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
-}
-
-void Click(HWND window) {
-  RECT r;
-  ::GetWindowRect(window, &r);
-  ClickAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-}
+void Press(BYTE vk, int modifiers) { testsupport::Press(vk, modifiers); }
+void TypeText(const std::string& text) { testsupport::TypeText(text); }
+void ClickAt(POINT pt) { testsupport::ClickAt(pt); }
+void Click(HWND window) { testsupport::Click(window); }
 
 HWND FocusOf(HWND window) {
   GUITHREADINFO info = {};
@@ -103,13 +67,7 @@ HWND FocusOf(HWND window) {
   return info.hwndFocus;
 }
 
-std::string TextOf(HWND window) {
-  char text[4096] = "";
-  DWORD_PTR n = 0;
-  ::SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
-                        SMTO_NORMAL, 5000, &n);
-  return std::string(text, n);
-}
+std::string TextOf(HWND window) { return testsupport::WindowText(window); }
 
 bool Checked(HWND button) { return ::SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
@@ -175,30 +133,12 @@ bool Sheet::TypeAfterAccessKey(char key, int id, const std::string& text) const 
 }
 
 HWND FindDialog(const std::function<bool(HWND)>& match, DWORD ms) {
-  struct Search {
-    const std::function<bool(HWND)>* match;
-    HWND found;
-  };
   HWND result = nullptr;
   WaitFor(
       [&] {
-        Search search = {&match, nullptr};
-        ::EnumWindows(
-            [](HWND wnd, LPARAM param) -> BOOL {
-              auto* s = reinterpret_cast<Search*>(param);
-              DWORD pid = 0;
-              ::GetWindowThreadProcessId(wnd, &pid);
-              char cls[32] = "";
-              ::GetClassNameA(wnd, cls, sizeof(cls));
-              if (pid == ::GetCurrentProcessId() && std::strcmp(cls, "#32770") == 0 &&
-                  ::IsWindowVisible(wnd) && (*s->match)(wnd)) {
-                s->found = wnd;
-                return FALSE;
-              }
-              return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        result = search.found;
+        result = testsupport::FindTopLevel(::GetCurrentProcessId(), [&](HWND wnd) {
+          return testsupport::IsDialog(wnd) && ::IsWindowVisible(wnd) && match(wnd);
+        });
         return result != nullptr;
       },
       ms);
@@ -272,11 +212,7 @@ bool StartWithEmulator(shelltest::AppSession& session) {
 }
 
 std::vector<std::string> KeyerCalls(const std::string& tracePath) {
-  std::vector<std::string> calls;
-  for (const TraceLine& line : ReadTrace(tracePath)) {
-    if (line.event.compare(0, 7, "keyport") == 0) calls.push_back(line.event);
-  }
-  return calls;
+  return testsupport::KeyerCalls(testsupport::ReadTrace(tracePath));
 }
 
 std::vector<std::string> CallsAfter(const std::string& tracePath, size_t from, const char* name) {

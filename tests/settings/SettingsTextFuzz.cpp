@@ -25,5 +25,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const fw::CommandLineInfo info = fw::ParseCommandLine(text);
   if (info.fileName.find('"') != std::string::npos) std::abort();  // quotes only group
   if (!info.fileName.empty() && (info.fileName[0] == '/' || info.fileName[0] == '-')) std::abort();
+
+  // Without quotes the arguments are the runs between blanks: the first that is not a switch is
+  // the file name, whole, and every switch is kept.
+  if (text.find('"') == std::string::npos) {
+    std::string expected;
+    std::size_t switches = 0;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+      while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) ++pos;
+      const std::size_t start = pos;
+      while (pos < text.size() && text[pos] != ' ' && text[pos] != '\t') ++pos;
+      if (pos == start) break;
+      const std::string arg = text.substr(start, pos - start);
+      if (arg[0] == '/' || arg[0] == '-') {
+        ++switches;
+      } else if (expected.empty()) {
+        expected = arg;
+      }
+    }
+    if (info.fileName != expected) std::abort();
+    if (info.switches.size() != switches) std::abort();
+  }
   return 0;
 }

@@ -123,10 +123,14 @@ TEST_F(SpeedControls, SpinStepsOneWithinFiveToFifty) {
   ::GetWindowRect(spin, &r);
   const POINT up = {(r.left + r.right) / 2, r.top + (r.bottom - r.top) / 4};
   const POINT down = {(r.left + r.right) / 2, r.bottom - (r.bottom - r.top) / 4};
-  // One click, then the frame's handling of it, seen when the next message has gone through.
+  // One click, then the frame's handling of it: the click's messages have all been taken from
+  // this thread's queue, and what they posted has been handled too.
   auto clickAndSettle = [&](POINT pt) {
     ClickAt(pt);
-    PumpUntil([] { return false; }, 400);
+    EXPECT_TRUE(PumpUntil([] { return HIWORD(::GetQueueStatus(QS_INPUT)) == 0 && !(::GetAsyncKeyState(VK_LBUTTON) & 0x8000); }))
+        << "the click was never taken";
+    PumpUntil([] { return HIWORD(::GetQueueStatus(QS_ALLINPUT)) == 0; }, 2000);
+    PumpUntil([] { return false; }, 200);
   };
 
   clickAndSettle(up);

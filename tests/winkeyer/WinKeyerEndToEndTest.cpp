@@ -15,6 +15,7 @@
 
 #include "LoggerSimClient.h"
 #include "TandemSession.h"
+#include "TestSupport.h"
 #include "WinKeyerSimClient.h"
 
 namespace {
@@ -52,19 +53,20 @@ std::size_t Count(const std::vector<TraceEvent>& events, const std::string& even
         std::count_if(events.begin(), events.end(), [&](const TraceEvent& e) { return e.event == event; }));
 }
 
+std::size_t Occurrences(const std::string& hay, const std::string& needle) {
+    std::size_t n = 0;
+    for (std::size_t p = hay.find(needle); p != std::string::npos; p = hay.find(needle, p + 1)) ++n;
+    return n;
+}
+
 class WinKeyerEndToEndTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder_ = MakeTempFolder("tandem-wk-");
-        ASSERT_FALSE(folder_.empty());
-    }
+    void SetUp() override { ASSERT_TRUE(temp_.Valid()); }
     void TearDown() override {
-        for (BYTE vk : {VK_SHIFT, VK_CONTROL, VK_MENU})
-            if (GetAsyncKeyState(vk) & 0x8000) keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+        testsupport::ReleaseModifiers();
         tandem_.Stop(5000);
         logger_.Stop();
         keyer_.Stop();
-        RemoveFolder(folder_);
     }
 
     // The simulator, the stand-in, then Tandem with the bridge and its WinKeyer.ini.
@@ -96,15 +98,7 @@ protected:
         return LoggerSimClient::PumpUntil([&] { return pred(keyer_.Trace()); }, ms);
     }
 
-    static void Press(BYTE vk, int mods = kNone) {
-        const BYTE modKeys[] = {VK_SHIFT, VK_CONTROL, VK_MENU};
-        for (int i = 0; i < 3; ++i)
-            if (mods & (1 << i)) keybd_event(modKeys[i], 0, 0, 0);
-        keybd_event(vk, 0, 0, 0);
-        keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
-        for (int i = 2; i >= 0; --i)
-            if (mods & (1 << i)) keybd_event(modKeys[i], 0, KEYEVENTF_KEYUP, 0);
-    }
+    static void Press(BYTE vk, int mods = kNone) { testsupport::Press(vk, mods); }
     void PressInLogger(BYTE vk, int mods = kNone) {
         const std::size_t start = logger_.LogSize();
         Press(vk, mods);
@@ -134,7 +128,8 @@ protected:
         return SendMessageTimeoutA(tandem_.MainWindow(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, ms, &ignored) != 0;
     }
 
-    std::string folder_;
+    testsupport::TempFolder temp_{"tandem-wk-"};
+    const std::string folder_ = temp_.Path();
     WinKeyerSim keyer_;
     LoggerSimClient logger_;
     TandemSession tandem_;
@@ -329,14 +324,18 @@ TEST_F(WinKeyerEndToEndTest, KeyerStoppedMidMessageLeavesTandemResponsive) {
     for (int i = 0; i < 5; ++i) EXPECT_TRUE(TandemAnswers()) << "Tandem did not answer";
     // Another message is taken by Tandem and written to its log, but nothing reaches the line.
     const std::size_t outBefore = Count(tandem_.Trace(), "out");
+    const std::size_t logBefore = Occurrences(tandem_.LogText(), "CQ TEST JA1ZZZ");
     FocusLoggerCall();
     PressInLogger(VK_F1);
+    EXPECT_TRUE(LoggerSimClient::PumpUntil(
+        [&] { return Occurrences(tandem_.LogText(), "CQ TEST JA1ZZZ") > logBefore; }, 15000))
+        << "the message was not taken: " << tandem_.LogText();
     LoggerSimClient::PumpUntil([] { return false; }, 1000);
     EXPECT_TRUE(TandemAnswers());
     EXPECT_EQ(Count(tandem_.Trace(), "out"), outBefore);
     // Tandem ends normally when asked.
     PostMessageA(tandem_.MainWindow(), WM_CLOSE, 0, 0);
-    EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return !tandem_.Running(); }, 10000)) << "Tandem did not end";
+    EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return !tandem_.Running(); }, 30000)) << "Tandem did not end";
 }
 
 }  // namespace

@@ -1,0 +1,334 @@
+#include "TestSupport.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace testsupport {
+
+namespace {
+
+constexpr char kInstanceProp[] = "TandemHlUniq";  // marks the running instance's main window
+constexpr char kDialogClass[] = "#32770";
+constexpr int kMessageBoxTextId = 0xFFFF;
+
+void RemoveTree(const std::string& path) {
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      if (std::strcmp(fd.cFileName, ".") == 0 || std::strcmp(fd.cFileName, "..") == 0) continue;
+      const std::string item = path + "\\" + fd.cFileName;
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(item);
+      } else {
+        SetFileAttributesA(item.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(item.c_str());
+      }
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+  }
+  RemoveDirectoryA(path.c_str());
+}
+
+struct TopLevelSearch {
+  DWORD pid;
+  const std::function<bool(HWND)>* match;
+  HWND found;
+};
+
+// Enumeration callbacks have the system's calling convention, which a lambda converts to only
+// where it is the default (64-bit).
+BOOL CALLBACK TopLevelProc(HWND hwnd, LPARAM param) {
+  auto* s = reinterpret_cast<TopLevelSearch*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid == s->pid && (*s->match)(hwnd)) {
+    s->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+std::string ReadFileBytes(const std::string& path) {
+  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return std::string();
+  std::string out;
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got > 0) out.append(buffer, got);
+  CloseHandle(f);
+  return out;
+}
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+  HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok =
+      WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
+  CloseHandle(f);
+  return ok;
+}
+
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string ProgramFolder() {
+  char path[MAX_PATH] = {};
+  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  const std::string s(path, n);
+  const std::size_t slash = s.find_last_of("\\/");
+  return slash == std::string::npos ? std::string(".") : s.substr(0, slash);
+}
+
+TempFolder::TempFolder(const char* prefix) {
+  char base[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, base);
+  static LONG counter = 0;
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    char path[MAX_PATH];
+    std::snprintf(path, sizeof path, "%s%s%lu-%ld", base, prefix, GetCurrentProcessId(),
+                  InterlockedIncrement(&counter));
+    if (CreateDirectoryA(path, nullptr)) {
+      m_path = path;
+      return;
+    }
+  }
+}
+
+TempFolder::~TempFolder() {
+  if (!m_path.empty()) RemoveTree(m_path);
+}
+
+bool ChildProcess::Start(const std::string& commandLine, const std::string& workDir,
+                         const std::vector<std::pair<std::string, std::string>>& env, DWORD flags) {
+  Kill();
+  // The child inherits this process's environment as it stands at CreateProcess.
+  std::vector<std::pair<std::string, std::string>> previous;
+  for (const auto& kv : env) {
+    char old[4096];
+    const DWORD n = GetEnvironmentVariableA(kv.first.c_str(), old, sizeof old);
+    previous.emplace_back(kv.first, n > 0 && n < sizeof old ? std::string(old, n) : std::string("\x01"));
+    SetEnvironmentVariableA(kv.first.c_str(), kv.second.c_str());
+  }
+  std::vector<char> line(commandLine.begin(), commandLine.end());
+  line.push_back('\0');
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, flags, nullptr,
+                                     workDir.empty() ? nullptr : workDir.c_str(), &si, &m_info);
+  for (const auto& kv : previous)
+    SetEnvironmentVariableA(kv.first.c_str(), kv.second == "\x01" ? nullptr : kv.second.c_str());
+  if (!started) m_info = PROCESS_INFORMATION{};
+  return started != 0;
+}
+
+bool ChildProcess::Running() const {
+  return m_info.hProcess != nullptr && WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool ChildProcess::WaitForExit(DWORD ms, DWORD* exitCode) const {
+  if (m_info.hProcess == nullptr) return true;
+  if (WaitForSingleObject(m_info.hProcess, ms) != WAIT_OBJECT_0) return false;
+  if (exitCode != nullptr) GetExitCodeProcess(m_info.hProcess, exitCode);
+  return true;
+}
+
+void ChildProcess::Kill() {
+  if (m_info.hProcess == nullptr) return;
+  if (Running()) {
+    TerminateProcess(m_info.hProcess, 1);
+    WaitForSingleObject(m_info.hProcess, 5000);
+  }
+  CloseHandle(m_info.hProcess);
+  CloseHandle(m_info.hThread);
+  m_info = PROCESS_INFORMATION{};
+}
+
+int RunProgram(const std::string& commandLine, DWORD timeoutMs) {
+  ChildProcess child;
+  if (!child.Start(commandLine)) return -1;
+  DWORD code = 0;
+  if (!child.WaitForExit(timeoutMs, &code)) return -1;  // ended by the destructor
+  return static_cast<int>(code);
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD ms, const Loop& loop) {
+  const DWORD start = GetTickCount();
+  bool idle = true;
+  for (;;) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) continue;
+      bool consumed = false;
+      if (loop.preTranslate && loop.mainWindow != nullptr && IsWindow(loop.mainWindow) &&
+          (msg.hwnd == loop.mainWindow || IsChild(loop.mainWindow, msg.hwnd))) {
+        consumed = loop.preTranslate(&msg);
+      }
+      if (!consumed) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+      }
+      if (msg.message != WM_PAINT && msg.message != 0x0118 /* system timer (caret) */) idle = true;
+    }
+    // The queue is empty here.
+    if (idle && loop.idle) loop.idle();
+    idle = false;
+    if (done()) return true;
+    if (GetTickCount() - start >= ms) return done();
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+}
+
+bool WaitUntil(const std::function<bool()>& done, DWORD ms) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start >= ms) return done();
+    Sleep(20);
+  }
+  return true;
+}
+
+void Press(BYTE vk, int modifiers) {
+  const BYTE modKeys[] = {VK_SHIFT, VK_CONTROL, VK_MENU};
+  for (int i = 0; i < 3; ++i)
+    if (modifiers & (1 << i)) keybd_event(modKeys[i], 0, 0, 0);
+  keybd_event(vk, 0, 0, 0);
+  keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+  for (int i = 2; i >= 0; --i)
+    if (modifiers & (1 << i)) keybd_event(modKeys[i], 0, KEYEVENTF_KEYUP, 0);
+}
+
+void TypeText(const std::string& text) {
+  for (char c : text) {
+    const SHORT scan = VkKeyScanA(c);
+    Press(static_cast<BYTE>(scan & 0xFF), (scan & 0x100) ? kShift : kNone);
+  }
+}
+
+void ReleaseModifiers() {
+  for (BYTE vk : {VK_SHIFT, VK_CONTROL, VK_MENU})
+    if (GetAsyncKeyState(vk) & 0x8000) keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+}
+
+void ClickAt(POINT pt, bool right) {
+  // The button goes where the pointer is when the system takes it: move first, then press.
+  SetCursorPos(pt.x, pt.y);
+  WaitUntil(
+      [&] {
+        POINT now = {};
+        GetCursorPos(&now);
+        return now.x == pt.x && now.y == pt.y;
+      },
+      1000);
+  mouse_event(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+  mouse_event(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+}
+
+void Click(HWND window, bool right) {
+  RECT r;
+  GetWindowRect(window, &r);
+  ClickAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, right);
+}
+
+HWND FindTopLevel(DWORD pid, const std::function<bool(HWND)>& match) {
+  TopLevelSearch s = {pid, &match, nullptr};
+  EnumWindows(TopLevelProc, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+HWND WaitForTopLevel(DWORD pid, const std::function<bool(HWND)>& match, DWORD ms) {
+  HWND found = nullptr;
+  PumpUntil([&] { return (found = FindTopLevel(pid, match)) != nullptr; }, ms);
+  return found;
+}
+
+HWND FindMainWindow(DWORD pid) {
+  return FindTopLevel(pid, [](HWND w) { return GetPropA(w, kInstanceProp) != nullptr; });
+}
+
+bool IsDialog(HWND window) {
+  char cls[32] = "";
+  GetClassNameA(window, cls, sizeof cls);
+  return std::strcmp(cls, kDialogClass) == 0;
+}
+
+std::string WindowText(HWND window) {
+  char text[4096] = "";
+  DWORD_PTR n = 0;
+  if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, &n))
+    return std::string();
+  return std::string(text, std::min<std::size_t>(n, sizeof text - 1));
+}
+
+std::string MessageBoxText(HWND box) {
+  HWND text = GetDlgItem(box, kMessageBoxTextId);
+  return text != nullptr ? WindowText(text) : std::string();
+}
+
+DialogAnswerer::DialogAnswerer(DWORD pid, int answer) : m_pid(pid), m_answer(answer) {
+  m_thread = std::thread([this] { Run(); });
+}
+
+DialogAnswerer::~DialogAnswerer() {
+  m_stop = true;
+  m_thread.join();
+}
+
+std::vector<std::string> DialogAnswerer::Texts() {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_texts;
+}
+
+bool DialogAnswerer::WaitForCount(std::size_t count, DWORD ms) {
+  return WaitUntil([&] { return Texts().size() >= count; }, ms);
+}
+
+void DialogAnswerer::Run() {
+  while (!m_stop) {
+    // A handle answered before may be reused for a new window once the old one has gone.
+    m_answered.erase(std::remove_if(m_answered.begin(), m_answered.end(), [](HWND w) { return !IsWindow(w); }),
+                     m_answered.end());
+    HWND box = FindTopLevel(m_pid, [this](HWND w) {
+      return IsDialog(w) && IsWindowVisible(w) &&
+             std::find(m_answered.begin(), m_answered.end(), w) == m_answered.end();
+    });
+    if (box != nullptr) {
+      m_answered.push_back(box);
+      const std::string text = MessageBoxText(box);
+      {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_texts.push_back(text);
+      }
+      PostMessageA(box, WM_COMMAND, MAKEWPARAM(m_answer, BN_CLICKED), 0);
+    }
+    Sleep(20);
+  }
+}
+
+std::vector<TraceEvent> ReadTrace(const std::string& path) { return ParseTrace(ReadFileBytes(path)); }
+
+bool HasEvent(const std::vector<TraceEvent>& events, const std::string& name, const std::vector<long>& args) {
+  for (const TraceEvent& e : events) {
+    if (e.event != name) continue;
+    if (args.empty() || e.args == args) return true;
+  }
+  return false;
+}
+
+std::size_t CountEvents(const std::vector<TraceEvent>& events, const std::string& name) {
+  return static_cast<std::size_t>(
+      std::count_if(events.begin(), events.end(), [&](const TraceEvent& e) { return e.event == name; }));
+}
+
+std::vector<std::string> KeyerCalls(const std::vector<TraceEvent>& events) {
+  std::vector<std::string> calls;
+  for (const TraceEvent& e : events)
+    if (e.event.compare(0, 7, "keyport") == 0) calls.push_back(e.rest.empty() ? e.event : e.event + " " + e.rest);
+  return calls;
+}
+
+}  // namespace testsupport
