@@ -39,29 +39,31 @@ bool WaitUntil(const std::function<bool()>& done, DWORD ms) {
   return true;
 }
 
+struct DialogSearch {
+  DWORD pid;
+  const char* childClass;
+  int childId;
+  HWND found;
+};
+
+BOOL CALLBACK MatchDialog(HWND wnd, LPARAM param) {
+  auto* s = reinterpret_cast<DialogSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(wnd, &owner);
+  char cls[32] = "";
+  GetClassNameA(wnd, cls, sizeof(cls));
+  if (owner != s->pid || std::strcmp(cls, "#32770") != 0 || !IsWindowVisible(wnd)) return TRUE;
+  const bool has = s->childClass ? FindWindowExA(wnd, nullptr, s->childClass, nullptr) != nullptr
+                                 : GetDlgItem(wnd, s->childId) != nullptr;
+  if (!has) return TRUE;
+  s->found = wnd;
+  return FALSE;
+}
+
 // A visible dialog of process `pid` that holds a child of class `childClass` (or id `childId`).
 HWND FindDialogOf(DWORD pid, const char* childClass, int childId) {
-  struct Search {
-    DWORD pid;
-    const char* childClass;
-    int childId;
-    HWND found;
-  } search = {pid, childClass, childId, nullptr};
-  EnumWindows(
-      [](HWND wnd, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(wnd, &owner);
-        char cls[32] = "";
-        GetClassNameA(wnd, cls, sizeof(cls));
-        if (owner != s->pid || std::strcmp(cls, "#32770") != 0 || !IsWindowVisible(wnd)) return TRUE;
-        const bool has = s->childClass ? FindWindowExA(wnd, nullptr, s->childClass, nullptr) != nullptr
-                                       : GetDlgItem(wnd, s->childId) != nullptr;
-        if (!has) return TRUE;
-        s->found = wnd;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  DialogSearch search = {pid, childClass, childId, nullptr};
+  EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
