@@ -40,8 +40,19 @@ bool LoggerSimClient::Start(const std::string& exePath, const std::string& args)
   std::string cmd = "\"" + exePath + "\" " + args;
   std::vector<char> line(cmd.begin(), cmd.end());
   line.push_back('\0');
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_)) {
-    error_ = "cannot start " + exePath;
+  // Under a loaded system the process start itself now and then fails for a moment; a few
+  // tries apart tell that from a program that cannot start at all.
+  DWORD startError = 0;
+  for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
+    if (attempt > 0) Sleep(kStartRetryMs);
+    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_)) {
+      startError = 0;
+      break;
+    }
+    startError = GetLastError();
+  }
+  if (startError != 0) {
+    error_ = "cannot start " + exePath + " (error " + std::to_string(startError) + ")";
     return false;
   }
   const bool ready = PumpUntil(

@@ -18,6 +18,10 @@ class LoggerSimClient {
   LoggerSimClient(const LoggerSimClient&) = delete;
   LoggerSimClient& operator=(const LoggerSimClient&) = delete;
 
+  // How often, and how far apart, a failed process start is tried again.
+  static constexpr int kStartAttempts = 5;
+  static constexpr DWORD kStartRetryMs = 300;
+
   // Starts LoggerSim.exe from the folder of exePath's directory with the given arguments and waits
   // until its windows exist. Returns false with a reason in error().
   bool Start(const std::string& exePath, const std::string& args = "");

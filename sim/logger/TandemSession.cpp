@@ -196,12 +196,19 @@ bool TandemSession::Start(const TandemSetup& setup, DWORD timeoutMs) {
   line.push_back('\0');
   STARTUPINFOA si = {};
   si.cb = sizeof si;
-  const BOOL started = CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                     workDir_.c_str(), &si, &pi_);
+  // A start that fails for a moment under load is tried again, as the stand-in's is.
+  BOOL started = FALSE;
+  DWORD startError = 0;
+  for (int attempt = 0; attempt < LoggerSimClient::kStartAttempts && !started; ++attempt) {
+    if (attempt > 0) Sleep(LoggerSimClient::kStartRetryMs);
+    started = CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             workDir_.c_str(), &si, &pi_);
+    if (!started) startError = GetLastError();
+  }
   SetEnvironmentVariableA("KEYPORT_TRACE", nullptr);
   for (const auto& kv : setup.env) SetEnvironmentVariableA(kv.first.c_str(), nullptr);
   if (!started) {
-    error_ = "cannot start " + exe + " (error " + std::to_string(GetLastError()) + ")";
+    error_ = "cannot start " + exe + " (error " + std::to_string(startError) + ")";
     return false;
   }
   const bool up = LoggerSimClient::PumpUntil(
