@@ -66,18 +66,24 @@ std::string IniText(const std::string& path, const char* section, const char* ke
   return std::string(buffer.data(), n);
 }
 
-void PumpMessages(DWORD ms) {
-  const DWORD end = ::GetTickCount() + ms;
-  do {
-    MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) continue;  // the main window's end; the test goes on
-      ::TranslateMessage(&msg);
-      ::DispatchMessageA(&msg);
+testsupport::Loop ProgramLoop() {
+  testsupport::Loop loop;
+  if (CWinApp* app = CWinApp::Current()) {
+    if (CFrameWnd* main = app->m_pMainWnd) {
+      loop.mainWindow = main->m_hWnd;
+      loop.preTranslate = [main](MSG* msg) { return main->PreTranslateMessage(msg); };
     }
-    if (CWinApp* app = CWinApp::Current()) app->OnIdle(0);
-    ::Sleep(5);
-  } while (static_cast<LONG>(end - ::GetTickCount()) > 0);
+    loop.idle = [app] { app->OnIdle(0); };
+  }
+  return loop;
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
+  return testsupport::PumpUntil(done, ms, ProgramLoop());
+}
+
+void PumpMessages(DWORD ms) {
+  testsupport::PumpUntil([] { return false; }, ms, ProgramLoop());
 }
 
 bool AppSession::Start(const std::string& commandLine) {

@@ -11,7 +11,10 @@
 #include <thread>
 #include <vector>
 
+#include <functional>
+
 #include "MainFrame.h"
+#include "TestSupport.h"
 #include "TandemApp.h"
 
 namespace shelltest {
@@ -35,7 +38,12 @@ void WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 // The value of `key` in `section` of an INI file, read as the program reads it.
 std::string IniText(const std::string& path, const char* section, const char* key);
-// Dispatches this thread's messages for `ms` milliseconds and runs the idle-time updates.
+// The program's own message loop for this thread: the main window's shortcuts first, and the
+// idle-time updates once each time the queue has run empty after a message.
+testsupport::Loop ProgramLoop();
+// Runs that loop until `done` holds or `ms` passes; returns done().
+bool PumpUntil(const std::function<bool()>& done, DWORD ms = 10000);
+// Runs that loop for `ms` milliseconds.
 void PumpMessages(DWORD ms);
 
 // The application object in this process, started as the program starts (working directory =

@@ -163,10 +163,15 @@ bool PumpUntil(const std::function<bool()>& done, DWORD ms, const Loop& loop) {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
       if (msg.message == WM_QUIT) continue;
+      if (msg.message == WM_NOTIFY) continue;  // the program's loop drops a posted one
       bool consumed = false;
       if (loop.preTranslate && loop.mainWindow != nullptr && IsWindow(loop.mainWindow) &&
-          (msg.hwnd == loop.mainWindow || IsChild(loop.mainWindow, msg.hwnd))) {
-        consumed = loop.preTranslate(&msg);
+          msg.hwnd != nullptr) {
+        // The main window, its children and the windows it owns (floating bars), as the
+        // program's loop decides.
+        const HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+        if (root == loop.mainWindow || GetWindow(root, GW_OWNER) == loop.mainWindow)
+          consumed = loop.preTranslate(&msg);
       }
       if (!consumed) {
         TranslateMessage(&msg);

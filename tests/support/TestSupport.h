@@ -76,7 +76,8 @@ int RunProgram(const std::string& commandLine, DWORD timeoutMs);
 // How a pump hands messages on. Empty members: plain translate and dispatch, no idle work.
 struct Loop {
   // The main window's pre-translation (shortcuts); true when the message was consumed. Called
-  // for messages of `mainWindow` and its children only, as the program's loop does.
+  // for messages of `mainWindow`, its children and the windows it owns, as the program's loop
+  // does.
   std::function<bool(MSG*)> preTranslate;
   HWND mainWindow = nullptr;
   // Idle-time updates; run once each time the queue has run empty after a message other than a
