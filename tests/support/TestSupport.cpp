@@ -337,3 +337,21 @@ std::vector<std::string> KeyerCalls(const std::vector<TraceEvent>& events) {
 }
 
 }  // namespace testsupport
+
+// ---- Working folder ----------------------------------------------------------------------------
+
+namespace testsupport {
+
+CurrentFolder::CurrentFolder(const std::string& path) {
+  char previous[MAX_PATH] = {};
+  const DWORD n = GetCurrentDirectoryA(sizeof previous, previous);
+  if (n == 0 || n >= sizeof previous) return;
+  m_previous.assign(previous, n);
+  m_entered = !path.empty() && SetCurrentDirectoryA(path.c_str()) != 0;
+}
+
+CurrentFolder::~CurrentFolder() {
+  if (m_entered) SetCurrentDirectoryA(m_previous.c_str());
+}
+
+}  // namespace testsupport

@@ -150,3 +150,24 @@ std::size_t CountEvents(const std::vector<TraceEvent>& events, const std::string
 std::vector<std::string> KeyerCalls(const std::vector<TraceEvent>& events);
 
 }  // namespace testsupport
+
+// ---- Working folder ----------------------------------------------------------------------------
+
+namespace testsupport {
+
+// Makes `path` the current folder for the object's life (the program in this process reads its
+// settings from the current folder), and goes back to the previous one afterwards.
+class CurrentFolder {
+ public:
+  explicit CurrentFolder(const std::string& path);
+  ~CurrentFolder();
+  CurrentFolder(const CurrentFolder&) = delete;
+  CurrentFolder& operator=(const CurrentFolder&) = delete;
+  bool Entered() const { return m_entered; }
+
+ private:
+  std::string m_previous;
+  bool m_entered = false;
+};
+
+}  // namespace testsupport
