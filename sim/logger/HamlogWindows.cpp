@@ -1,7 +1,5 @@
 #include "HamlogWindows.h"
 
-#include <cstring>
-
 namespace {
 
 constexpr char kMainFormClass[] = "TForm_A";
@@ -30,29 +28,6 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-// Registers `name` as a class of its own that behaves as the system class `base`.
-bool Superclass(HINSTANCE instance, const char* base, const char* name, WNDPROC proc, WNDPROC& baseProc) {
-  WNDCLASSEXA wc = {};
-  wc.cbSize = sizeof wc;
-  if (!GetClassInfoExA(nullptr, base, &wc)) return false;
-  baseProc = wc.lpfnWndProc;
-  wc.lpfnWndProc = proc;
-  wc.hInstance = instance;
-  wc.lpszClassName = name;
-  return RegisterClassExA(&wc) != 0;
-}
-
-bool Form(HINSTANCE instance, const char* name) {
-  WNDCLASSEXA wc = {};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = FormProc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = name;
-  return RegisterClassExA(&wc) != 0;
-}
-
 // Lays out the input window's children one after another, in the order the reader counts them.
 class ChildMaker {
  public:
@@ -73,11 +48,13 @@ class ChildMaker {
 }  // namespace
 
 bool HamlogWindows::RegisterClasses(HINSTANCE instance) {
-  return Superclass(instance, "EDIT", kEditClass, EditProc, g_editProc) &&
-         Superclass(instance, "BUTTON", kButtonClass, ButtonProc, g_buttonProc) &&
+  using standin::RegisterSuperclass;
+  return RegisterSuperclass(instance, "EDIT", kEditClass, EditProc, g_editProc) &&
+         RegisterSuperclass(instance, "BUTTON", kButtonClass, ButtonProc, g_buttonProc) &&
          // A check box is a button with a style of its own; the same window procedure serves.
-         Superclass(instance, "BUTTON", kCheckClass, ButtonProc, g_buttonProc) &&
-         Form(instance, kMainFormClass) && Form(instance, kInputFormClass);
+         RegisterSuperclass(instance, "BUTTON", kCheckClass, ButtonProc, g_buttonProc) &&
+         standin::RegisterForm(instance, kMainFormClass, FormProc) &&
+         standin::RegisterForm(instance, kInputFormClass, FormProc);
 }
 
 bool HamlogWindows::Create(HINSTANCE instance) {
@@ -117,29 +94,19 @@ bool HamlogWindows::Create(HINSTANCE instance) {
   return true;
 }
 
-HWND HamlogWindows::BoxByName(const char* name) const {
-  if (std::strcmp(name, "call") == 0) return call_;
-  if (std::strcmp(name, "report") == 0) return report_;
-  if (std::strcmp(name, "mode") == 0) return mode_;
-  if (std::strcmp(name, "exchange") == 0) return exchange_;
-  if (std::strcmp(name, "free") == 0) return free_;
-  if (std::strcmp(name, "keys4") == 0) return keys4_;
-  if (std::strcmp(name, "keys7") == 0) return keys7_;
-  if (std::strcmp(name, "further") == 0) return further_;
-  return nullptr;
-}
+HWND HamlogWindows::BoxByName(const char* name) const { return standin::BoxNamed(Boxes(), name); }
 
 loggersim::Box HamlogWindows::BoxOf(HWND w) const {
-  if (w == nullptr) return loggersim::kBoxOther;
-  if (w == call_) return loggersim::kBoxCall;
-  if (w == report_) return loggersim::kBoxReport;
-  if (w == mode_) return loggersim::kBoxMode;
-  if (w == exchange_) return loggersim::kBoxExchange;
-  if (w == free_) return loggersim::kBoxFree;
-  if (w == keys4_) return loggersim::kBoxKeys4;
-  if (w == keys7_) return loggersim::kBoxKeys7;
-  if (w == further_) return loggersim::kBoxFurther;
+  const loggersim::Box box = standin::BoxOfWindow(Boxes(), w);
+  if (box != loggersim::kBoxOther || w == nullptr) return box;
   if (w == input_ || IsChild(input_, w)) return loggersim::kBoxEntry;
   if (w == main_) return loggersim::kBoxSecondForm;
   return loggersim::kBoxOther;
+}
+
+std::vector<standin::NamedBox> HamlogWindows::Boxes() const {
+  return {{"call", loggersim::kBoxCall, call_},         {"report", loggersim::kBoxReport, report_},
+          {"mode", loggersim::kBoxMode, mode_},         {"exchange", loggersim::kBoxExchange, exchange_},
+          {"free", loggersim::kBoxFree, free_},         {"keys4", loggersim::kBoxKeys4, keys4_},
+          {"keys7", loggersim::kBoxKeys7, keys7_},      {"further", loggersim::kBoxFurther, further_}};
 }

@@ -1,7 +1,5 @@
 #include "Logger32Windows.h"
 
-#include <cstring>
-
 namespace {
 
 constexpr char kFrameClass[] = "ThunderRT6MDIForm";
@@ -39,17 +37,6 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return DefMDIChildProcA(hwnd, msg, wParam, lParam);
 }
 
-bool Register(HINSTANCE instance, const char* name, WNDPROC proc) {
-  WNDCLASSEXA wc = {};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = proc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = name;
-  return RegisterClassExA(&wc) != 0;
-}
-
 // Lays out the panel's children one after another, in the order the reader counts them.
 class ChildMaker {
  public:
@@ -75,15 +62,10 @@ class ChildMaker {
 }  // namespace
 
 bool Logger32Windows::RegisterClasses(HINSTANCE instance) {
-  WNDCLASSEXA edit = {};
-  edit.cbSize = sizeof edit;
-  if (!GetClassInfoExA(nullptr, "EDIT", &edit)) return false;
-  g_editProc = edit.lpfnWndProc;
-  edit.lpfnWndProc = TextBoxProc;
-  edit.hInstance = instance;
-  edit.lpszClassName = kTextBoxClass;
-  return RegisterClassExA(&edit) != 0 && Register(instance, kFrameClass, FrameProc) &&
-         Register(instance, kFormClass, FormProc) && Register(instance, kPanelClass, DefWindowProcA);
+  return standin::RegisterSuperclass(instance, "EDIT", kTextBoxClass, TextBoxProc, g_editProc) &&
+         standin::RegisterForm(instance, kFrameClass, FrameProc) &&
+         standin::RegisterForm(instance, kFormClass, FormProc) &&
+         standin::RegisterForm(instance, kPanelClass, DefWindowProcA);
 }
 
 bool Logger32Windows::Create(HINSTANCE instance) {
@@ -125,28 +107,18 @@ bool Logger32Windows::RemoveEntry() {
   return true;
 }
 
-HWND Logger32Windows::BoxByName(const char* name) const {
-  if (std::strcmp(name, "call") == 0) return call_;
-  if (std::strcmp(name, "mode") == 0) return mode_;
-  if (std::strcmp(name, "report") == 0) return report_;
-  if (std::strcmp(name, "next") == 0) return next_;
-  if (std::strcmp(name, "exchange") == 0) return exchange_;
-  if (std::strcmp(name, "keys4") == 0) return keys4_;
-  if (std::strcmp(name, "free") == 0) return free_;
-  if (std::strcmp(name, "further") == 0) return further_;
-  return nullptr;
-}
+HWND Logger32Windows::BoxByName(const char* name) const { return standin::BoxNamed(Boxes(), name); }
 
 loggersim::Box Logger32Windows::BoxOf(HWND w) const {
-  if (w == nullptr) return loggersim::kBoxOther;
-  if (w == call_) return loggersim::kBoxCall;
-  if (w == mode_) return loggersim::kBoxMode;
-  if (w == report_) return loggersim::kBoxReport;
-  if (w == next_) return loggersim::kBoxNext;
-  if (w == exchange_) return loggersim::kBoxExchange;
-  if (w == keys4_) return loggersim::kBoxKeys4;
-  if (w == free_) return loggersim::kBoxFree;
-  if (w == further_) return loggersim::kBoxFurther;
+  const loggersim::Box box = standin::BoxOfWindow(Boxes(), w);
+  if (box != loggersim::kBoxOther || w == nullptr) return box;
   if (w == frame_ || IsChild(frame_, w)) return loggersim::kBoxEntry;
   return loggersim::kBoxOther;
+}
+
+std::vector<standin::NamedBox> Logger32Windows::Boxes() const {
+  return {{"call", loggersim::kBoxCall, call_},         {"mode", loggersim::kBoxMode, mode_},
+          {"report", loggersim::kBoxReport, report_},   {"next", loggersim::kBoxNext, next_},
+          {"exchange", loggersim::kBoxExchange, exchange_}, {"keys4", loggersim::kBoxKeys4, keys4_},
+          {"free", loggersim::kBoxFree, free_},         {"further", loggersim::kBoxFurther, further_}};
 }

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "LoggerSimClient.h"
 #include "TandemSession.h"  // TraceEvent and ParseTrace: the one reader of the emulator's trace
 
 namespace testsupport {
@@ -169,5 +170,14 @@ class CurrentFolder {
   std::string m_previous;
   bool m_entered = false;
 };
+
+// ---- The logger stand-in -----------------------------------------------------------------------
+
+// Presses a key with modifiers in whichever window has the focus (the stand-in's, in the tests
+// that call these) and waits until the stand-in's loop has retrieved the release, as the key
+// itself or as the null message a hook left in its place. False when it never came.
+bool PressInLogger(LoggerSimClient& logger, BYTE vk, int modifiers = kNone);
+// Types `text` key by key that way (Shift where the character needs it).
+bool TypeInLogger(LoggerSimClient& logger, const std::string& text);
 
 }  // namespace testsupport
