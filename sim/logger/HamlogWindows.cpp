@@ -7,7 +7,6 @@ constexpr char kInputFormClass[] = "TInputForm";
 constexpr char kEditClass[] = "TEdit";
 constexpr char kButtonClass[] = "TButton";
 constexpr char kCheckClass[] = "TCheckBox";
-constexpr int kFirstChildId = 100;
 
 WNDPROC g_editProc = nullptr;
 WNDPROC g_buttonProc = nullptr;
@@ -28,23 +27,6 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-// Lays out the input window's children one after another, in the order the reader counts them.
-class ChildMaker {
- public:
-  explicit ChildMaker(HWND parent) : parent_(parent) {}
-  HWND Make(const char* cls, const char* text, DWORD style, int x, int y, int w) {
-    return CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, 20, parent_,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_++)),
-                           GetModuleHandleA(nullptr), nullptr);
-  }
-  HWND Edit(int x, int y, int w) { return Make(kEditClass, "", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, x, y, w); }
-  HWND Label(const char* text, int x, int y, int w) { return Make("STATIC", text, 0, x, y, w); }
-
- private:
-  HWND parent_;
-  int id_ = kFirstChildId;
-};
-
 }  // namespace
 
 bool HamlogWindows::RegisterClasses(HINSTANCE instance) {
@@ -64,33 +46,33 @@ bool HamlogWindows::Create(HINSTANCE instance) {
                            180, nullptr, nullptr, instance, nullptr);
   if (main_ == nullptr || input_ == nullptr) return false;
   // The main form has children of its own, but no save button.
-  ChildMaker m(main_);
+  standin::ChildMaker m(main_, kEditClass);
   m.Label("Log", 4, 4, 40);
-  m.Edit(50, 4, 200);
+  m.TextBox(50, 4, 200);
   m.Make(kButtonClass, "&Find", WS_TABSTOP, 260, 4, 70);
 
-  ChildMaker c(input_);
+  standin::ChildMaker c(input_, kEditClass);
   HWND check = c.Make(kCheckClass, "Bank", BS_AUTOCHECKBOX | WS_TABSTOP, 540, 120, 80);
   checkId_ = GetDlgCtrlID(check);
   c.Label("Rmks", 4, 120, 40);
   c.Make(kButtonClass, "&Clear", WS_TABSTOP, 380, 120, 70);  // a button, but not the save button
   c.Make(kButtonClass, "&Save", WS_TABSTOP, 460, 120, 70);
-  free_ = c.Edit(50, 120, 320);        // save + 1
+  free_ = c.TextBox(50, 120, 320);        // save + 1
   c.Label("Code", 4, 92, 40);
-  keys4_ = c.Edit(50, 92, 60);         // free text + 2: the logger's own function keys
-  exchange_ = c.Edit(120, 92, 80);     // free text + 3
+  keys4_ = c.TextBox(50, 92, 60);         // free text + 2: the logger's own function keys
+  exchange_ = c.TextBox(120, 92, 80);     // free text + 3
   c.Label("QTH", 210, 92, 30);
   c.Label("", 240, 92, 4);
-  keys7_ = c.Edit(250, 92, 80);        // exchange + 3: the logger's own function keys too
-  mode_ = c.Edit(340, 92, 60);         // exchange + 4
+  keys7_ = c.TextBox(250, 92, 80);        // exchange + 3: the logger's own function keys too
+  mode_ = c.TextBox(340, 92, 60);         // exchange + 4
   c.Label("Freq", 410, 92, 30);
-  further_ = c.Edit(450, 92, 80);      // mode + 2
-  report_ = c.Edit(220, 4, 60);        // mode + 3
+  further_ = c.TextBox(450, 92, 80);      // mode + 2
+  report_ = c.TextBox(220, 4, 60);        // mode + 3
   c.Label("His", 180, 4, 30);
   c.Label("My", 290, 4, 30);
-  call_ = c.Edit(50, 4, 120);          // report + 3
+  call_ = c.TextBox(50, 4, 120);          // report + 3
   c.Label("Call", 4, 4, 40);
-  c.Edit(330, 4, 60);                  // more boxes follow that the reader does not count
+  c.TextBox(330, 4, 60);                  // more boxes follow that the reader does not count
   return true;
 }
 

@@ -39,4 +39,19 @@ loggersim::Box BoxOfWindow(const std::vector<NamedBox>& boxes, HWND window) {
   return loggersim::kBoxOther;
 }
 
+HWND ChildMaker::Make(const char* cls, const char* text, DWORD style, int x, int y, int w) {
+  return CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, 20, parent_,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_++)), GetModuleHandleA(nullptr), nullptr);
+}
+
+HWND ChildMaker::TextBox(int x, int y, int w) {
+  return Make(textBoxClass_, "", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, x, y, w);
+}
+
+HWND ChildMaker::Label(const char* text, int x, int y, int w) { return Make("STATIC", text, 0, x, y, w); }
+
+void ChildMaker::Fillers(int n, int x, int y) {
+  for (int i = 0; i < n; ++i) Make("STATIC", "", 0, x + i * 6, y, 4);
+}
+
 }  // namespace standin

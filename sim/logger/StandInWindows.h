@@ -27,4 +27,21 @@ HWND BoxNamed(const std::vector<NamedBox>& boxes, const char* name);
 // What `window` is among the boxes, or kBoxOther.
 loggersim::Box BoxOfWindow(const std::vector<NamedBox>& boxes, HWND window);
 
+// Lays out a window's children one after another, in the order the readers count them, with
+// control ids from 100 on.
+class ChildMaker {
+ public:
+  ChildMaker(HWND parent, const char* textBoxClass) : parent_(parent), textBoxClass_(textBoxClass) {}
+  HWND Make(const char* cls, const char* text, DWORD style, int x, int y, int w);
+  HWND TextBox(int x, int y, int w);
+  HWND Label(const char* text, int x, int y, int w);
+  // Labels and other controls the reader steps over.
+  void Fillers(int n, int x, int y);
+
+ private:
+  HWND parent_;
+  const char* textBoxClass_;
+  int id_ = 100;
+};
+
 }  // namespace standin
