@@ -313,6 +313,11 @@ TEST_F(KeyerBinding, EmulatorKeysF2AndReportsStreamTheRest) {
   for (const TraceEvent& e : testsupport::ReadTrace(trace_)) {
     EXPECT_NE(e.event.compare(0, 4, "drop"), 0) << e.event << " " << e.rest;
   }
+  // PgUp in the frame raises the speed by one, through the frame's pre-translation.
+  testsupport::Press(VK_PRIOR);
+  EXPECT_TRUE(PumpUntil([&] { return CountCalls(trace_, "keyportSetWPM 0 21") == 1; }, 10000))
+      << "PgUp did not reach the keyer";
+  EXPECT_EQ(frame_->GetWpm(), 21);
   // A click on the button keys the same message again.
   ClickFn(1001);
   EXPECT_TRUE(PumpUntil([&] { return Keyed(trace_) == "XX1ABC UR 5NN <B4>XX1ABC UR 5NN <B4>"; }, 20000))
