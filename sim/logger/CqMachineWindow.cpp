@@ -1,5 +1,7 @@
 #include "CqMachineWindow.h"
 
+#include "StandInWindows.h"
+
 namespace {
 
 constexpr char kFormClass[] = "TForm12";
@@ -44,17 +46,8 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 bool CqMachineWindow::RegisterClasses(HINSTANCE instance) {
-  WNDCLASSEXA form = {};
-  form.cbSize = sizeof form;
-  form.lpfnWndProc = FormProc;
-  form.hInstance = instance;
-  form.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  form.lpszClassName = kFormClass;
-  WNDCLASSEXA button = form;
-  button.lpfnWndProc = ButtonProc;
-  button.lpszClassName = kButtonClass;
-  return RegisterClassExA(&form) != 0 && RegisterClassExA(&button) != 0;
+  return standin::RegisterForm(instance, kFormClass, FormProc) &&
+         standin::RegisterForm(instance, kButtonClass, ButtonProc);
 }
 
 bool CqMachineWindow::Create(HINSTANCE instance) {

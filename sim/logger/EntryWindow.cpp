@@ -1,7 +1,5 @@
 #include "EntryWindow.h"
 
-#include <cstring>
-
 namespace {
 
 constexpr char kFormClass[] = "ThunderRT6FormDC";
@@ -42,28 +40,9 @@ HWND TextBox(HWND parent, int x, int y, int w, int id) {
 
 bool EntryWindow::RegisterClasses(HINSTANCE instance) {
   // The logger's text boxes are edit controls under a class name of their own.
-  WNDCLASSEXA edit = {};
-  edit.cbSize = sizeof edit;
-  if (!GetClassInfoExA(nullptr, "EDIT", &edit)) return false;
-  g_editProc = edit.lpfnWndProc;
-  edit.lpfnWndProc = TextBoxProc;
-  edit.hInstance = instance;
-  edit.lpszClassName = kTextBoxClass;
-  if (!RegisterClassExA(&edit)) return false;
-
-  WNDCLASSEXA form = {};
-  form.cbSize = sizeof form;
-  form.lpfnWndProc = FormProc;
-  form.hInstance = instance;
-  form.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  form.lpszClassName = kFormClass;
-  if (!RegisterClassExA(&form)) return false;
-
-  WNDCLASSEXA frame = form;
-  frame.lpfnWndProc = DefWindowProcA;
-  frame.lpszClassName = kFrameClass;
-  return RegisterClassExA(&frame) != 0;
+  return standin::RegisterSuperclass(instance, "EDIT", kTextBoxClass, TextBoxProc, g_editProc) &&
+         standin::RegisterForm(instance, kFormClass, FormProc) &&
+         standin::RegisterForm(instance, kFrameClass, DefWindowProcA);
 }
 
 bool EntryWindow::Create(HINSTANCE instance, const EntryLayout& layout) {
@@ -118,23 +97,20 @@ bool EntryWindow::CreateSecondForm(HINSTANCE instance) {
   return true;
 }
 
-HWND EntryWindow::BoxByName(const char* name) const {
-  if (std::strcmp(name, "call") == 0) return call_;
-  if (std::strcmp(name, "report") == 0) return report_;
-  if (std::strcmp(name, "exchange") == 0) return exchange_;
-  if (std::strcmp(name, "free") == 0) return free_;
-  if (std::strcmp(name, "anchor") == 0) return anchor_;
-  return nullptr;
-}
+HWND EntryWindow::BoxByName(const char* name) const { return standin::BoxNamed(Boxes(), name); }
 
 loggersim::Box EntryWindow::BoxOf(HWND w) const {
-  if (w == nullptr) return loggersim::kBoxOther;
-  if (w == call_) return loggersim::kBoxCall;
-  if (w == report_) return loggersim::kBoxReport;
-  if (w == exchange_) return loggersim::kBoxExchange;
-  if (w == free_) return loggersim::kBoxFree;
-  if (w == anchor_) return loggersim::kBoxAnchor;
+  const loggersim::Box box = standin::BoxOfWindow(Boxes(), w);
+  if (box != loggersim::kBoxOther || w == nullptr) return box;
   if (w == hwnd_ || IsChild(hwnd_, w)) return loggersim::kBoxEntry;
   if (second_ != nullptr && (w == second_ || IsChild(second_, w))) return loggersim::kBoxSecondForm;
   return loggersim::kBoxOther;
+}
+
+std::vector<standin::NamedBox> EntryWindow::Boxes() const {
+  return {{"call", loggersim::kBoxCall, call_},
+          {"report", loggersim::kBoxReport, report_},
+          {"exchange", loggersim::kBoxExchange, exchange_},
+          {"free", loggersim::kBoxFree, free_},
+          {"anchor", loggersim::kBoxAnchor, anchor_}};
 }

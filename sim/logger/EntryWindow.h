@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "LoggerSimProtocol.h"
+#include "StandInWindows.h"
 
 struct EntryLayout {
   int children = 30;          // children of the entry window; the check control is child 26
@@ -27,6 +30,8 @@ class EntryWindow {
   int CheckId() const { return checkId_; }
 
  private:
+  std::vector<standin::NamedBox> Boxes() const;
+
   HWND hwnd_ = nullptr;
   HWND second_ = nullptr;
   HWND call_ = nullptr, report_ = nullptr, exchange_ = nullptr, free_ = nullptr, anchor_ = nullptr;

@@ -1,7 +1,5 @@
 #include "HamlogWindows.h"
 
-#include <cstring>
-
 namespace {
 
 constexpr char kMainFormClass[] = "TForm_A";
@@ -9,7 +7,6 @@ constexpr char kInputFormClass[] = "TInputForm";
 constexpr char kEditClass[] = "TEdit";
 constexpr char kButtonClass[] = "TButton";
 constexpr char kCheckClass[] = "TCheckBox";
-constexpr int kFirstChildId = 100;
 
 WNDPROC g_editProc = nullptr;
 WNDPROC g_buttonProc = nullptr;
@@ -30,54 +27,16 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-// Registers `name` as a class of its own that behaves as the system class `base`.
-bool Superclass(HINSTANCE instance, const char* base, const char* name, WNDPROC proc, WNDPROC& baseProc) {
-  WNDCLASSEXA wc = {};
-  wc.cbSize = sizeof wc;
-  if (!GetClassInfoExA(nullptr, base, &wc)) return false;
-  baseProc = wc.lpfnWndProc;
-  wc.lpfnWndProc = proc;
-  wc.hInstance = instance;
-  wc.lpszClassName = name;
-  return RegisterClassExA(&wc) != 0;
-}
-
-bool Form(HINSTANCE instance, const char* name) {
-  WNDCLASSEXA wc = {};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = FormProc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = name;
-  return RegisterClassExA(&wc) != 0;
-}
-
-// Lays out the input window's children one after another, in the order the reader counts them.
-class ChildMaker {
- public:
-  explicit ChildMaker(HWND parent) : parent_(parent) {}
-  HWND Make(const char* cls, const char* text, DWORD style, int x, int y, int w) {
-    return CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, 20, parent_,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_++)),
-                           GetModuleHandleA(nullptr), nullptr);
-  }
-  HWND Edit(int x, int y, int w) { return Make(kEditClass, "", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, x, y, w); }
-  HWND Label(const char* text, int x, int y, int w) { return Make("STATIC", text, 0, x, y, w); }
-
- private:
-  HWND parent_;
-  int id_ = kFirstChildId;
-};
-
 }  // namespace
 
 bool HamlogWindows::RegisterClasses(HINSTANCE instance) {
-  return Superclass(instance, "EDIT", kEditClass, EditProc, g_editProc) &&
-         Superclass(instance, "BUTTON", kButtonClass, ButtonProc, g_buttonProc) &&
+  using standin::RegisterSuperclass;
+  return RegisterSuperclass(instance, "EDIT", kEditClass, EditProc, g_editProc) &&
+         RegisterSuperclass(instance, "BUTTON", kButtonClass, ButtonProc, g_buttonProc) &&
          // A check box is a button with a style of its own; the same window procedure serves.
-         Superclass(instance, "BUTTON", kCheckClass, ButtonProc, g_buttonProc) &&
-         Form(instance, kMainFormClass) && Form(instance, kInputFormClass);
+         RegisterSuperclass(instance, "BUTTON", kCheckClass, ButtonProc, g_buttonProc) &&
+         standin::RegisterForm(instance, kMainFormClass, FormProc) &&
+         standin::RegisterForm(instance, kInputFormClass, FormProc);
 }
 
 bool HamlogWindows::Create(HINSTANCE instance) {
@@ -87,59 +46,49 @@ bool HamlogWindows::Create(HINSTANCE instance) {
                            180, nullptr, nullptr, instance, nullptr);
   if (main_ == nullptr || input_ == nullptr) return false;
   // The main form has children of its own, but no save button.
-  ChildMaker m(main_);
+  standin::ChildMaker m(main_, kEditClass);
   m.Label("Log", 4, 4, 40);
-  m.Edit(50, 4, 200);
+  m.TextBox(50, 4, 200);
   m.Make(kButtonClass, "&Find", WS_TABSTOP, 260, 4, 70);
 
-  ChildMaker c(input_);
+  standin::ChildMaker c(input_, kEditClass);
   HWND check = c.Make(kCheckClass, "Bank", BS_AUTOCHECKBOX | WS_TABSTOP, 540, 120, 80);
   checkId_ = GetDlgCtrlID(check);
   c.Label("Rmks", 4, 120, 40);
   c.Make(kButtonClass, "&Clear", WS_TABSTOP, 380, 120, 70);  // a button, but not the save button
   c.Make(kButtonClass, "&Save", WS_TABSTOP, 460, 120, 70);
-  free_ = c.Edit(50, 120, 320);        // save + 1
+  free_ = c.TextBox(50, 120, 320);        // save + 1
   c.Label("Code", 4, 92, 40);
-  keys4_ = c.Edit(50, 92, 60);         // free text + 2: the logger's own function keys
-  exchange_ = c.Edit(120, 92, 80);     // free text + 3
+  keys4_ = c.TextBox(50, 92, 60);         // free text + 2: the logger's own function keys
+  exchange_ = c.TextBox(120, 92, 80);     // free text + 3
   c.Label("QTH", 210, 92, 30);
   c.Label("", 240, 92, 4);
-  keys7_ = c.Edit(250, 92, 80);        // exchange + 3: the logger's own function keys too
-  mode_ = c.Edit(340, 92, 60);         // exchange + 4
+  keys7_ = c.TextBox(250, 92, 80);        // exchange + 3: the logger's own function keys too
+  mode_ = c.TextBox(340, 92, 60);         // exchange + 4
   c.Label("Freq", 410, 92, 30);
-  further_ = c.Edit(450, 92, 80);      // mode + 2
-  report_ = c.Edit(220, 4, 60);        // mode + 3
+  further_ = c.TextBox(450, 92, 80);      // mode + 2
+  report_ = c.TextBox(220, 4, 60);        // mode + 3
   c.Label("His", 180, 4, 30);
   c.Label("My", 290, 4, 30);
-  call_ = c.Edit(50, 4, 120);          // report + 3
+  call_ = c.TextBox(50, 4, 120);          // report + 3
   c.Label("Call", 4, 4, 40);
-  c.Edit(330, 4, 60);                  // more boxes follow that the reader does not count
+  c.TextBox(330, 4, 60);                  // more boxes follow that the reader does not count
   return true;
 }
 
-HWND HamlogWindows::BoxByName(const char* name) const {
-  if (std::strcmp(name, "call") == 0) return call_;
-  if (std::strcmp(name, "report") == 0) return report_;
-  if (std::strcmp(name, "mode") == 0) return mode_;
-  if (std::strcmp(name, "exchange") == 0) return exchange_;
-  if (std::strcmp(name, "free") == 0) return free_;
-  if (std::strcmp(name, "keys4") == 0) return keys4_;
-  if (std::strcmp(name, "keys7") == 0) return keys7_;
-  if (std::strcmp(name, "further") == 0) return further_;
-  return nullptr;
-}
+HWND HamlogWindows::BoxByName(const char* name) const { return standin::BoxNamed(Boxes(), name); }
 
 loggersim::Box HamlogWindows::BoxOf(HWND w) const {
-  if (w == nullptr) return loggersim::kBoxOther;
-  if (w == call_) return loggersim::kBoxCall;
-  if (w == report_) return loggersim::kBoxReport;
-  if (w == mode_) return loggersim::kBoxMode;
-  if (w == exchange_) return loggersim::kBoxExchange;
-  if (w == free_) return loggersim::kBoxFree;
-  if (w == keys4_) return loggersim::kBoxKeys4;
-  if (w == keys7_) return loggersim::kBoxKeys7;
-  if (w == further_) return loggersim::kBoxFurther;
+  const loggersim::Box box = standin::BoxOfWindow(Boxes(), w);
+  if (box != loggersim::kBoxOther || w == nullptr) return box;
   if (w == input_ || IsChild(input_, w)) return loggersim::kBoxEntry;
   if (w == main_) return loggersim::kBoxSecondForm;
   return loggersim::kBoxOther;
+}
+
+std::vector<standin::NamedBox> HamlogWindows::Boxes() const {
+  return {{"call", loggersim::kBoxCall, call_},         {"report", loggersim::kBoxReport, report_},
+          {"mode", loggersim::kBoxMode, mode_},         {"exchange", loggersim::kBoxExchange, exchange_},
+          {"free", loggersim::kBoxFree, free_},         {"keys4", loggersim::kBoxKeys4, keys4_},
+          {"keys7", loggersim::kBoxKeys7, keys7_},      {"further", loggersim::kBoxFurther, further_}};
 }

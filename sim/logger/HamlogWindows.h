@@ -5,7 +5,10 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "LoggerSimProtocol.h"
+#include "StandInWindows.h"
 
 class HamlogWindows {
  public:
@@ -21,6 +24,8 @@ class HamlogWindows {
   int CheckId() const { return checkId_; }
 
  private:
+  std::vector<standin::NamedBox> Boxes() const;
+
   HWND main_ = nullptr;
   HWND input_ = nullptr;
   HWND call_ = nullptr, report_ = nullptr, mode_ = nullptr, exchange_ = nullptr, free_ = nullptr;

@@ -1,7 +1,5 @@
 #include "Logger32Windows.h"
 
-#include <cstring>
-
 namespace {
 
 constexpr char kFrameClass[] = "ThunderRT6MDIForm";
@@ -9,7 +7,6 @@ constexpr char kFrameTitle[] = "Logger32";
 constexpr char kFormClass[] = "ThunderRT6FormDC";
 constexpr char kPanelClass[] = "ThunderRT6PictureBoxDC";
 constexpr char kTextBoxClass[] = "ThunderRT6TextBox";
-constexpr int kFirstChildId = 100;
 constexpr UINT kFirstMdiChildId = 50000;
 
 HWND g_client = nullptr;  // the frame's MDI client, for the frame's default handling
@@ -39,51 +36,13 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return DefMDIChildProcA(hwnd, msg, wParam, lParam);
 }
 
-bool Register(HINSTANCE instance, const char* name, WNDPROC proc) {
-  WNDCLASSEXA wc = {};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = proc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = name;
-  return RegisterClassExA(&wc) != 0;
-}
-
-// Lays out the panel's children one after another, in the order the reader counts them.
-class ChildMaker {
- public:
-  explicit ChildMaker(HWND parent) : parent_(parent) {}
-  HWND Make(const char* cls, const char* text, DWORD style, int x, int y, int w) {
-    return CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, 20, parent_,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_++)),
-                           GetModuleHandleA(nullptr), nullptr);
-  }
-  HWND Box(int x, int y, int w) {
-    return Make(kTextBoxClass, "", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, x, y, w);
-  }
-  // Labels and other controls the reader steps over.
-  void Fillers(int n, int x, int y) {
-    for (int i = 0; i < n; ++i) Make("STATIC", "", 0, x + i * 6, y, 4);
-  }
-
- private:
-  HWND parent_;
-  int id_ = kFirstChildId;
-};
-
 }  // namespace
 
 bool Logger32Windows::RegisterClasses(HINSTANCE instance) {
-  WNDCLASSEXA edit = {};
-  edit.cbSize = sizeof edit;
-  if (!GetClassInfoExA(nullptr, "EDIT", &edit)) return false;
-  g_editProc = edit.lpfnWndProc;
-  edit.lpfnWndProc = TextBoxProc;
-  edit.hInstance = instance;
-  edit.lpszClassName = kTextBoxClass;
-  return RegisterClassExA(&edit) != 0 && Register(instance, kFrameClass, FrameProc) &&
-         Register(instance, kFormClass, FormProc) && Register(instance, kPanelClass, DefWindowProcA);
+  return standin::RegisterSuperclass(instance, "EDIT", kTextBoxClass, TextBoxProc, g_editProc) &&
+         standin::RegisterForm(instance, kFrameClass, FrameProc) &&
+         standin::RegisterForm(instance, kFormClass, FormProc) &&
+         standin::RegisterForm(instance, kPanelClass, DefWindowProcA);
 }
 
 bool Logger32Windows::Create(HINSTANCE instance) {
@@ -95,26 +54,26 @@ bool Logger32Windows::Create(HINSTANCE instance) {
   if (form_ == nullptr) return false;
 
   // A label with a title comes first: the panel is the first child without one.
-  ChildMaker inForm(form_);
+  standin::ChildMaker inForm(form_, kTextBoxClass);
   inForm.Make("STATIC", "Callsign", 0, 4, 4, 80);
   HWND panel = CreateWindowExA(0, kPanelClass, "", WS_CHILD | WS_VISIBLE, 4, 28, 680, 200, form_, nullptr,
                                instance, nullptr);
   if (panel == nullptr) return false;
 
-  ChildMaker c(panel);
+  standin::ChildMaker c(panel, kTextBoxClass);
   c.Make("STATIC", "Call", 0, 4, 4, 40);  // not a text box: the call box is the first one
-  call_ = c.Box(50, 4, 120);
+  call_ = c.TextBox(50, 4, 120);
   c.Fillers(2, 180, 4);
-  mode_ = c.Box(200, 4, 80);              // call + 3
+  mode_ = c.TextBox(200, 4, 80);              // call + 3
   c.Fillers(10, 290, 4);
-  report_ = c.Box(50, 40, 50);            // mode + 11
-  next_ = c.Box(110, 40, 50);             // report + 1
-  exchange_ = c.Box(170, 40, 80);         // report + 2
-  keys4_ = c.Box(260, 40, 80);            // exchange + 1
+  report_ = c.TextBox(50, 40, 50);            // mode + 11
+  next_ = c.TextBox(110, 40, 50);             // report + 1
+  exchange_ = c.TextBox(170, 40, 80);         // report + 2
+  keys4_ = c.TextBox(260, 40, 80);            // exchange + 1
   c.Fillers(2, 350, 40);
-  free_ = c.Box(50, 76, 300);             // exchange + 4
+  free_ = c.TextBox(50, 76, 300);             // exchange + 4
   c.Fillers(1, 360, 76);
-  further_ = c.Box(380, 76, 80);          // free text + 2
+  further_ = c.TextBox(380, 76, 80);          // free text + 2
   return true;
 }
 
@@ -125,28 +84,18 @@ bool Logger32Windows::RemoveEntry() {
   return true;
 }
 
-HWND Logger32Windows::BoxByName(const char* name) const {
-  if (std::strcmp(name, "call") == 0) return call_;
-  if (std::strcmp(name, "mode") == 0) return mode_;
-  if (std::strcmp(name, "report") == 0) return report_;
-  if (std::strcmp(name, "next") == 0) return next_;
-  if (std::strcmp(name, "exchange") == 0) return exchange_;
-  if (std::strcmp(name, "keys4") == 0) return keys4_;
-  if (std::strcmp(name, "free") == 0) return free_;
-  if (std::strcmp(name, "further") == 0) return further_;
-  return nullptr;
-}
+HWND Logger32Windows::BoxByName(const char* name) const { return standin::BoxNamed(Boxes(), name); }
 
 loggersim::Box Logger32Windows::BoxOf(HWND w) const {
-  if (w == nullptr) return loggersim::kBoxOther;
-  if (w == call_) return loggersim::kBoxCall;
-  if (w == mode_) return loggersim::kBoxMode;
-  if (w == report_) return loggersim::kBoxReport;
-  if (w == next_) return loggersim::kBoxNext;
-  if (w == exchange_) return loggersim::kBoxExchange;
-  if (w == keys4_) return loggersim::kBoxKeys4;
-  if (w == free_) return loggersim::kBoxFree;
-  if (w == further_) return loggersim::kBoxFurther;
+  const loggersim::Box box = standin::BoxOfWindow(Boxes(), w);
+  if (box != loggersim::kBoxOther || w == nullptr) return box;
   if (w == frame_ || IsChild(frame_, w)) return loggersim::kBoxEntry;
   return loggersim::kBoxOther;
+}
+
+std::vector<standin::NamedBox> Logger32Windows::Boxes() const {
+  return {{"call", loggersim::kBoxCall, call_},         {"mode", loggersim::kBoxMode, mode_},
+          {"report", loggersim::kBoxReport, report_},   {"next", loggersim::kBoxNext, next_},
+          {"exchange", loggersim::kBoxExchange, exchange_}, {"keys4", loggersim::kBoxKeys4, keys4_},
+          {"free", loggersim::kBoxFree, free_},         {"further", loggersim::kBoxFurther, further_}};
 }

@@ -5,7 +5,10 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "LoggerSimProtocol.h"
+#include "StandInWindows.h"
 
 class Logger32Windows {
  public:
@@ -21,6 +24,8 @@ class Logger32Windows {
   loggersim::Box BoxOf(HWND window) const;
 
  private:
+  std::vector<standin::NamedBox> Boxes() const;
+
   HWND frame_ = nullptr;
   HWND client_ = nullptr;
   HWND form_ = nullptr;

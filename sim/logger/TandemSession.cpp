@@ -120,7 +120,7 @@ std::string ReadWholeFile(const std::string& path) {
                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (f == INVALID_HANDLE_VALUE) return std::string();
   std::string out;
-  char buf[8192];
+  char buf[65536];
   DWORD got = 0;
   while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got > 0) out.append(buf, got);
   CloseHandle(f);
@@ -167,6 +167,7 @@ void RemoveFolder(const std::string& path) {
       if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         RemoveFolder(item);
       } else {
+        SetFileAttributesA(item.c_str(), FILE_ATTRIBUTE_NORMAL);  // a read-only file goes too
         DeleteFileA(item.c_str());
       }
     } while (FindNextFileA(h, &fd));

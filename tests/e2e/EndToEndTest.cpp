@@ -97,16 +97,15 @@ class EndToEndTest : public ::testing::Test {
   // its settings. `scale` speeds up the emulator's time line where real time is not needed.
   void StartSystem(const IniOptions& ini, int scale, const std::string& simArgs = "") {
     ASSERT_TRUE(sim_.Start(LoggerSimPathBesideThisProgram(), simArgs)) << sim_.error();
-    TandemSetup setup;
-    setup.binDir = ThisProgramFolder();
-    setup.workDir = folder_;
-    setup.ini = Ini(ini);
-    setup.env = {{"KEYPORT_AUDIO", "0"}, {"KEYPORT_TIMESCALE", std::to_string(scale)}};
-    ASSERT_TRUE(tandem_.Start(setup)) << tandem_.error();
+    StartTandem(ini, scale);
   }
 
   void RestartTandem(const IniOptions& ini, int scale) {
     tandem_.Stop();
+    StartTandem(ini, scale);
+  }
+
+  void StartTandem(const IniOptions& ini, int scale) {
     TandemSetup setup;
     setup.binDir = ThisProgramFolder();
     setup.workDir = folder_;
@@ -118,26 +117,21 @@ class EndToEndTest : public ::testing::Test {
   // The call box of the stand-in in the foreground with the keyboard focus.
   void FocusLoggerCall() { ASSERT_EQ(sim_.Command("focus call"), 1); }
 
-  // Presses a key in the stand-in and waits until its message loop has retrieved the release
-  // (as the key itself, or as the null message that a hook left in its place).
   void PressInLogger(BYTE vk, int mods = kNone) {
-    const std::size_t start = sim_.LogSize();
-    Press(vk, mods);
-    ASSERT_TRUE(LoggerSimClient::PumpUntil([&] {
-      const std::vector<loggersim::LogEntry> log = sim_.Log();
-      for (std::size_t i = start; i < log.size(); ++i)
-        if (log[i].code == vk && (log[i].message == WM_KEYUP || log[i].message == WM_SYSKEYUP ||
-                                  log[i].message == WM_NULL))
-          return true;
-      return false;
-    })) << "the stand-in did not retrieve key " << int(vk);
+    ASSERT_TRUE(testsupport::PressInLogger(sim_, vk, mods)) << "the stand-in did not retrieve key " << int(vk);
+  }
+  void TypeInLogger(const std::string& text) {
+    ASSERT_TRUE(testsupport::TypeInLogger(sim_, text)) << "the stand-in did not retrieve " << text;
   }
 
-  void TypeInLogger(const std::string& text) {
-    for (char c : text) {
-      const SHORT scan = VkKeyScanA(c);
-      PressInLogger(static_cast<BYTE>(scan & 0xFF), (scan & 0x100) ? kShift : kNone);
-    }
+  // The CQ machine's start notice, sent as the CQ machine sends it.
+  bool SendCqMachineNotice() {
+    COPYDATASTRUCT data = {};
+    data.cbData = sizeof kCqMachineNotice - 1;
+    data.lpData = const_cast<char*>(kCqMachineNotice);
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(tandem_.MainWindow(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                               SMTO_NORMAL, 5000, &result) != 0;
   }
 
   // Tandem's main window in the foreground, and the keyboard focus in its log view (a click).
@@ -333,12 +327,7 @@ TEST_F(EndToEndTest, CqMachineNoticeHoldsThePttUntilTheStopButtonHides) {
   TypeInLogger("JA3AAA");
   ASSERT_EQ(sim_.Command("cqmachine-play"), 1);
 
-  COPYDATASTRUCT data = {};
-  data.cbData = sizeof kCqMachineNotice - 1;
-  data.lpData = const_cast<char*>(kCqMachineNotice);
-  DWORD_PTR result = 0;
-  ASSERT_TRUE(SendMessageTimeoutA(tandem_.MainWindow(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
-                                  SMTO_NORMAL, 5000, &result));
+  ASSERT_TRUE(SendCqMachineNotice());
   ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return HasEvent(t, "keyportWriteData", {0, 0, 253}); }))
       << "the PTT was not held";
   // Several watch periods pass with the stop button showing: the PTT stays held.
@@ -576,21 +565,13 @@ TEST_F(EndToEndTest, CqMachinePttNeedsThePlayingWindowAndEscReleasesIt) {
   ASSERT_EQ(sim_.Command("text report 599"), 1);
   FocusLoggerCall();
   TypeInLogger("JA3AAA");
-  auto notice = [&] {
-    COPYDATASTRUCT data = {};
-    data.cbData = sizeof kCqMachineNotice - 1;
-    data.lpData = const_cast<char*>(kCqMachineNotice);
-    DWORD_PTR result = 0;
-    return SendMessageTimeoutA(tandem_.MainWindow(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
-                               SMTO_NORMAL, 5000, &result) != 0;
-  };
   auto held = [](const std::vector<TraceEvent>& t) { return HasEvent(t, "keyportWriteData", {0, 0, 253}); };
   // A notice with the CQ machine not playing: nothing is held, now or while the watch waits.
-  ASSERT_TRUE(notice());
+  ASSERT_TRUE(SendCqMachineNotice());
   EXPECT_FALSE(WaitTrace(held, 3000)) << "PTT held without the CQ machine playing";
 
   ASSERT_EQ(sim_.Command("cqmachine-play"), 1);
-  ASSERT_TRUE(notice());
+  ASSERT_TRUE(SendCqMachineNotice());
   ASSERT_TRUE(WaitTrace(held)) << "PTT not held for the playing CQ machine";
   PressInLogger(VK_ESCAPE);
   EXPECT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return HasEvent(t, "keyportWriteData", {0, 0, 255}); }))

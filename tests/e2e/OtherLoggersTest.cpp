@@ -43,15 +43,11 @@ std::string Ini(const IniOptions& o) {
 
 class OtherLoggersTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = MakeTempFolder("tandem-loggers-");
-    ASSERT_FALSE(folder_.empty());
-  }
+  void SetUp() override { ASSERT_TRUE(temp_.Valid()); }
 
   void TearDown() override {
     tandem_.Stop();
     for (LoggerSimClient& sim : sims_) sim.Stop();
-    RemoveFolder(folder_);
   }
 
   // Starts a stand-in in the given mode; the first one is sim().
@@ -115,7 +111,8 @@ class OtherLoggersTest : public ::testing::Test {
     return !LoggerSimClient::PumpUntil([&] { return Handed() != before; }, kNothingKeyedMs);
   }
 
-  std::string folder_;
+  testsupport::TempFolder temp_{"tandem-loggers-"};
+  const std::string folder_ = temp_.Path();
   LoggerSimClient sims_[3];
   int started_ = 0;
   TandemSession tandem_;

@@ -9,109 +9,21 @@
 #include <string>
 #include <vector>
 
-#include "HlHook.h"
-#include "LoggerSimClient.h"
+#include "HookTestSupport.h"
 #include "TestSupport.h"
 
 namespace {
 
-struct Record {
-  std::string text;
-  ULONG_PTR data;
-  std::vector<std::string> fields;
-};
-
-std::vector<Record> g_records;
-std::vector<std::string> g_titles;
-
-std::vector<std::string> SplitRecord(const std::string& text) {
-  std::vector<std::string> out;
-  std::size_t start = 0, bar;
-  while ((bar = text.find('|', start)) != std::string::npos) {
-    out.push_back(text.substr(start, bar - start));
-    start = bar + 1;
-  }
-  return out;
-}
-
-LRESULT CALLBACK DisplayProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_COPYDATA) {
-    const COPYDATASTRUCT* cds = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-    Record r;
-    r.text.assign(static_cast<const char*>(cds->lpData), cds->cbData);
-    r.data = cds->dwData;
-    r.fields = SplitRecord(r.text);
-    g_records.push_back(r);
-    return 0;
-  }
-  if (msg == WM_SETTEXT) {
-    g_titles.emplace_back(reinterpret_cast<const char*>(lParam));
-    return TRUE;
-  }
-  return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
+using hooktest::g_records;
+using hooktest::g_titles;
+using hooktest::IsKeyTransition;
+using hooktest::Record;
+using namespace hooktest;  // the record's field positions
 
 enum Mods { kNone = 0, kShift = 1, kCtrl = 2, kAlt = 4 };
 
-constexpr UINT kKeyMessages[] = {WM_NULL, WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN, WM_SYSKEYUP};
-
-bool IsKeyTransition(UINT message) {
-  for (UINT m : kKeyMessages)
-    if (m == message) return true;
-  return false;
-}
-
-// Field positions in the record.
-enum { kCall, kReport, kMode, kExchange, kFree, kCheck, kKey, kShiftField, kCtrlField, kAltField,
-       kLeft, kBottom, kFocus, kFieldCount };
-
-// What the stand-in's message loop made of one key press and release.
-struct Press {
-  bool complete = false;
-  UINT down = 0xFFFF;  // message number as retrieved: WM_NULL when the hook kept the key
-  UINT up = 0xFFFF;
-  std::vector<Record> records;
-  std::vector<std::string> KeyFields() const {
-    std::vector<std::string> keys;
-    for (const Record& r : records)
-      if (r.fields.size() == kFieldCount && r.fields[kKey] != "0") keys.push_back(r.fields[kKey]);
-    return keys;
-  }
-};
-
-class HookTest : public ::testing::Test {
+class HookTest : public hooktest::LoggerHookTest {
  protected:
-  static void SetUpTestSuite() {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = DisplayProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "HookTestDisplay";
-    RegisterClassA(&wc);
-    display_ = CreateWindowExA(WS_EX_TOOLWINDOW, "HookTestDisplay", "display", WS_POPUP, 0, 0, 10,
-                               10, nullptr, nullptr, wc.hInstance, nullptr);
-  }
-
-  void TearDown() override {
-    hook_.Stop();
-    sim_.Stop();
-    ReleaseModifiers();
-  }
-
-  void Launch(const std::string& args = "", UINT action = 0) {
-    ASSERT_NE(display_, nullptr);
-    ASSERT_TRUE(sim_.Start(LoggerSimPathBesideThisProgram(), args)) << sim_.error();
-    hook_.SetDisplayWindow(display_);
-    hook_.SetAction(action);
-    hook_.SetHookAnyway(0);
-    ASSERT_NE(hook_.Start(), nullptr);
-    g_records.clear();
-  }
-
-  void SetText(const char* box, const std::string& text) {
-    ASSERT_EQ(sim_.Command(std::string("text ") + box + " " + text), 1) << box;
-  }
-  void Focus(const char* box) { ASSERT_EQ(sim_.Command(std::string("focus ") + box), 1) << box; }
-
   static void ReleaseModifiers() { testsupport::ReleaseModifiers(); }
 
   // Presses and releases a key with modifiers through the system's input, then waits until the
@@ -164,12 +76,7 @@ class HookTest : public ::testing::Test {
     return 0xFFFF;
   }
 
-  static HWND display_;
-  CHlHook hook_;
-  LoggerSimClient sim_;
 };
-
-HWND HookTest::display_ = nullptr;
 
 std::string Hex(unsigned v) {
   char buf[16];

@@ -8,112 +8,20 @@
 #include <string>
 #include <vector>
 
-#include "HlHook.h"
-#include "LoggerSimClient.h"
+#include "HookTestSupport.h"
 
 namespace {
 
-struct Record {
-  std::string text;
-  ULONG_PTR data = 0;
-  std::vector<std::string> fields;
-};
+using hooktest::g_records;
+using hooktest::IsKeyTransition;
+using hooktest::Record;
+using namespace hooktest;  // the record's field positions
 
-std::vector<Record> g_records;
-
-enum { kCall, kReport, kMode, kExchange, kFree, kCheck, kKey, kShiftField, kCtrlField, kAltField,
-       kLeft, kBottom, kFocus, kFieldCount };
-
-std::vector<std::string> SplitRecord(const std::string& text) {
-  std::vector<std::string> out;
-  std::size_t start = 0, bar;
-  while ((bar = text.find('|', start)) != std::string::npos) {
-    out.push_back(text.substr(start, bar - start));
-    start = bar + 1;
-  }
-  return out;
-}
-
-LRESULT CALLBACK DisplayProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_COPYDATA) {
-    const COPYDATASTRUCT* cds = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-    Record r;
-    r.text.assign(static_cast<const char*>(cds->lpData), cds->cbData);
-    r.data = cds->dwData;
-    r.fields = SplitRecord(r.text);
-    g_records.push_back(r);
-    return 0;
-  }
-  return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
-bool IsKeyTransition(UINT m) {
-  return m == WM_NULL || m == WM_KEYDOWN || m == WM_KEYUP || m == WM_SYSKEYDOWN || m == WM_SYSKEYUP;
-}
-
-// What the stand-in's message loop made of one key press and release.
-struct Press {
-  bool complete = false;
-  UINT down = 0xFFFF;  // as retrieved: WM_NULL when the hook kept the key from the stand-in
-  UINT up = 0xFFFF;
-  loggersim::Box box = loggersim::kBoxOther;  // the window the key went to
-  std::vector<Record> records;
-  std::vector<loggersim::LogEntry> log;  // everything the stand-in retrieved meanwhile
-
-  std::vector<std::string> KeyFields() const {
-    std::vector<std::string> keys;
-    for (const Record& r : records)
-      if (r.fields.size() == kFieldCount && r.fields[kKey] != "0") keys.push_back(r.fields[kKey]);
-    return keys;
-  }
-  const Record* KeyRecord(const char* key) const {
-    for (const Record& r : records)
-      if (r.fields.size() == kFieldCount && r.fields[kKey] == key) return &r;
-    return nullptr;
-  }
-  // The last record, whatever its key: the one the release sent.
-  std::string LastFocus() const {
-    return records.empty() || records.back().fields.size() != kFieldCount ? "none" : records.back().fields[kFocus];
-  }
-  bool Retrieved(UINT message, WPARAM code) const {
-    for (const loggersim::LogEntry& e : log)
-      if (e.message == message && e.code == code) return true;
-    return false;
-  }
-};
-
-class OtherLoggersHookTest : public ::testing::Test {
+class OtherLoggersHookTest : public hooktest::LoggerHookTest {
  protected:
-  static void SetUpTestSuite() {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = DisplayProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "OtherLoggersDisplay";
-    RegisterClassA(&wc);
-    display_ = CreateWindowExA(WS_EX_TOOLWINDOW, wc.lpszClassName, "display", WS_POPUP, 0, 0, 10, 10,
-                               nullptr, nullptr, wc.hInstance, nullptr);
-  }
-
-  void TearDown() override {
-    hook_.Stop();
-    sim_.Stop();
-  }
-
   void Launch(const std::string& args, int followed, UINT action = 0, int hookAnyway = 0) {
-    ASSERT_NE(display_, nullptr);
-    ASSERT_TRUE(sim_.Start(LoggerSimPathBesideThisProgram(), args)) << sim_.error();
-    hook_.SetDisplayWindow(display_);
-    hook_.SetAction(action);
-    hook_.SetHookAnyway(hookAnyway);
-    hook_.SetFollowLogger(followed);
-    ASSERT_NE(hook_.Start(), nullptr);
-    g_records.clear();
+    LoggerHookTest::Launch(args, action, hookAnyway, followed);
   }
-
-  void SetText(const char* box, const std::string& text) {
-    ASSERT_EQ(sim_.Command(std::string("text ") + box + " " + text), 1) << box;
-  }
-  void Focus(const char* box) { ASSERT_EQ(sim_.Command(std::string("focus ") + box), 1) << box; }
 
   // Presses and releases a key through the system's input and waits until the stand-in has
   // retrieved both transitions and, when `alsoReleased` names one, that key's release as well.
@@ -147,12 +55,7 @@ class OtherLoggersHookTest : public ::testing::Test {
     return p;
   }
 
-  static HWND display_;
-  CHlHook hook_;
-  LoggerSimClient sim_;
 };
-
-HWND OtherLoggersHookTest::display_ = nullptr;
 
 RECT WindowRect(std::intptr_t handle) {
   RECT r = {};

@@ -12,25 +12,6 @@ constexpr char kInstanceProp[] = "TandemHlUniq";  // marks the running instance'
 constexpr char kDialogClass[] = "#32770";
 constexpr int kMessageBoxTextId = 0xFFFF;
 
-void RemoveTree(const std::string& path) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      if (std::strcmp(fd.cFileName, ".") == 0 || std::strcmp(fd.cFileName, "..") == 0) continue;
-      const std::string item = path + "\\" + fd.cFileName;
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(item);
-      } else {
-        SetFileAttributesA(item.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(item.c_str());
-      }
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-  }
-  RemoveDirectoryA(path.c_str());
-}
-
 struct TopLevelSearch {
   DWORD pid;
   const std::function<bool(HWND)>* match;
@@ -52,37 +33,14 @@ BOOL CALLBACK TopLevelProc(HWND hwnd, LPARAM param) {
 
 }  // namespace
 
-std::string ReadFileBytes(const std::string& path) {
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return std::string();
-  std::string out;
-  char buffer[65536];
-  DWORD got = 0;
-  while (ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got > 0) out.append(buffer, got);
-  CloseHandle(f);
-  return out;
-}
+// The session library's file helpers are the ones the demo uses too.
+std::string ReadFileBytes(const std::string& path) { return ReadWholeFile(path); }
 
-bool WriteFileBytes(const std::string& path, const std::string& bytes) {
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const bool ok =
-      WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
-  CloseHandle(f);
-  return ok;
-}
+bool WriteFileBytes(const std::string& path, const std::string& bytes) { return WriteWholeFile(path, bytes); }
 
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-std::string ProgramFolder() {
-  char path[MAX_PATH] = {};
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  const std::string s(path, n);
-  const std::size_t slash = s.find_last_of("\\/");
-  return slash == std::string::npos ? std::string(".") : s.substr(0, slash);
-}
+std::string ProgramFolder() { return ThisProgramFolder(); }
 
 TempFolder::TempFolder(const char* prefix) {
   char base[MAX_PATH] = {};
@@ -100,7 +58,7 @@ TempFolder::TempFolder(const char* prefix) {
 }
 
 TempFolder::~TempFolder() {
-  if (!m_path.empty()) RemoveTree(m_path);
+  if (!m_path.empty()) RemoveFolder(m_path);
 }
 
 bool ChildProcess::Start(const std::string& commandLine, const std::string& workDir,
@@ -334,6 +292,45 @@ std::vector<std::string> KeyerCalls(const std::vector<TraceEvent>& events) {
   for (const TraceEvent& e : events)
     if (e.event.compare(0, 7, "keyport") == 0) calls.push_back(e.rest.empty() ? e.event : e.event + " " + e.rest);
   return calls;
+}
+
+}  // namespace testsupport
+
+// ---- Working folder ----------------------------------------------------------------------------
+
+namespace testsupport {
+
+CurrentFolder::CurrentFolder(const std::string& path) {
+  char previous[MAX_PATH] = {};
+  const DWORD n = GetCurrentDirectoryA(sizeof previous, previous);
+  if (n == 0 || n >= sizeof previous) return;
+  m_previous.assign(previous, n);
+  m_entered = !path.empty() && SetCurrentDirectoryA(path.c_str()) != 0;
+}
+
+CurrentFolder::~CurrentFolder() {
+  if (m_entered) SetCurrentDirectoryA(m_previous.c_str());
+}
+
+bool PressInLogger(LoggerSimClient& logger, BYTE vk, int modifiers) {
+  const std::size_t start = logger.LogSize();
+  Press(vk, modifiers);
+  return LoggerSimClient::PumpUntil([&] {
+    const std::vector<loggersim::LogEntry> log = logger.Log();
+    for (std::size_t i = start; i < log.size(); ++i)
+      if (log[i].code == vk &&
+          (log[i].message == WM_KEYUP || log[i].message == WM_SYSKEYUP || log[i].message == WM_NULL))
+        return true;
+    return false;
+  });
+}
+
+bool TypeInLogger(LoggerSimClient& logger, const std::string& text) {
+  for (char c : text) {
+    const SHORT scan = VkKeyScanA(c);
+    if (!PressInLogger(logger, static_cast<BYTE>(scan & 0xFF), (scan & 0x100) ? kShift : kNone)) return false;
+  }
+  return true;
 }
 
 }  // namespace testsupport

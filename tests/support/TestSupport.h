@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "LoggerSimClient.h"
 #include "TandemSession.h"  // TraceEvent and ParseTrace: the one reader of the emulator's trace
 
 namespace testsupport {
@@ -148,5 +149,35 @@ bool HasEvent(const std::vector<TraceEvent>& events, const std::string& name, co
 std::size_t CountEvents(const std::vector<TraceEvent>& events, const std::string& name);
 // The library calls ("keyportSetWPM 0 20"), in order.
 std::vector<std::string> KeyerCalls(const std::vector<TraceEvent>& events);
+
+}  // namespace testsupport
+
+// ---- Working folder ----------------------------------------------------------------------------
+
+namespace testsupport {
+
+// Makes `path` the current folder for the object's life (the program in this process reads its
+// settings from the current folder), and goes back to the previous one afterwards.
+class CurrentFolder {
+ public:
+  explicit CurrentFolder(const std::string& path);
+  ~CurrentFolder();
+  CurrentFolder(const CurrentFolder&) = delete;
+  CurrentFolder& operator=(const CurrentFolder&) = delete;
+  bool Entered() const { return m_entered; }
+
+ private:
+  std::string m_previous;
+  bool m_entered = false;
+};
+
+// ---- The logger stand-in -----------------------------------------------------------------------
+
+// Presses a key with modifiers in whichever window has the focus (the stand-in's, in the tests
+// that call these) and waits until the stand-in's loop has retrieved the release, as the key
+// itself or as the null message a hook left in its place. False when it never came.
+bool PressInLogger(LoggerSimClient& logger, BYTE vk, int modifiers = kNone);
+// Types `text` key by key that way (Shift where the character needs it).
+bool TypeInLogger(LoggerSimClient& logger, const std::string& text);
 
 }  // namespace testsupport

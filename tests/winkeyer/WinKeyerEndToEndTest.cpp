@@ -49,8 +49,7 @@ double TimeOf(const std::vector<TraceEvent>& events, const std::string& event, c
 }
 
 std::size_t Count(const std::vector<TraceEvent>& events, const std::string& event) {
-    return static_cast<std::size_t>(
-        std::count_if(events.begin(), events.end(), [&](const TraceEvent& e) { return e.event == event; }));
+    return testsupport::CountEvents(events, event);
 }
 
 std::size_t Occurrences(const std::string& hay, const std::string& needle) {
@@ -100,28 +99,29 @@ protected:
 
     static void Press(BYTE vk, int mods = kNone) { testsupport::Press(vk, mods); }
     void PressInLogger(BYTE vk, int mods = kNone) {
-        const std::size_t start = logger_.LogSize();
-        Press(vk, mods);
-        ASSERT_TRUE(LoggerSimClient::PumpUntil([&] {
-            const std::vector<loggersim::LogEntry> log = logger_.Log();
-            for (std::size_t i = start; i < log.size(); ++i)
-                if (log[i].code == vk &&
-                    (log[i].message == WM_KEYUP || log[i].message == WM_SYSKEYUP || log[i].message == WM_NULL))
-                    return true;
-            return false;
-        })) << "the stand-in did not retrieve key " << int(vk);
+        ASSERT_TRUE(testsupport::PressInLogger(logger_, vk, mods)) << "the stand-in did not retrieve key " << int(vk);
     }
     void TypeInLogger(const std::string& text) {
-        for (char c : text) {
-            const SHORT scan = VkKeyScanA(c);
-            PressInLogger(static_cast<BYTE>(scan & 0xFF), (scan & 0x100) ? kShift : kNone);
-        }
+        ASSERT_TRUE(testsupport::TypeInLogger(logger_, text)) << "the stand-in did not retrieve " << text;
     }
     void FocusLoggerCall() { ASSERT_EQ(logger_.Command("focus call"), 1); }
     void FocusTandem() {
         HWND main = tandem_.MainWindow();
         SetForegroundWindow(main);
         ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return GetForegroundWindow() == main; }));
+    }
+    // The system at `wpm`, F1 pressed in the logger, and the keyer keying its first character.
+    void StartKeyingF1(int wpm, const std::string& extra = "") {
+        IniOptions ini;
+        ini.wpm = wpm;
+        ini.extra = extra;
+        StartSystem(ini);
+        WaitKeyerReady();
+        ASSERT_EQ(logger_.Command("text report 599"), 1);
+        FocusLoggerCall();
+        PressInLogger(VK_F1);
+        ASSERT_TRUE(WaitKeyer([](const std::vector<TraceEvent>& t) { return Count(t, "char") >= 1; }, 15000))
+            << keyer_.TraceText();
     }
     bool TandemAnswers(DWORD ms = 1000) {
         DWORD_PTR ignored = 0;
@@ -221,13 +221,8 @@ TEST_F(WinKeyerEndToEndTest, SpeedKeysAndKeyerSettingsReachTheKeyerAsItsCommands
 
 // Esc in the logger clears the keyer's buffer: nothing more is keyed, and Tandem hears 0.
 TEST_F(WinKeyerEndToEndTest, LoggerEscClearsTheKeyersBuffer) {
-    IniOptions ini;
-    ini.wpm = 15;
-    StartSystem(ini);
-    WaitKeyerReady();
-    ASSERT_EQ(logger_.Command("text report 599"), 1);
-    FocusLoggerCall();
-    PressInLogger(VK_F1);
+    StartKeyingF1(15);
+    if (HasFatalFailure()) return;
     ASSERT_TRUE(WaitKeyer([](const std::vector<TraceEvent>& t) { return Count(t, "char") >= 2; }, 15000))
         << keyer_.TraceText();
     PressInLogger(VK_ESCAPE);
@@ -244,15 +239,9 @@ TEST_F(WinKeyerEndToEndTest, LoggerEscClearsTheKeyersBuffer) {
 // Keying on the paddle breaks into a message (Tandem hears 15 and drops its queue) and is
 // echoed into Tandem's log, as Latin letters and, with Kana input on, as kana.
 TEST_F(WinKeyerEndToEndTest, PaddleBreaksInAndIsEchoedInBothAlphabets) {
-    IniOptions ini;
-    ini.wpm = 20;
-    ini.extra = "PaddleKbd=1\r\n";
-    StartSystem(ini);
-    WaitKeyerReady();
-    ASSERT_EQ(logger_.Command("text report 599"), 1);
-    FocusLoggerCall();
-    PressInLogger(VK_F1);
-    ASSERT_TRUE(WaitKeyer([](const std::vector<TraceEvent>& t) { return Count(t, "char") >= 1; }, 15000));
+    // A slow speed: the message still keys for many seconds when the paddle comes in.
+    StartKeyingF1(12, "PaddleKbd=1\r\n");
+    if (HasFatalFailure()) return;
     ASSERT_EQ(keyer_.Command("paddle A"), "ok");
     ASSERT_TRUE(WaitBridge([](const std::vector<TraceEvent>& t) { return Has(t, "report", "15 0"); }))
         << ReadWholeFile(tandem_.TracePath());
@@ -306,14 +295,8 @@ TEST_F(WinKeyerEndToEndTest, NoKeyerOnAnyPortGivesNoDeviceInTime) {
 // The keyer stops answering in the middle of a message: the bridge gives it up, reports 0, keys
 // nothing more, and Tandem stays responsive and ends normally.
 TEST_F(WinKeyerEndToEndTest, KeyerStoppedMidMessageLeavesTandemResponsive) {
-    IniOptions ini;
-    ini.wpm = 15;
-    StartSystem(ini);
-    WaitKeyerReady();
-    ASSERT_EQ(logger_.Command("text report 599"), 1);
-    FocusLoggerCall();
-    PressInLogger(VK_F1);
-    ASSERT_TRUE(WaitKeyer([](const std::vector<TraceEvent>& t) { return Count(t, "char") >= 1; }, 15000));
+    StartKeyingF1(15);
+    if (HasFatalFailure()) return;
     ASSERT_EQ(keyer_.Command("freeze"), "ok");
     ASSERT_TRUE(WaitBridge([](const std::vector<TraceEvent>& t) { return Has(t, "lost"); }, 10000))
         << ReadWholeFile(tandem_.TracePath());
