@@ -17,7 +17,7 @@ constexpr UINT_PTR kReplaceTimer = 0x7E01;
 
 // While the older replacements are held, those within this many characters of the end are still
 // made: an edit there costs the control about what an append costs.
-constexpr size_t kNearEnd = 4096;
+constexpr size_t kNearEnd = 1024;
 
 // SetWholeText writes a long text in pieces of about this many bytes (see there).
 constexpr size_t kLoadPiece = 4096;
@@ -25,8 +25,8 @@ constexpr size_t kLoadPiece = 4096;
 // A rewrite of the text's end writes the new text back in pieces of about this many bytes, and
 // removes the old in pieces of this many characters: each costs a long text's control about
 // what an append costs.
-constexpr size_t kRewritePiece = 2048;
-constexpr size_t kShrinkPiece = 65536;
+constexpr size_t kRewritePiece = 1024;
+constexpr size_t kShrinkPiece = 32768;
 
 // Lead bytes of double-byte characters in the system code page.
 class LeadBytes {
