@@ -183,14 +183,20 @@ LRESULT CEditView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   return CView::WindowProc(msg, wParam, lParam);
 }
 
-bool CEditView::ReplaceStep(bool all) {
+void CEditView::NoticeOperatorView() {
   // The operator moved the selection or scrolled away meanwhile: theirs stays as they left it.
-  if (m_keepView) {
-    DWORD start = 0;
-    DWORD end = 0;
-    Send(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    if (start != m_selSetStart || end != m_selSetEnd) m_keepView = false;
+  if (!m_keepView) return;
+  DWORD start = 0;
+  DWORD end = 0;
+  Send(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  if (start != m_selSetStart || end != m_selSetEnd ||
+      Send(EM_GETFIRSTVISIBLELINE) != m_firstLineSet) {
+    m_keepView = false;
   }
+}
+
+bool CEditView::ReplaceStep(bool all) {
+  NoticeOperatorView();
   if (m_stale > 0) {
     ShrinkStep();
     return true;
@@ -352,6 +358,7 @@ void CEditView::FinishReplacements() {
 
 void CEditView::CompleteBeforeEdit() {
   if (m_stale == 0 && m_tailAt == m_tail.size()) return;
+  NoticeOperatorView();
   // The old text at the end would take the edit with it when it goes.
   while (m_stale > 0) ShrinkStep();
   if (m_tailAt == m_tail.size()) return;
@@ -452,13 +459,14 @@ void CEditView::StartRewrite() {
 void CEditView::ShrinkStep() {
   const size_t length = ControlLength();
   const size_t piece = std::min({m_stale, kShrinkPiece, length});
+  const ViewState before = SaveView();
   m_ownEdit = true;
   Send(WM_SETREDRAW, FALSE);
   Send(EM_SETSEL, length - piece, static_cast<LPARAM>(length));
   Send(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(""));
   m_ownEdit = false;
   m_stale = piece < m_stale && piece > 0 ? m_stale - piece : 0;
-  RestoreView();
+  RestoreView(before);
   Send(WM_SETREDRAW, TRUE);
   ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }
@@ -467,6 +475,7 @@ void CEditView::GrowStep(size_t atLeast) {
   size_t end = PieceEnd(m_tail, m_tailAt, m_tail.size(), kRewritePiece);
   if (atLeast > 0) end = PieceEnd(m_tail, m_tailAt, m_tail.size(), atLeast);
   const std::string piece = m_tail.substr(m_tailAt, end - m_tailAt);
+  const ViewState before = SaveView();
   const LRESULT length = static_cast<LRESULT>(ControlLength());
   // The text goes back as it was: a case style would convert it again.
   const LONG style = ::GetWindowLongA(m_hWnd, GWL_STYLE);
@@ -488,7 +497,7 @@ void CEditView::GrowStep(size_t atLeast) {
     m_tailAt = 0;
     m_tailEdits = 0;
   }
-  RestoreView();
+  RestoreView(before);
   Send(WM_SETREDRAW, TRUE);
   ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }
@@ -504,6 +513,7 @@ void CEditView::RememberView(const std::vector<PendingEdit>& edits) {
     m_firstLine = Send(EM_GETFIRSTVISIBLELINE);
     m_selSetStart = start;
     m_selSetEnd = end;
+    m_firstLineSet = m_firstLine;
     m_keepView = true;
   }
   for (auto it = edits.rbegin(); it != edits.rend(); ++it) {
@@ -512,6 +522,26 @@ void CEditView::RememberView(const std::vector<PendingEdit>& edits) {
     m_selStart = static_cast<DWORD>(MovedBy(m_selStart, it->at, fromChars, toChars));
     m_selEnd = static_cast<DWORD>(MovedBy(m_selEnd, it->at, fromChars, toChars));
   }
+}
+
+CEditView::ViewState CEditView::SaveView() const {
+  ViewState view;
+  Send(EM_GETSEL, reinterpret_cast<WPARAM>(&view.selStart), reinterpret_cast<LPARAM>(&view.selEnd));
+  view.firstLine = Send(EM_GETFIRSTVISIBLELINE);
+  return view;
+}
+
+void CEditView::RestoreView(const ViewState& before) {
+  if (m_keepView) {
+    RestoreView();
+    return;
+  }
+  // The operator's own selection and scroll position: an edit at the end moves neither.
+  const size_t length = ControlLength();
+  const size_t live = length - std::min(length, m_stale);
+  Send(EM_SETSEL, std::min<size_t>(before.selStart, live),
+       static_cast<LPARAM>(std::min<size_t>(before.selEnd, live)));
+  Send(EM_LINESCROLL, 0, before.firstLine - Send(EM_GETFIRSTVISIBLELINE));
 }
 
 void CEditView::RestoreView() {
@@ -528,6 +558,7 @@ void CEditView::RestoreView() {
   }
   m_selSetStart = static_cast<DWORD>(start);
   m_selSetEnd = static_cast<DWORD>(end);
+  m_firstLineSet = Send(EM_GETFIRSTVISIBLELINE);
   // Once everything is written, the selection is the operator's again.
   if (m_stale == 0 && m_tailAt == m_tail.size()) m_keepView = false;
 }

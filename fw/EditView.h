@@ -118,9 +118,20 @@ class CEditView : public CView {
   size_t ControlLength() const;
   // `text` as the control would keep it when given it (a case style converts letters).
   std::string AsStored(const std::string& text) const;
-  // Keeps the operator's selection and scroll position across the steps of a rewrite.
+  // Keeps the operator's selection and scroll position across the steps of a rewrite: the one
+  // before it, moved by its replacements, until the operator moves either.
   void RememberView(const std::vector<PendingEdit>& edits);
   void RestoreView();
+  // Across one step, once the operator has moved the selection or scrolled.
+  struct ViewState {
+    DWORD selStart = 0;
+    DWORD selEnd = 0;
+    LRESULT firstLine = 0;
+  };
+  ViewState SaveView() const;
+  // Stops keeping the view once the operator has moved the selection or scrolled.
+  void NoticeOperatorView();
+  void RestoreView(const ViewState& before);
   void DropReplacements();
 
   std::vector<PendingEdit> m_pendingEdits;  // ascending by position
@@ -132,7 +143,8 @@ class CEditView : public CView {
   size_t m_tailAt = 0;
   size_t m_tailEdits = 0;
   // The selection kept across a rewrite, in characters of the whole text; at the end when the
-  // caret was there. m_selSet is what the rewrite last set, to see whether the operator moved it.
+  // caret was there. m_selSet and m_firstLineSet are what the rewrite last set, to see whether
+  // the operator moved the selection or scrolled.
   bool m_keepView = false;
   bool m_selAtEnd = false;
   DWORD m_selStart = 0;
@@ -140,6 +152,7 @@ class CEditView : public CView {
   LRESULT m_firstLine = 0;
   DWORD m_selSetStart = 0;
   DWORD m_selSetEnd = 0;
+  LRESULT m_firstLineSet = 0;
   bool m_ownEdit = false;      // an edit of the view itself is under way
   bool m_foreignEdit = false;  // the operator edited since the waiting edits were placed
   bool m_loading = false;      // SetWholeText is filling the control
