@@ -106,6 +106,25 @@ size_t PieceEnd(const std::string& text, size_t begin, size_t length, size_t pie
   return end;
 }
 
+// A case style converts whatever the control is given. While this lives, the control takes
+// text as it is: text that was in it before, or that is already converted.
+class CaseStylesOff {
+ public:
+  explicit CaseStylesOff(HWND wnd) : m_wnd(wnd), m_style(::GetWindowLongA(wnd, GWL_STYLE)) {
+    if (m_style & kCaseStyles) ::SetWindowLongA(m_wnd, GWL_STYLE, m_style & ~kCaseStyles);
+  }
+  ~CaseStylesOff() {
+    if (m_style & kCaseStyles) ::SetWindowLongA(m_wnd, GWL_STYLE, m_style);
+  }
+  CaseStylesOff(const CaseStylesOff&) = delete;
+  CaseStylesOff& operator=(const CaseStylesOff&) = delete;
+
+ private:
+  static constexpr LONG kCaseStyles = ES_UPPERCASE | ES_LOWERCASE;
+  HWND m_wnd;
+  LONG m_style;
+};
+
 // Messages with which the operator (or another program) may change the text.
 bool MayEdit(UINT msg, WPARAM wParam) {
   switch (msg) {
@@ -229,14 +248,11 @@ void CEditView::SetWholeText(const std::string& text) {
   DropReplacements();
   const size_t length = std::char_traits<char>::length(text.c_str());
   if (!m_hWnd) return;
-  // A case style converts whatever the control is given; a text put in as a whole (a file
-  // opened) is kept as it is, so that saving it writes the same bytes. Typing still converts.
-  const LONG style = ::GetWindowLongA(m_hWnd, GWL_STYLE);
-  const LONG caseStyles = ES_UPPERCASE | ES_LOWERCASE;
+  // A text put in as a whole (a file opened) is kept as it is, so that saving it writes the
+  // same bytes. Typing still converts.
+  CaseStylesOff asItIs(m_hWnd);
   if (length <= kLoadPiece) {
-    if (style & caseStyles) ::SetWindowLongA(m_hWnd, GWL_STYLE, style & ~caseStyles);
     SetText(text.c_str());
-    if (style & caseStyles) ::SetWindowLongA(m_hWnd, GWL_STYLE, style);
     return;
   }
   // The control lays a paragraph out line by line, and each line's layout looks at the rest
@@ -244,7 +260,6 @@ void CEditView::SetWholeText(const std::string& text) {
   // of its length (seconds at 100 KB, minutes at 1 MB, and the log is one paragraph). Written
   // in pieces at the end, each piece costs about its own length.
   m_loading = true;
-  ::SetWindowLongA(m_hWnd, GWL_STYLE, style & ~caseStyles);
   Send(WM_SETREDRAW, FALSE);
   size_t at = PieceEnd(text, 0, length);
   SetText(text.substr(0, at).c_str());
@@ -260,7 +275,6 @@ void CEditView::SetWholeText(const std::string& text) {
   Send(EM_SETMODIFY, FALSE);
   Send(EM_SETSEL, 0, 0);
   Send(EM_SCROLLCARET);
-  ::SetWindowLongA(m_hWnd, GWL_STYLE, style);
   Send(WM_SETREDRAW, TRUE);
   ::InvalidateRect(m_hWnd, nullptr, TRUE);
   m_loading = false;
@@ -477,19 +491,18 @@ void CEditView::GrowStep(size_t atLeast) {
   const std::string piece = m_tail.substr(m_tailAt, end - m_tailAt);
   const ViewState before = SaveView();
   const LRESULT length = static_cast<LRESULT>(ControlLength());
-  // The text goes back as it was: a case style would convert it again.
-  const LONG style = ::GetWindowLongA(m_hWnd, GWL_STYLE);
-  const LONG caseStyles = ES_UPPERCASE | ES_LOWERCASE;
   // Replacements that lengthen the text may take it past the limit, which would cut it.
   const LRESULT limit = Send(EM_GETLIMITTEXT);
   const LRESULT needed = length + static_cast<LRESULT>(CharCount(piece));
   if (needed > limit) Send(EM_SETLIMITTEXT, static_cast<WPARAM>(needed));
   m_ownEdit = true;
   Send(WM_SETREDRAW, FALSE);
-  if (style & caseStyles) ::SetWindowLongA(m_hWnd, GWL_STYLE, style & ~caseStyles);
-  Send(EM_SETSEL, static_cast<WPARAM>(length), length);
-  Send(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()));
-  if (style & caseStyles) ::SetWindowLongA(m_hWnd, GWL_STYLE, style);
+  {
+    // The text goes back as it was: the replacements in it are already converted.
+    CaseStylesOff asItIs(m_hWnd);
+    Send(EM_SETSEL, static_cast<WPARAM>(length), length);
+    Send(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()));
+  }
   m_ownEdit = false;
   m_tailAt = end;
   if (m_tailAt == m_tail.size()) {
