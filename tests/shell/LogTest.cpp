@@ -492,3 +492,37 @@ TEST(LogView, FarBackReplacementsRewriteTheEndInSteps) {
   view->AppendToLog("!");
   EXPECT_EQ(view->GetWholeText(), ReplacedAll(log, "$R", "599") + "TU !") << "caret at the end";
 }
+
+// The log's lines wrap between words, as the program writes them (separated by spaces); a word
+// wider than the view is broken where the width ends, and the caret moves word by word.
+TEST(LogView, LongLinesWrapBetweenWords) {
+  TempWorkDir dir;
+  AppSession session;
+  ASSERT_TRUE(session.Start());
+  CTandemHLView* view = session.Frame()->GetLogView();
+  HWND edit = view->m_hWnd;
+  std::string text;
+  for (int i = 0; text.size() < 3000; ++i) text += i % 3 ? "CQ TEST XX9ABC " : "JA1ZZZ UR 5NN 13M [KN] ";
+  const std::string longWord(400, 'E');
+  text += longWord + " TU";
+  view->SetWholeText(text);
+  const LRESULT lines = ::SendMessageA(edit, EM_GETLINECOUNT, 0, 0);
+  ASSERT_GT(lines, 10) << "the text wraps";
+  const size_t wordStart = text.size() - 3 - longWord.size();
+  for (LRESULT line = 1; line < lines; ++line) {
+    const size_t start = static_cast<size_t>(::SendMessageA(edit, EM_LINEINDEX, line, 0));
+    ASSERT_LT(start, text.size());
+    const bool inLongWord = start > wordStart && start < wordStart + longWord.size();
+    EXPECT_TRUE(text[start - 1] == ' ' || inLongWord) << "line " << line << " starts at " << start;
+  }
+  // Ctrl+Right from the start goes to the next word.
+  ::SendMessageA(edit, EM_SETSEL, 0, 0);
+  BYTE keys[256] = {};
+  ::GetKeyboardState(keys);
+  keys[VK_CONTROL] = 0x80;
+  ::SetKeyboardState(keys);
+  ::SendMessageA(edit, WM_KEYDOWN, VK_RIGHT, 0);
+  keys[VK_CONTROL] = 0;
+  ::SetKeyboardState(keys);
+  EXPECT_EQ(SelStart(edit), 7u);  // "JA1ZZZ |UR"
+}
