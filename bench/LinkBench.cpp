@@ -18,6 +18,13 @@
 // The figures are taken with Tandem's log empty, and again with a log of one paragraph as the
 // program writes it (100 KB; also 1 MB in the full run), suffixed _100k and _1m.
 //
+// key_to_keyer_ratio divides the median F2-to-keyer time by the median of single WM_COPYDATA
+// round trips from the stand-in to Tandem, one taken in each round right beside the F2, so that
+// both meet the machine in the same state; the first rounds of each log warm up and are not
+// counted, and every measurement starts once Tandem waits for input. copydata_roundtrip_ms is the
+// mean of many round trips back to back (both threads awake), and key_to_keyer_loop_ratio the
+// median over that.
+//
 // Usage: bench_link.exe [--short]
 #include <windows.h>
 
@@ -153,6 +160,12 @@ std::size_t LogLength(HWND view) {
   return static_cast<std::size_t>(length);
 }
 
+// Waits until Tandem's thread has nothing left to do and waits for input, so that each
+// measurement starts from the same state.
+void WaitIdle(HANDLE process) {
+  if (process) WaitForInputIdle(process, 2000);
+}
+
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v[v.size() / 2];
@@ -176,6 +189,7 @@ int main(int argc, char** argv) {
     }
   }
   const int rounds = shortRun ? 5 : 40;
+  const int warmup = shortRun ? 1 : 3;  // rounds of each log not counted
   const int copies = shortRun ? 200 : 5000;
 
   const std::string folder = MakeTempFolder("tandem-bench-");
@@ -198,11 +212,16 @@ int main(int argc, char** argv) {
     char title[64];
     std::snprintf(title, sizeof title, KEYPORT_CONTROL_TITLE_PREFIX "%lu", tandem.ProcessId());
     HWND keyer = FindWindowA(KEYPORT_CONTROL_CLASS, title);
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, tandem.ProcessId());
+    char mainWindow[32];
+    std::snprintf(mainWindow, sizeof mainWindow, "%llu",
+                  static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(tandem.MainWindow())));
 
     struct Figures {
       std::vector<double> latencies;
       std::vector<double> direct;  // from a record sent straight to Tandem
       std::vector<double> waits;   // how long that send waited
+      std::vector<double> bare;    // single WM_COPYDATA round trips beside them
     };
     struct LogSize {
       std::size_t bytes;
@@ -228,7 +247,16 @@ int main(int argc, char** argv) {
         }
       }
       Figures& f = figures[s];
-      for (int i = 0; i < rounds && rc == 0; ++i) {
+      for (int i = 0; i < warmup + rounds && rc == 0; ++i) {
+        const bool counted = i >= warmup;
+        // A bare round trip from the stand-in to Tandem, in the state the F2 meets.
+        WaitIdle(process);
+        const std::intptr_t bareNs = sim.Command("copydata " + std::string(mainWindow) + " 1");
+        if (bareNs <= 0) {
+          rc = Fail("the WM_COPYDATA round trip failed");
+          break;
+        }
+        WaitIdle(process);
         const std::vector<TraceEvent> before = tandem.Trace();
         const std::size_t puts = CountEvents(before, "keyportPutChar");
         const std::size_t cancels = CountEvents(before, "keyportTxCancel");
@@ -239,7 +267,10 @@ int main(int argc, char** argv) {
           rc = Fail("F2 in the stand-in did not reach the keyer");
           break;
         }
-        f.latencies.push_back(NthEventMs(t, "keyportPutChar", puts) - anchor.offsetMs - CounterMs(stamp));
+        if (counted) {
+          f.latencies.push_back(NthEventMs(t, "keyportPutChar", puts) - anchor.offsetMs - CounterMs(stamp));
+          f.bare.push_back(double(bareNs) / 1e6);
+        }
         if (!CancelAndWait(sim, tandem, cancels)) {
           rc = Fail("Esc in the stand-in did not cancel the transmission");
           break;
@@ -248,22 +279,24 @@ int main(int argc, char** argv) {
         const std::size_t putsBefore = CountEvents(t = tandem.Trace(), "keyportPutChar");
         const std::size_t cancelsBefore = CountEvents(t, "keyportTxCancel");
         double waitMs = 0;
+        WaitIdle(process);
         const double sent = SendRecord(tandem.MainWindow(), sim.EntryWindow(), &waitMs);
         if (sent < 0 ||
             !LoggerSimClient::PumpUntil([&] { return CountEvents(t = tandem.Trace(), "keyportPutChar") > putsBefore; }, 5000)) {
           rc = Fail("the F2 record did not reach the keyer");
           break;
         }
-        f.direct.push_back(NthEventMs(t, "keyportPutChar", putsBefore) - anchor.offsetMs - sent);
-        f.waits.push_back(waitMs);
+        if (counted) {
+          f.direct.push_back(NthEventMs(t, "keyportPutChar", putsBefore) - anchor.offsetMs - sent);
+          f.waits.push_back(waitMs);
+        }
         if (!CancelAndWait(sim, tandem, cancelsBefore)) {
           rc = Fail("Esc in the stand-in did not cancel the transmission");
         }
       }
     }
-    char hwnd[32];
-    std::snprintf(hwnd, sizeof hwnd, "%llu", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(tandem.MainWindow())));
-    const std::intptr_t roundTripNs = rc == 0 ? sim.Command("copydata " + std::string(hwnd) + " " + std::to_string(copies), 60000) : -1;
+    const std::intptr_t roundTripNs =
+        rc == 0 ? sim.Command("copydata " + std::string(mainWindow) + " " + std::to_string(copies), 60000) : -1;
     if (rc == 0 && roundTripNs <= 0) rc = Fail("the WM_COPYDATA round trip failed");
     if (rc == 0) {
       const double roundTripMs = double(roundTripNs) / 1e6;
@@ -272,16 +305,20 @@ int main(int argc, char** argv) {
         const Figures& f = figures[s];
         const char* x = sizes[s].suffix;
         const double median = Median(f.latencies);
+        const double bare = Median(f.bare);
         std::printf("key_to_keyer_ms%s=%.3f\n", x, median);
         std::printf("key_to_keyer_min_ms%s=%.3f\n", x, *std::min_element(f.latencies.begin(), f.latencies.end()));
         std::printf("record_to_keyer_ms%s=%.3f\n", x, Median(f.direct));
-        std::printf("key_to_keyer_ratio%s=%.2f\n", x, median / roundTripMs);
+        std::printf("copydata_single_ms%s=%.4f\n", x, bare);
+        std::printf("key_to_keyer_ratio%s=%.2f\n", x, median / bare);
+        std::printf("key_to_keyer_loop_ratio%s=%.2f\n", x, median / roundTripMs);
         std::printf("logger_wait_ms%s=%.3f\n", x, Median(f.waits));
-        std::printf("logger_wait_ratio%s=%.2f\n", x, Median(f.waits) / roundTripMs);
+        std::printf("logger_wait_ratio%s=%.2f\n", x, Median(f.waits) / bare);
       }
       std::printf("clock_error_ms=%.3f\n", anchor.errorMs);
       std::printf("rounds=%d\n", rounds);
     }
+    if (process) CloseHandle(process);
     tandem.Stop();
     sim.Stop();
   }

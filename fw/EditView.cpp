@@ -17,10 +17,16 @@ constexpr UINT_PTR kReplaceTimer = 0x7E01;
 
 // While the older replacements are held, those within this many characters of the end are still
 // made: an edit there costs the control about what an append costs.
-constexpr size_t kNearEnd = 4096;
+constexpr size_t kNearEnd = 1024;
 
 // SetWholeText writes a long text in pieces of about this many bytes (see there).
 constexpr size_t kLoadPiece = 4096;
+
+// A rewrite of the text's end writes the new text back in pieces of about this many bytes, and
+// removes the old in pieces of this many characters: each costs a long text's control about
+// what an append costs.
+constexpr size_t kRewritePiece = 1024;
+constexpr size_t kShrinkPiece = 32768;
 
 // Lead bytes of double-byte characters in the system code page.
 class LeadBytes {
@@ -51,15 +57,27 @@ size_t CharCount(const std::string& text) {
   return chars;
 }
 
-// Character positions of `from` in `text`, found left to right without overlapping, each
-// starting a character.
-std::vector<size_t> FindAll(const std::string& text, const std::string& from) {
-  std::vector<size_t> found;
+// Byte offset of the character `chars` characters after the one at `byte`.
+size_t ByteAfter(const std::string& text, size_t byte, size_t chars) {
+  for (; chars > 0 && byte < text.size(); --chars) byte += CharBytes(text, byte);
+  return std::min(byte, text.size());
+}
+
+// An occurrence of a text: its position in characters and in bytes.
+struct Found {
+  size_t at;
+  size_t byte;
+};
+
+// Occurrences of `from` in `text`, found left to right without overlapping, each starting a
+// character.
+std::vector<Found> FindAll(const std::string& text, const std::string& from) {
+  std::vector<Found> found;
   const size_t fromChars = CharCount(from);
   size_t chars = 0;
   for (size_t byte = 0; byte < text.size();) {
     if (text[byte] == from[0] && text.compare(byte, from.size(), from) == 0) {
-      found.push_back(chars);
+      found.push_back(Found{chars, byte});
       chars += fromChars;
       byte += from.size();
     } else {
@@ -70,14 +88,62 @@ std::vector<size_t> FindAll(const std::string& text, const std::string& from) {
   return found;
 }
 
-// End of the piece of text[begin, length) that SetWholeText writes next: about kLoadPiece
-// bytes, never splitting a double-byte character or a line break.
-size_t PieceEnd(const std::string& text, size_t begin, size_t length) {
+// Where a position (in characters) ends up when the `fromChars` characters at `at` are replaced
+// by `toChars`: one after them moves with the text, one inside ends with the new text.
+size_t MovedBy(size_t pos, size_t at, size_t fromChars, size_t toChars) {
+  if (pos >= at + fromChars) return pos - fromChars + toChars;
+  if (pos > at) return std::min(pos, at + toChars);
+  return pos;
+}
+
+// End of the piece of text[begin, length) written next: about `piece` bytes, never splitting a
+// double-byte character or a line break.
+size_t PieceEnd(const std::string& text, size_t begin, size_t length, size_t piece = kLoadPiece) {
   size_t end = begin;
-  while (end < length && end - begin < kLoadPiece) end += CharBytes(text, end);
+  while (end < length && end - begin < piece) end += CharBytes(text, end);
   if (end > length) end = length;
   if (end < length && text[end - 1] == '\r' && text[end] == '\n') ++end;
   return end;
+}
+
+// A case style converts whatever the control is given. While this lives, the control takes
+// text as it is: text that was in it before, or that is already converted.
+class CaseStylesOff {
+ public:
+  explicit CaseStylesOff(HWND wnd) : m_wnd(wnd), m_style(::GetWindowLongA(wnd, GWL_STYLE)) {
+    if (m_style & kCaseStyles) ::SetWindowLongA(m_wnd, GWL_STYLE, m_style & ~kCaseStyles);
+  }
+  ~CaseStylesOff() {
+    if (m_style & kCaseStyles) ::SetWindowLongA(m_wnd, GWL_STYLE, m_style);
+  }
+  CaseStylesOff(const CaseStylesOff&) = delete;
+  CaseStylesOff& operator=(const CaseStylesOff&) = delete;
+
+ private:
+  static constexpr LONG kCaseStyles = ES_UPPERCASE | ES_LOWERCASE;
+  HWND m_wnd;
+  LONG m_style;
+};
+
+// Messages with which the operator (or another program) may change the text.
+bool MayEdit(UINT msg, WPARAM wParam) {
+  switch (msg) {
+    case WM_CHAR:
+    case WM_IME_CHAR:
+    case WM_IME_STARTCOMPOSITION:
+    case WM_IME_COMPOSITION:
+    case WM_PASTE:
+    case WM_CUT:
+    case WM_CLEAR:
+    case WM_UNDO:
+    case EM_UNDO:
+    case EM_REPLACESEL:
+      return true;
+    case WM_KEYDOWN:
+      return wParam == VK_DELETE || wParam == VK_BACK;
+    default:
+      return false;
+  }
 }
 
 }  // namespace
@@ -126,19 +192,51 @@ void CEditView::OnReflectedCommand(UINT code) {
 
 LRESULT CEditView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_TIMER && wParam == kReplaceTimer) {
-    if (m_foreignEdit && !m_pendingEdits.empty()) Reanchor(GetText());
-    // While held, only the edits near the end, which cost the control little.
-    const size_t length = static_cast<size_t>(Send(WM_GETTEXTLENGTH));
-    if (!m_pendingEdits.empty() &&
-        (!m_held || m_pendingEdits.back().at + kNearEnd >= length)) {
-      ReplaceLast();
-    } else {
-      ::KillTimer(m_hWnd, kReplaceTimer);
-    }
+    if (!ReplaceStep(false)) ::KillTimer(m_hWnd, kReplaceTimer);
     return 0;
   }
+  if (!m_ownEdit && !m_loading && MayEdit(msg, wParam)) CompleteBeforeEdit();
+  // A text put in as a whole by anyone else replaces what was still to be written too.
+  if (msg == WM_SETTEXT && !m_ownEdit && !m_loading) DropReplacements();
   if (msg == WM_DESTROY) DropReplacements();
   return CView::WindowProc(msg, wParam, lParam);
+}
+
+void CEditView::NoticeOperatorView() {
+  // The operator moved the selection or scrolled away meanwhile: theirs stays as they left it.
+  if (!m_keepView) return;
+  DWORD start = 0;
+  DWORD end = 0;
+  Send(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  if (start != m_selSetStart || end != m_selSetEnd ||
+      Send(EM_GETFIRSTVISIBLELINE) != m_firstLineSet) {
+    m_keepView = false;
+  }
+}
+
+bool CEditView::ReplaceStep(bool all) {
+  NoticeOperatorView();
+  if (m_stale > 0) {
+    ShrinkStep();
+    return true;
+  }
+  if (m_foreignEdit && !m_pendingEdits.empty()) Reanchor(LiveText());
+  if (!m_pendingEdits.empty()) {
+    // Near the end an edit costs the control little, held or not.
+    if (m_pendingEdits.back().at + kNearEnd >= ControlLength()) {
+      ReplaceLast();
+      return true;
+    }
+    if (all || !m_held) {
+      StartRewrite();
+      return true;
+    }
+  }
+  if (m_tailAt < m_tail.size()) {
+    GrowStep();
+    return true;
+  }
+  return false;
 }
 
 std::string CEditView::GetWholeText() {
@@ -150,14 +248,11 @@ void CEditView::SetWholeText(const std::string& text) {
   DropReplacements();
   const size_t length = std::char_traits<char>::length(text.c_str());
   if (!m_hWnd) return;
-  // A case style converts whatever the control is given; a text put in as a whole (a file
-  // opened) is kept as it is, so that saving it writes the same bytes. Typing still converts.
-  const LONG style = ::GetWindowLongA(m_hWnd, GWL_STYLE);
-  const LONG caseStyles = ES_UPPERCASE | ES_LOWERCASE;
+  // A text put in as a whole (a file opened) is kept as it is, so that saving it writes the
+  // same bytes. Typing still converts.
+  CaseStylesOff asItIs(m_hWnd);
   if (length <= kLoadPiece) {
-    if (style & caseStyles) ::SetWindowLongA(m_hWnd, GWL_STYLE, style & ~caseStyles);
     SetText(text.c_str());
-    if (style & caseStyles) ::SetWindowLongA(m_hWnd, GWL_STYLE, style);
     return;
   }
   // The control lays a paragraph out line by line, and each line's layout looks at the rest
@@ -165,7 +260,6 @@ void CEditView::SetWholeText(const std::string& text) {
   // of its length (seconds at 100 KB, minutes at 1 MB, and the log is one paragraph). Written
   // in pieces at the end, each piece costs about its own length.
   m_loading = true;
-  ::SetWindowLongA(m_hWnd, GWL_STYLE, style & ~caseStyles);
   Send(WM_SETREDRAW, FALSE);
   size_t at = PieceEnd(text, 0, length);
   SetText(text.substr(0, at).c_str());
@@ -181,7 +275,6 @@ void CEditView::SetWholeText(const std::string& text) {
   Send(EM_SETMODIFY, FALSE);
   Send(EM_SETSEL, 0, 0);
   Send(EM_SCROLLCARET);
-  ::SetWindowLongA(m_hWnd, GWL_STYLE, style);
   Send(WM_SETREDRAW, TRUE);
   ::InvalidateRect(m_hWnd, nullptr, TRUE);
   m_loading = false;
@@ -196,6 +289,14 @@ void CEditView::MoveCaretToEnd() {
 }
 
 void CEditView::AppendAtEnd(const char* text) {
+  if (m_tailAt < m_tail.size()) {
+    // The end is still being written back: the text goes behind what is still to be written.
+    m_tail += AsStored(text);
+    m_keepView = true;
+    m_selAtEnd = true;
+    RestoreView();
+    return;
+  }
   MoveCaretToEnd();
   // Text added at the end moves no waiting replacement.
   m_ownEdit = true;
@@ -205,20 +306,50 @@ void CEditView::AppendAtEnd(const char* text) {
 
 void CEditView::ReplaceEverywhere(const std::string& from, const std::string& to) {
   if (!m_hWnd || from.empty()) return;
-  const std::string text = GetText();
+  std::string text = LiveText();
   if (m_foreignEdit) Reanchor(text);
+  const size_t liveBytes = text.size();
+  text.append(m_tail, m_tailAt, std::string::npos);
+  const std::vector<Found> found = FindAll(text, from);
+  // An occurrence that the control holds only the start of: the rest is written first, so that
+  // it is one edit of the control's text.
+  for (const Found& f : found) {
+    if (f.byte < liveBytes && f.byte + from.size() > liveBytes) {
+      while (m_stale > 0) ShrinkStep();
+      GrowStep(f.byte + from.size() - liveBytes);
+      ReplaceEverywhere(from, to);
+      return;
+    }
+  }
   // Occurrences that already wait keep the value they were found with.
   std::vector<PendingEdit> merged;
+  std::vector<Found> inTail;
   size_t waiting = 0;
-  for (size_t at : FindAll(text, from)) {
-    while (waiting < m_pendingEdits.size() && m_pendingEdits[waiting].at < at) {
+  for (const Found& f : found) {
+    if (f.byte >= liveBytes) {
+      inTail.push_back(f);
+      continue;
+    }
+    while (waiting < m_pendingEdits.size() && m_pendingEdits[waiting].at < f.at) {
       merged.push_back(std::move(m_pendingEdits[waiting++]));
     }
-    if (waiting < m_pendingEdits.size() && m_pendingEdits[waiting].at == at) continue;
-    merged.push_back(PendingEdit{at, from, to});
+    if (waiting < m_pendingEdits.size() && m_pendingEdits[waiting].at == f.at) continue;
+    merged.push_back(PendingEdit{f.at, from, to});
   }
   while (waiting < m_pendingEdits.size()) merged.push_back(std::move(m_pendingEdits[waiting++]));
   m_pendingEdits.swap(merged);
+  // Those in the text still to be written are made there at once, last first.
+  if (!inTail.empty()) {
+    const std::string stored = AsStored(to);
+    const size_t fromChars = CharCount(from);
+    const size_t toChars = CharCount(stored);
+    for (auto it = inTail.rbegin(); it != inTail.rend(); ++it) {
+      m_tail.replace(m_tailAt + (it->byte - liveBytes), from.size(), stored);
+      m_selStart = static_cast<DWORD>(MovedBy(m_selStart, it->at, fromChars, toChars));
+      m_selEnd = static_cast<DWORD>(MovedBy(m_selEnd, it->at, fromChars, toChars));
+    }
+    m_tailEdits += inTail.size();
+  }
   // Even the newest waits for the queue to run empty: one edit costs a long text's control
   // milliseconds, and whoever asked (a keyer report, a key of the logger) should not wait.
   if (!m_pendingEdits.empty()) ::SetTimer(m_hWnd, kReplaceTimer, USER_TIMER_MINIMUM, nullptr);
@@ -233,15 +364,216 @@ void CEditView::HoldReplacements(bool hold) {
 }
 
 void CEditView::FinishReplacements() {
-  if (m_foreignEdit && !m_pendingEdits.empty()) Reanchor(GetText());
-  while (!m_pendingEdits.empty()) ReplaceLast();
-  if (m_hWnd) ::KillTimer(m_hWnd, kReplaceTimer);
+  if (!m_hWnd) return;
+  while (ReplaceStep(true)) {
+  }
+  ::KillTimer(m_hWnd, kReplaceTimer);
+}
+
+void CEditView::CompleteBeforeEdit() {
+  if (m_stale == 0 && m_tailAt == m_tail.size()) return;
+  NoticeOperatorView();
+  // The old text at the end would take the edit with it when it goes.
+  while (m_stale > 0) ShrinkStep();
+  if (m_tailAt == m_tail.size()) return;
+  // An edit at the end of what is written would land before what is still to be written, so
+  // that is written first; a caret there stands for the end of the whole text.
+  DWORD start = 0;
+  DWORD end = 0;
+  Send(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  const size_t length = ControlLength();
+  if (end < length) return;
+  const bool caretAtEnd = start == end;
+  m_keepView = false;
+  FinishReplacements();
+  if (caretAtEnd) MoveCaretToEnd();
 }
 
 void CEditView::DropReplacements() {
   m_pendingEdits.clear();
   m_foreignEdit = false;
+  m_stale = 0;
+  m_tail.clear();
+  m_tailAt = 0;
+  m_tailEdits = 0;
+  m_keepView = false;
   if (m_hWnd) ::KillTimer(m_hWnd, kReplaceTimer);
+}
+
+size_t CEditView::ControlLength() const {
+  // In characters, as positions count (the window text's length counts bytes).
+  const LRESULT last = Send(EM_LINEINDEX, static_cast<WPARAM>(Send(EM_GETLINECOUNT) - 1));
+  return static_cast<size_t>(last + Send(EM_LINELENGTH, static_cast<WPARAM>(last)));
+}
+
+std::string CEditView::LiveText() {
+  std::string text = GetText();
+  if (m_stale > 0) {
+    const size_t chars = CharCount(text);
+    text.resize(ByteAfter(text, 0, chars - std::min(chars, m_stale)));
+  }
+  return text;
+}
+
+std::string CEditView::AsStored(const std::string& text) const {
+  const LONG style = ::GetWindowLongA(m_hWnd, GWL_STYLE);
+  if (!(style & (ES_UPPERCASE | ES_LOWERCASE)) || text.empty()) return text;
+  // The control converts the text as its wide characters.
+  const int size = static_cast<int>(text.size());
+  const int wide = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+  if (wide <= 0) return text;
+  std::vector<wchar_t> chars(static_cast<size_t>(wide));
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, chars.data(), wide);
+  if (style & ES_UPPERCASE) {
+    ::CharUpperBuffW(chars.data(), static_cast<DWORD>(wide));
+  } else {
+    ::CharLowerBuffW(chars.data(), static_cast<DWORD>(wide));
+  }
+  const int back =
+      ::WideCharToMultiByte(CP_ACP, 0, chars.data(), wide, nullptr, 0, nullptr, nullptr);
+  if (back <= 0) return text;
+  std::string stored(static_cast<size_t>(back), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, chars.data(), wide, &stored[0], back, nullptr, nullptr);
+  return stored;
+}
+
+void CEditView::StartRewrite() {
+  // The text from the oldest waiting edit on, with every waiting edit made (each with the value
+  // it was found with, as the control would have had it), goes before what is still to be
+  // written; the old text there is removed first.
+  RememberView(m_pendingEdits);
+  const std::string text = GetText();
+  const size_t from = m_pendingEdits.front().at;
+  const size_t fromByte = ByteAfter(text, 0, from);
+  std::string tail;
+  tail.reserve(text.size() - fromByte + m_tail.size() - m_tailAt);
+  size_t chars = from;
+  size_t byte = fromByte;
+  size_t made = 0;
+  for (const PendingEdit& edit : m_pendingEdits) {
+    const size_t at = ByteAfter(text, byte, edit.at - chars);
+    tail.append(text, byte, at - byte);
+    chars = edit.at;
+    byte = at;
+    if (text.compare(at, edit.from.size(), edit.from) != 0) continue;  // no longer there
+    tail += AsStored(edit.to);
+    chars += CharCount(edit.from);
+    byte += edit.from.size();
+    ++made;
+  }
+  tail.append(text, byte, std::string::npos);
+  tail.append(m_tail, m_tailAt, std::string::npos);
+  m_tail.swap(tail);
+  m_tailAt = 0;
+  m_tailEdits += made;
+  m_pendingEdits.clear();
+  m_stale = CharCount(text) - from;
+}
+
+void CEditView::ShrinkStep() {
+  const size_t length = ControlLength();
+  const size_t piece = std::min({m_stale, kShrinkPiece, length});
+  const ViewState before = SaveView();
+  m_ownEdit = true;
+  Send(WM_SETREDRAW, FALSE);
+  Send(EM_SETSEL, length - piece, static_cast<LPARAM>(length));
+  Send(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(""));
+  m_ownEdit = false;
+  m_stale = piece < m_stale && piece > 0 ? m_stale - piece : 0;
+  RestoreView(before);
+  Send(WM_SETREDRAW, TRUE);
+  ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+void CEditView::GrowStep(size_t atLeast) {
+  size_t end = PieceEnd(m_tail, m_tailAt, m_tail.size(), kRewritePiece);
+  if (atLeast > 0) end = PieceEnd(m_tail, m_tailAt, m_tail.size(), atLeast);
+  const std::string piece = m_tail.substr(m_tailAt, end - m_tailAt);
+  const ViewState before = SaveView();
+  const LRESULT length = static_cast<LRESULT>(ControlLength());
+  // Replacements that lengthen the text may take it past the limit, which would cut it.
+  const LRESULT limit = Send(EM_GETLIMITTEXT);
+  const LRESULT needed = length + static_cast<LRESULT>(CharCount(piece));
+  if (needed > limit) Send(EM_SETLIMITTEXT, static_cast<WPARAM>(needed));
+  m_ownEdit = true;
+  Send(WM_SETREDRAW, FALSE);
+  {
+    // The text goes back as it was: the replacements in it are already converted.
+    CaseStylesOff asItIs(m_hWnd);
+    Send(EM_SETSEL, static_cast<WPARAM>(length), length);
+    Send(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()));
+  }
+  m_ownEdit = false;
+  m_tailAt = end;
+  if (m_tailAt == m_tail.size()) {
+    m_tail.clear();
+    m_tailAt = 0;
+    m_tailEdits = 0;
+  }
+  RestoreView(before);
+  Send(WM_SETREDRAW, TRUE);
+  ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+void CEditView::RememberView(const std::vector<PendingEdit>& edits) {
+  DWORD start = 0;
+  DWORD end = 0;
+  Send(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  if (!m_keepView) {
+    m_selStart = start;
+    m_selEnd = end;
+    m_selAtEnd = start == end && start >= ControlLength() && m_tailAt == m_tail.size();
+    m_firstLine = Send(EM_GETFIRSTVISIBLELINE);
+    m_selSetStart = start;
+    m_selSetEnd = end;
+    m_firstLineSet = m_firstLine;
+    m_keepView = true;
+  }
+  for (auto it = edits.rbegin(); it != edits.rend(); ++it) {
+    const size_t fromChars = CharCount(it->from);
+    const size_t toChars = CharCount(AsStored(it->to));
+    m_selStart = static_cast<DWORD>(MovedBy(m_selStart, it->at, fromChars, toChars));
+    m_selEnd = static_cast<DWORD>(MovedBy(m_selEnd, it->at, fromChars, toChars));
+  }
+}
+
+CEditView::ViewState CEditView::SaveView() const {
+  ViewState view;
+  Send(EM_GETSEL, reinterpret_cast<WPARAM>(&view.selStart), reinterpret_cast<LPARAM>(&view.selEnd));
+  view.firstLine = Send(EM_GETFIRSTVISIBLELINE);
+  return view;
+}
+
+void CEditView::RestoreView(const ViewState& before) {
+  if (m_keepView) {
+    RestoreView();
+    return;
+  }
+  // The operator's own selection and scroll position: an edit at the end moves neither.
+  const size_t length = ControlLength();
+  const size_t live = length - std::min(length, m_stale);
+  Send(EM_SETSEL, std::min<size_t>(before.selStart, live),
+       static_cast<LPARAM>(std::min<size_t>(before.selEnd, live)));
+  Send(EM_LINESCROLL, 0, before.firstLine - Send(EM_GETFIRSTVISIBLELINE));
+}
+
+void CEditView::RestoreView() {
+  if (!m_keepView) return;
+  const size_t length = ControlLength();
+  const size_t live = length - std::min(length, m_stale);
+  const size_t start = m_selAtEnd ? live : std::min<size_t>(m_selStart, live);
+  const size_t end = m_selAtEnd ? live : std::min<size_t>(m_selEnd, live);
+  Send(EM_SETSEL, start, static_cast<LPARAM>(end));
+  if (m_selAtEnd) {
+    Send(EM_SCROLLCARET);
+  } else {
+    Send(EM_LINESCROLL, 0, m_firstLine - Send(EM_GETFIRSTVISIBLELINE));
+  }
+  m_selSetStart = static_cast<DWORD>(start);
+  m_selSetEnd = static_cast<DWORD>(end);
+  m_firstLineSet = Send(EM_GETFIRSTVISIBLELINE);
+  // Once everything is written, the selection is the operator's again.
+  if (m_stale == 0 && m_tailAt == m_tail.size()) m_keepView = false;
 }
 
 void CEditView::Reanchor(const std::string& text) {
@@ -253,12 +585,12 @@ void CEditView::Reanchor(const std::string& text) {
   for (const PendingEdit& edit : m_pendingEdits) {
     if (std::find(done.begin(), done.end(), edit.from) != done.end()) continue;
     done.push_back(edit.from);
-    const std::vector<size_t> found = FindAll(text, edit.from);
+    const std::vector<Found> found = FindAll(text, edit.from);
     size_t rank = 0;
     for (const PendingEdit& same : m_pendingEdits) {
       if (same.from != edit.from) continue;
       if (rank == found.size()) break;
-      placed.push_back(PendingEdit{found[rank++], same.from, same.to});
+      placed.push_back(PendingEdit{found[rank++].at, same.from, same.to});
     }
   }
   std::stable_sort(placed.begin(), placed.end(),
@@ -271,7 +603,6 @@ void CEditView::ReplaceLast() {
   const PendingEdit edit = std::move(m_pendingEdits.back());
   m_pendingEdits.pop_back();
   const size_t fromChars = CharCount(edit.from);
-  const long delta = static_cast<long>(CharCount(edit.to)) - static_cast<long>(fromChars);
   DWORD selStart = 0;
   DWORD selEnd = 0;
   Send(EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
@@ -282,14 +613,16 @@ void CEditView::ReplaceLast() {
   Send(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(edit.to.c_str()));
   m_ownEdit = false;
   // The selection moves with the text before it; one inside the replaced text ends with it.
-  const auto moved = [&](DWORD pos) -> WPARAM {
-    if (pos >= edit.at + fromChars) return static_cast<WPARAM>(static_cast<long>(pos) + delta);
-    if (pos > edit.at) return static_cast<WPARAM>(std::min<long>(
-        static_cast<long>(pos), static_cast<long>(edit.at + fromChars) + delta));
-    return pos;
-  };
-  Send(EM_SETSEL, moved(selStart), static_cast<LPARAM>(moved(selEnd)));
+  const size_t toChars = CharCount(AsStored(edit.to));
+  Send(EM_SETSEL, MovedBy(selStart, edit.at, fromChars, toChars),
+       static_cast<LPARAM>(MovedBy(selEnd, edit.at, fromChars, toChars)));
   Send(EM_LINESCROLL, 0, firstLine - Send(EM_GETFIRSTVISIBLELINE));
+  if (m_keepView) {
+    // A rewrite of the end is under way: the selection it keeps moves the same way.
+    m_selStart = static_cast<DWORD>(MovedBy(m_selStart, edit.at, fromChars, toChars));
+    m_selEnd = static_cast<DWORD>(MovedBy(m_selEnd, edit.at, fromChars, toChars));
+    RestoreView();
+  }
   Send(WM_SETREDRAW, TRUE);
   ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }

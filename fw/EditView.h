@@ -53,12 +53,20 @@ class CEditView : public CView {
   // keeps the value of the call that found it. The operator's selection and scroll position
   // survive.
   void ReplaceEverywhere(const std::string& from, const std::string& to);
+  // An occurrence far from the end is not edited in place: the control would lay out the
+  // whole rest of the paragraph again, seconds in a long log. The text from the oldest waiting
+  // occurrence to the end is taken out and written back with the replacements made, a bounded
+  // piece per step (see ReplaceStep). Until the last piece is written, the control shows the
+  // text up to that point, and text appended meanwhile joins the part still to be written.
   // Carries out every replacement still waiting.
   void FinishReplacements();
   // While held, the replacements far from the end wait (an edit far back in a long text can
-  // take the control a second); FinishReplacements and GetWholeText still carry them out.
+  // take the control a second); FinishReplacements and GetWholeText still carry them out. Text
+  // already being written back goes on being written, a bounded piece at a time.
   void HoldReplacements(bool hold);
-  size_t PendingReplacements() const { return m_pendingEdits.size(); }
+  // Replacements not yet shown in the control, those in text still to be written back
+  // included.
+  size_t PendingReplacements() const { return m_pendingEdits.size() + m_tailEdits; }
 
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
@@ -90,11 +98,61 @@ class CEditView : public CView {
   };
   // Places the waiting edits again after an edit of the operator's, which may have moved text.
   void Reanchor(const std::string& text);
+  // One bounded step of the waiting work; false when nothing is left that may be done now
+  // (`all`: the held replacements too).
+  bool ReplaceStep(bool all);
   // Carries out the waiting edit nearest the end: an edit there moves nothing still waiting.
   void ReplaceLast();
+  // Takes the text from the oldest waiting edit to the end out to be written back with every
+  // waiting edit made.
+  void StartRewrite();
+  // Removes a piece of the old text at the end, or writes the next piece of the new.
+  void ShrinkStep();
+  // `atLeast`: bytes to write instead of a whole piece.
+  void GrowStep(size_t atLeast = 0);
+  // Before an edit of the operator's: the old text is removed first, and where the edit meets
+  // the text still to be written, everything is written first.
+  void CompleteBeforeEdit();
+  // The control's text without the old text still to be removed at its end.
+  std::string LiveText();
+  size_t ControlLength() const;
+  // `text` as the control would keep it when given it (a case style converts letters).
+  std::string AsStored(const std::string& text) const;
+  // Keeps the operator's selection and scroll position across the steps of a rewrite: the one
+  // before it, moved by its replacements, until the operator moves either.
+  void RememberView(const std::vector<PendingEdit>& edits);
+  void RestoreView();
+  // Across one step, once the operator has moved the selection or scrolled.
+  struct ViewState {
+    DWORD selStart = 0;
+    DWORD selEnd = 0;
+    LRESULT firstLine = 0;
+  };
+  ViewState SaveView() const;
+  // Stops keeping the view once the operator has moved the selection or scrolled.
+  void NoticeOperatorView();
+  void RestoreView(const ViewState& before);
   void DropReplacements();
 
   std::vector<PendingEdit> m_pendingEdits;  // ascending by position
+  // A rewrite of the text's end under way: the last m_stale characters of the control are old
+  // text still to be removed, and m_tail from m_tailAt is the new text still to be written
+  // after the control's text. m_tailEdits counts the replacements made in it.
+  size_t m_stale = 0;
+  std::string m_tail;
+  size_t m_tailAt = 0;
+  size_t m_tailEdits = 0;
+  // The selection kept across a rewrite, in characters of the whole text; at the end when the
+  // caret was there. m_selSet and m_firstLineSet are what the rewrite last set, to see whether
+  // the operator moved the selection or scrolled.
+  bool m_keepView = false;
+  bool m_selAtEnd = false;
+  DWORD m_selStart = 0;
+  DWORD m_selEnd = 0;
+  LRESULT m_firstLine = 0;
+  DWORD m_selSetStart = 0;
+  DWORD m_selSetEnd = 0;
+  LRESULT m_firstLineSet = 0;
   bool m_ownEdit = false;      // an edit of the view itself is under way
   bool m_foreignEdit = false;  // the operator edited since the waiting edits were placed
   bool m_loading = false;      // SetWholeText is filling the control

@@ -2,6 +2,9 @@
 // opening from the command line, and closing with "CloseAnyway".
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <functional>
 #include <string>
 
 #include "FwIds.h"
@@ -357,4 +360,169 @@ TEST(LogDocument, EveryByteTheLogHoldsRoundTrips) {
   view->ClearLog();
   ::SendMessageA(view->m_hWnd, WM_CHAR, 'q', 1);
   EXPECT_EQ(view->GetWholeText(), "Q");
+}
+
+namespace {
+
+// Watches the log view's edits while a test runs: an edit in place far from the end, or a
+// large piece written at once, would make the control lay out the rest of a long paragraph.
+HWND g_rewriteView = nullptr;
+size_t g_farEdits = 0;
+size_t g_largestInsert = 0;
+size_t g_replaceSels = 0;
+
+// Characters in the control, as its positions count them.
+size_t ControlLength(HWND edit) {
+  const LRESULT last = ::SendMessageA(edit, EM_LINEINDEX, ::SendMessageA(edit, EM_GETLINECOUNT, 0, 0) - 1, 0);
+  return static_cast<size_t>(last + ::SendMessageA(edit, EM_LINELENGTH, last, 0));
+}
+
+LRESULT CALLBACK WatchRewrite(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* msg = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && msg->hwnd == g_rewriteView && msg->message == EM_REPLACESEL) {
+    DWORD start = 0, end = 0;
+    ::SendMessageA(msg->hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                   reinterpret_cast<LPARAM>(&end));
+    const size_t length = ControlLength(msg->hwnd);
+    const size_t inserted = std::strlen(reinterpret_cast<const char*>(msg->lParam));
+    // Removing the end of the text is cheap however much goes.
+    if (start + 4096 < length && !(end == length && inserted == 0)) ++g_farEdits;
+    g_largestInsert = std::max(g_largestInsert, inserted);
+    ++g_replaceSels;
+  }
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Dispatches one message at a time until `done`, at most `ms` milliseconds.
+bool StepUntil(const std::function<bool()>& done, DWORD ms) {
+  const DWORD until = ::GetTickCount() + ms;
+  while (!done()) {
+    if (static_cast<LONG>(until - ::GetTickCount()) <= 0) return false;
+    MSG msg;
+    if (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageA(&msg);
+    } else {
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+  }
+  return true;
+}
+
+std::string ReplacedAll(std::string text, const std::string& from, const std::string& to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
+}  // namespace
+
+// Replacements far back in a long one-paragraph log are never made in place: the end of the log
+// is written again in pieces, one per timer step, and what arrives between the steps (a message
+// appended, a new late value, the operator's edit at the front, a key typed at the end) ends up
+// where it would have had every replacement been made at once. Text written again keeps its
+// bytes (lower case, double-byte characters), while the late values are stored as the control
+// stores typed text (upper case).
+TEST(LogView, FarBackReplacementsRewriteTheEndInSteps) {
+  TempWorkDir dir;
+  AppSession session;
+  ASSERT_TRUE(session.Start());
+  CTandemHLView* view = session.Frame()->GetLogView();
+  HWND edit = view->m_hWnd;
+  const std::string kanji = "\x93\x8C\x8B\x9E";  // "東京"
+  std::string log;
+  while (log.size() < 60000) {
+    log += "XX7OLD UR $R [KN] cq de xx9abc " + kanji + " ";
+    for (int j = 0; j < 60; ++j) log += "CQ TEST XX9ABC TU 5NN 13M ";
+  }
+  log += "XX1ABC UR $R ";
+  view->SetWholeText(log);
+  view->MoveCaretToEnd();
+  const std::string full = ReplacedAll(log, "$R", "5NN");
+
+  g_rewriteView = edit;
+  g_farEdits = g_largestInsert = g_replaceSels = 0;
+  HHOOK hook = ::SetWindowsHookExA(WH_CALLWNDPROC, WatchRewrite, nullptr, ::GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  view->ReplaceEverywhere("$R", "5nn");
+  // The end is being written again: the control holds less than the whole log.
+  ASSERT_TRUE(StepUntil([&] { return ControlLength(edit) < full.size() - 20000; }, 20000));
+  ASSERT_GT(view->PendingReplacements(), 0u);
+
+  // Between the steps: a message appended, and a late value it carries.
+  view->AppendToLog("XX2DEF UR $R ");
+  view->ReplaceEverywhere("$R", "579");
+  EXPECT_LT(ControlLength(edit), full.size()) << "still under way";
+  // The operator writes at the front (an edit of the operator's, not watched).
+  g_rewriteView = nullptr;
+  ::SendMessageA(edit, EM_SETSEL, 0, 0);
+  ::SendMessageA(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("zz "));
+  g_rewriteView = edit;
+  ASSERT_TRUE(StepUntil([&] { return ControlLength(edit) > 40000; }, 20000));
+  ASSERT_GT(view->PendingReplacements(), 0u);
+  // A key typed at the end of what is written so far goes to the end of the whole log.
+  const size_t shown = ControlLength(edit);
+  ::SendMessageA(edit, EM_SETSEL, shown, static_cast<LPARAM>(shown));
+  ::SendMessageA(edit, WM_CHAR, 'q', 1);
+  const std::string expected = "ZZ " + full + "XX2DEF UR 579 Q";
+  ::UnhookWindowsHookEx(hook);
+  g_rewriteView = nullptr;
+
+  EXPECT_EQ(view->PendingReplacements(), 0u);
+  std::string raw(static_cast<size_t>(::GetWindowTextLengthA(edit)) + 1, '\0');
+  raw.resize(static_cast<size_t>(::GetWindowTextA(edit, &raw[0], static_cast<int>(raw.size()))));
+  EXPECT_EQ(raw, expected);
+  EXPECT_EQ(view->GetWholeText(), expected);
+  EXPECT_GT(g_replaceSels, 20u) << "written in pieces";
+  EXPECT_EQ(g_farEdits, 0u) << "no edit in place far from the end";
+  EXPECT_LE(g_largestInsert, 4096u);
+
+  // Saving carries everything out first, whatever is still under way.
+  view->AppendToLog("$R ");
+  view->SetWholeText(log);
+  view->MoveCaretToEnd();
+  view->ReplaceEverywhere("$R", "599");
+  ASSERT_TRUE(StepUntil([&] { return ControlLength(edit) < full.size() - 20000; }, 20000));
+  view->AppendToLog("TU ");
+  CDocument* doc = session.Frame()->GetActiveDocument();
+  ASSERT_TRUE(doc->DoSave(dir.File("saved.txt").c_str()));
+  EXPECT_EQ(shelltest::ReadFileBytes(dir.File("saved.txt")), ReplacedAll(log, "$R", "599") + "TU ");
+  EXPECT_EQ(view->PendingReplacements(), 0u);
+  view->AppendToLog("!");
+  EXPECT_EQ(view->GetWholeText(), ReplacedAll(log, "$R", "599") + "TU !") << "caret at the end";
+}
+
+// The log's lines wrap between words, as the program writes them (separated by spaces); a word
+// wider than the view is broken where the width ends, and the caret moves word by word.
+TEST(LogView, LongLinesWrapBetweenWords) {
+  TempWorkDir dir;
+  AppSession session;
+  ASSERT_TRUE(session.Start());
+  CTandemHLView* view = session.Frame()->GetLogView();
+  HWND edit = view->m_hWnd;
+  std::string text;
+  for (int i = 0; text.size() < 3000; ++i) text += i % 3 ? "CQ TEST XX9ABC " : "JA1ZZZ UR 5NN 13M [KN] ";
+  const std::string longWord(400, 'E');
+  text += longWord + " TU";
+  view->SetWholeText(text);
+  const LRESULT lines = ::SendMessageA(edit, EM_GETLINECOUNT, 0, 0);
+  ASSERT_GT(lines, 10) << "the text wraps";
+  const size_t wordStart = text.size() - 3 - longWord.size();
+  for (LRESULT line = 1; line < lines; ++line) {
+    const size_t start = static_cast<size_t>(::SendMessageA(edit, EM_LINEINDEX, line, 0));
+    ASSERT_LT(start, text.size());
+    const bool inLongWord = start > wordStart && start < wordStart + longWord.size();
+    EXPECT_TRUE(text[start - 1] == ' ' || inLongWord) << "line " << line << " starts at " << start;
+  }
+  // Ctrl+Right from the start goes to the next word.
+  ::SendMessageA(edit, EM_SETSEL, 0, 0);
+  BYTE keys[256] = {};
+  ::GetKeyboardState(keys);
+  keys[VK_CONTROL] = 0x80;
+  ::SetKeyboardState(keys);
+  ::SendMessageA(edit, WM_KEYDOWN, VK_RIGHT, 0);
+  keys[VK_CONTROL] = 0;
+  ::SetKeyboardState(keys);
+  EXPECT_EQ(SelStart(edit), 7u);  // "JA1ZZZ |UR"
 }
