@@ -337,3 +337,44 @@ std::vector<std::string> KeyerCalls(const std::vector<TraceEvent>& events) {
 }
 
 }  // namespace testsupport
+
+// ---- The program driven in this process ---------------------------------------------------------
+
+namespace testsupport {
+
+TempWorkingFolder::TempWorkingFolder() {
+  char current[MAX_PATH] = "";
+  GetCurrentDirectoryA(MAX_PATH, current);
+  m_previous = current;
+  if (Valid()) SetCurrentDirectoryA(Path().c_str());
+}
+
+TempWorkingFolder::~TempWorkingFolder() {
+  // Left first: a folder that is the current one cannot be removed.
+  SetCurrentDirectoryA(m_previous.c_str());
+}
+
+HWND WaitForOwnDialog(const std::function<bool(HWND)>& match, DWORD ms) {
+  HWND found = nullptr;
+  WaitUntil(
+      [&] {
+        found = FindTopLevel(GetCurrentProcessId(),
+                             [&](HWND w) { return IsDialog(w) && IsWindowVisible(w) && match(w); });
+        return found != nullptr;
+      },
+      ms);
+  return found;
+}
+
+void Operate(const std::function<void()>& operate,
+             const std::function<bool(const std::function<bool()>&, DWORD)>& pump, DWORD ms) {
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    operate();
+    done = true;
+  });
+  pump([&] { return done.load(); }, ms);
+  worker.join();
+}
+
+}  // namespace testsupport
