@@ -67,6 +67,33 @@ std::vector<std::string> KeysOf(const std::string& file, const std::string& sect
 
 }  // namespace
 
+// The number settings the frame writes: their key, field, value without a file, and a value to
+// store instead (odd ones too: a speed out of range and a negative delay are kept as they are).
+struct NumberSetting {
+  const char* key;
+  int CMainFrame::*field;
+  int byDefault;
+  int stored;
+};
+const NumberSetting kNumbers[] = {
+    {"WPM", &CMainFrame::m_wpm, 20, 80},
+    {"CQ_INT", &CMainFrame::m_cqInterval, 2500, 4000},
+    {"PTT", &CMainFrame::m_ptt, 1, 0},
+    {"PTT_CQ_machine", &CMainFrame::m_pttCqMachine, 0, 1},
+    {"PTTDelayP", &CMainFrame::m_pttDelayP, 25, -5},
+    {"PTTDelayA", &CMainFrame::m_pttDelayA, 200, 255},
+    {"PaddleRvs", &CMainFrame::m_paddleRvs, 1, 0},
+    {"PaddleKbd", &CMainFrame::m_paddleKbd, 0, 1},
+    {"SideTone", &CMainFrame::m_sideTone, 1, 0},
+    {"ToneLevel", &CMainFrame::m_toneLevel, 7, 12},
+    {"HookAnyway", &CMainFrame::m_hookAnyway, 0, 1},
+    {"ViewTop", &CMainFrame::m_viewTop, 0, 1},
+    {"Fn12", &CMainFrame::m_fn12, 0, 1},
+    {"zLogKey", &CMainFrame::m_zLogKey, 0, 1},
+    {"SpyHlKey", &CMainFrame::m_spyHlKey, 1, 0},
+    {"FollowLogger", &CMainFrame::m_followLogger, 0, 2},
+};
+
 TEST_F(SettingsFile, DefaultsWithoutAFile) {
   auto frame = Load();
   EXPECT_FALSE(FileExists(Ini())) << "loading never creates the file";
@@ -74,28 +101,13 @@ TEST_F(SettingsFile, DefaultsWithoutAFile) {
   EXPECT_EQ(frame->m_memory[3], "Fn04");
   EXPECT_EQ(frame->m_memory[12], "DE $M $M [AR]");
   EXPECT_EQ(frame->m_memory[23], "Fn12");
-  EXPECT_EQ(frame->m_wpm, 20);
-  EXPECT_EQ(frame->m_cqInterval, 2500);
+  for (const NumberSetting& n : kNumbers) EXPECT_EQ((*frame).*n.field, n.byDefault) << n.key;
   EXPECT_EQ(frame->m_subst0, "0");
   EXPECT_EQ(frame->m_subst1, "1");
   EXPECT_EQ(frame->m_subst9, "9");
   EXPECT_EQ(frame->m_myCall, "XX9ABC/1");
   EXPECT_EQ(frame->m_number, "");
-  EXPECT_EQ(frame->m_ptt, 1);
-  EXPECT_EQ(frame->m_pttCqMachine, 0);
-  EXPECT_EQ(frame->m_pttDelayP, 25);
-  EXPECT_EQ(frame->m_pttDelayA, 200);
-  EXPECT_EQ(frame->m_paddleRvs, 1);
-  EXPECT_EQ(frame->m_paddleKbd, 0);
-  EXPECT_EQ(frame->m_sideTone, 1);
-  EXPECT_EQ(frame->m_toneLevel, 7);
   EXPECT_EQ(frame->m_cwAlways, 0) << "the default 0 replaces the preset 1";
-  EXPECT_EQ(frame->m_hookAnyway, 0);
-  EXPECT_EQ(frame->m_viewTop, 0);
-  EXPECT_EQ(frame->m_fn12, 0);
-  EXPECT_EQ(frame->m_zLogKey, 0);
-  EXPECT_EQ(frame->m_spyHlKey, 1);
-  EXPECT_EQ(frame->m_followLogger, 0);
   EXPECT_EQ(frame->m_logTime, 0);
   EXPECT_EQ(frame->m_endGM, 12);
   EXPECT_EQ(frame->m_endGA, 18);
@@ -116,53 +128,23 @@ TEST_F(SettingsFile, FullRoundTripInFileOrder) {
   {
     auto frame = Load();
     for (int i = 0; i < 24; ++i) frame->m_memory[i] = "MEMORY " + std::to_string(i);
-    frame->m_wpm = 80;  // out of range, kept as it is
-    frame->m_cqInterval = 4000;
+    for (const NumberSetting& n : kNumbers) (*frame).*n.field = n.stored;
     frame->m_subst0 = "O";
     frame->m_subst1 = "A";
     frame->m_subst9 = "N";
     frame->m_myCall = "XX1ABC";
     frame->m_number = "123";
-    frame->m_ptt = 0;
-    frame->m_pttCqMachine = 1;
-    frame->m_pttDelayP = -5;
-    frame->m_pttDelayA = 255;
-    frame->m_paddleRvs = 0;
-    frame->m_paddleKbd = 1;
-    frame->m_sideTone = 0;
-    frame->m_toneLevel = 12;
-    frame->m_hookAnyway = 1;
-    frame->m_viewTop = 1;
-    frame->m_fn12 = 1;
-    frame->m_zLogKey = 1;
-    frame->m_spyHlKey = 0;
-    frame->m_followLogger = 2;
     ASSERT_TRUE(frame->SaveSettings());
   }
   auto frame = Load();
   for (int i = 0; i < 24; ++i) EXPECT_EQ(frame->m_memory[i], "MEMORY " + std::to_string(i));
-  EXPECT_EQ(frame->m_wpm, 80);
-  EXPECT_EQ(frame->m_cqInterval, 4000);
+  for (const NumberSetting& n : kNumbers) EXPECT_EQ((*frame).*n.field, n.stored) << n.key;
   EXPECT_EQ(frame->m_subst0, "O");
   EXPECT_EQ(frame->m_subst1, "A");
   EXPECT_EQ(frame->m_subst9, "N");
   EXPECT_EQ(frame->m_myCall, "XX1ABC");
   EXPECT_EQ(frame->m_number, "123");
-  EXPECT_EQ(frame->m_ptt, 0);
-  EXPECT_EQ(frame->m_pttCqMachine, 1);
-  EXPECT_EQ(frame->m_pttDelayP, -5);
   EXPECT_EQ(IniText(Ini(), "Keyer", "PTTDelayP"), "-5");
-  EXPECT_EQ(frame->m_pttDelayA, 255);
-  EXPECT_EQ(frame->m_paddleRvs, 0);
-  EXPECT_EQ(frame->m_paddleKbd, 1);
-  EXPECT_EQ(frame->m_sideTone, 0);
-  EXPECT_EQ(frame->m_toneLevel, 12);
-  EXPECT_EQ(frame->m_hookAnyway, 1);
-  EXPECT_EQ(frame->m_viewTop, 1);
-  EXPECT_EQ(frame->m_fn12, 1);
-  EXPECT_EQ(frame->m_zLogKey, 1);
-  EXPECT_EQ(frame->m_spyHlKey, 0);
-  EXPECT_EQ(frame->m_followLogger, 2);
 
   const std::vector<std::string> keyer = {"WPM", "CQ_INT", "0", "1", "9", "PTT", "PTT_CQ_machine",
                                           "PTTDelayP", "PTTDelayA", "PaddleRvs", "PaddleKbd",

@@ -95,13 +95,12 @@ RECT WindowRect(HWND wnd) {
   return r;
 }
 
+using Bars = shelltest::RunningProgram;
+
 }  // namespace
 
-TEST(Bars, StatusBarStaysDrawnWhenTheWindowGrows) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
-  CMainFrame* frame = session.Frame();
+TEST_F(Bars, StatusBarStaysDrawnWhenTheWindowGrows) {
+  CMainFrame* frame = frame_;
   ::SetWindowPos(frame->m_hWnd, nullptr, 50, 50, 729, 150, SWP_NOZORDER);
   CWpmStatusBar& status = frame->m_wndStatusBar;
   RECT pane;
@@ -127,11 +126,8 @@ TEST(Bars, StatusBarStaysDrawnWhenTheWindowGrows) {
   EXPECT_EQ(status.GetPaneText(0), "KEYPORT Ver.?");
 }
 
-TEST(Bars, ToolBarGripperAndFlyByPrompts) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
-  CMainFrame* frame = session.Frame();
+TEST_F(Bars, ToolBarGripperAndFlyByPrompts) {
+  CMainFrame* frame = frame_;
   ::SendMessageA(frame->m_hWnd, WM_COMMAND, FW_ID_VIEW_TOOLBAR, 0);
   Settle();
   HWND bar = frame->m_wndToolBar.m_hWnd;
@@ -160,7 +156,7 @@ TEST(Bars, ToolBarGripperAndFlyByPrompts) {
   EXPECT_TRUE(PumpUntil([&] { return frame->m_wndStatusBar.GetPaneText(0) == "KEYPORT Ver.?"; }));
 }
 
-TEST(Bars, DragToFloatDockBackAndRestoreAtNextStart) {
+TEST(BarLayout, DragToFloatDockBackAndRestoreAtNextStart) {
   TempWorkDir dir;
   RECT cwFloat = {};
   {
@@ -286,11 +282,8 @@ void MouseTo(POINT p, DWORD flags) {
 
 // The same drag with the system's own mouse input: pressed on the Fn bar's background, moved
 // away below the frame and let go there.
-TEST(Bars, MouseDragFloatsTheFnBar) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
-  CMainFrame* frame = session.Frame();
+TEST_F(Bars, MouseDragFloatsTheFnBar) {
+  CMainFrame* frame = frame_;
   ::SetWindowPos(frame->m_hWnd, HWND_TOPMOST, 100, 100, 729, 200, 0);
   ASSERT_TRUE(shelltest::BringToFront(frame->m_hWnd));
   HWND fn = frame->m_wndFnBar.m_hWnd;
@@ -311,11 +304,8 @@ TEST(Bars, MouseDragFloatsTheFnBar) {
 // which writes the text to the log and queues what follows its first character. Keys through the
 // frame's loop then work on that queue: Backspace takes back the last character, F1 goes behind
 // what waits, Esc drops it all, and a Backspace with nothing waiting is swallowed.
-TEST(Bars, SendButtonAndKeysWorkTheSendQueue) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
-  CMainFrame* frame = session.Frame();
+TEST_F(Bars, SendButtonAndKeysWorkTheSendQueue) {
+  CMainFrame* frame = frame_;
   ::SendMessageA(frame->m_hWnd, WM_COMMAND, ID_VIEW_CWBAR, 0);
   ASSERT_TRUE(shelltest::BringToFront(frame->m_hWnd));
   HWND edit = frame->m_wndCwBar.GetItem(IDC_SEND_TEXT);

@@ -57,6 +57,8 @@ int PaneWidth(CWpmStatusBar& status, int index) {
   return width;
 }
 
+using MainFrame = shelltest::RunningProgram;
+
 // Menu item state as the user sees it when the menu opens.
 UINT MenuState(CMainFrame* frame, int menuIndex, UINT id) {
   HMENU sub = ::GetSubMenu(::GetMenu(frame->m_hWnd), menuIndex);
@@ -66,10 +68,8 @@ UINT MenuState(CMainFrame* frame, int menuIndex, UINT id) {
 
 }  // namespace
 
-TEST(MainFrame, FirstStartShowsDefaultWindowAndBars) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
+TEST_F(MainFrame, FirstStartShowsDefaultWindowAndBars) {
+  AppSession& session = session_;
   CMainFrame* frame = session.Frame();
   ASSERT_NE(frame, nullptr);
   HWND wnd = frame->m_hWnd;
@@ -104,10 +104,8 @@ TEST(MainFrame, FirstStartShowsDefaultWindowAndBars) {
   EXPECT_EQ(WindowText(::GetDlgItem(frame->m_wndFnBar.m_hWnd, 1003)), "Fn04");
 }
 
-TEST(MainFrame, FunctionKeyButtonsAt729Pixels) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
+TEST_F(MainFrame, FunctionKeyButtonsAt729Pixels) {
+  AppSession& session = session_;
   CMainFrame* frame = session.Frame();
   HWND bar = frame->m_wndFnBar.m_hWnd;
 
@@ -163,10 +161,8 @@ TEST(MainFrame, FunctionKeyButtonsAt729Pixels) {
   EXPECT_EQ(ChildRect(bar, 1004).left, 5 + 4 * 125 + 5);
 }
 
-TEST(MainFrame, BorderDragStopsAt120Pixels) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
+TEST_F(MainFrame, BorderDragStopsAt120Pixels) {
+  AppSession& session = session_;
   HWND wnd = session.Frame()->m_hWnd;
 
   // Dragging the top edge down: the bottom edge moves down with it.
@@ -184,10 +180,8 @@ TEST(MainFrame, BorderDragStopsAt120Pixels) {
   EXPECT_EQ(fine.bottom, 121);
 }
 
-TEST(MainFrame, StatusBarShowsVersionAndSpeed) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
+TEST_F(MainFrame, StatusBarShowsVersionAndSpeed) {
+  AppSession& session = session_;
   CMainFrame* frame = session.Frame();
   CWpmStatusBar& status = frame->m_wndStatusBar;
 
@@ -250,10 +244,8 @@ TEST(MainFrame, StatusBarShowsVersionAndSpeed) {
   EXPECT_EQ(status.m_paneClicked, 0) << "the idle update takes the click";
 }
 
-TEST(MainFrame, ViewMenuTogglesBarsAndTopmost) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
+TEST_F(MainFrame, ViewMenuTogglesBarsAndTopmost) {
+  AppSession& session = session_;
   CMainFrame* frame = session.Frame();
   HWND wnd = frame->m_hWnd;
 
@@ -289,7 +281,7 @@ TEST(MainFrame, ViewMenuTogglesBarsAndTopmost) {
   EXPECT_EQ(MenuState(frame, 4, ID_HELP_MANUAL) & MF_GRAYED, 0u);
 }
 
-TEST(MainFrame, ViewTopSettingAtStart) {
+TEST(Restart, ViewTopSetting) {
   for (int stored : {1, 2}) {
     TempWorkDir dir;
     ::WritePrivateProfileStringA("Window", "ViewTop", stored == 1 ? "1" : "2",
@@ -319,7 +311,7 @@ std::string StoredVisible(const std::string& ini, int barId) {
 }
 }  // namespace
 
-TEST(MainFrame, CloseRequestWritesPlacementAndBarLayout) {
+TEST(Restart, CloseRequestWritesPlacementAndBarLayout) {
   TempWorkDir dir;
   const std::string ini = dir.File("Tandem.ini");
   {
@@ -363,10 +355,8 @@ TEST(MainFrame, CloseRequestWritesPlacementAndBarLayout) {
   EXPECT_EQ(frame->m_wpm, 19);
 }
 
-TEST(MainFrame, CancelledCloseHasWrittenPlacementAlready) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
+TEST_F(MainFrame, CancelledCloseHasWrittenPlacementAlready) {
+  AppSession& session = session_;
   CMainFrame* frame = session.Frame();
   frame->GetLogView()->AppendToLog("CQ TEST");
   ASSERT_TRUE(frame->GetActiveDocument()->IsModified());
@@ -376,8 +366,8 @@ TEST(MainFrame, CancelledCloseHasWrittenPlacementAlready) {
     EXPECT_EQ(answerer.Texts(), std::vector<std::string>{shelltest::AskToSave(shelltest::kUntitled)});
   }
   ASSERT_NE(session.Frame(), nullptr) << "Cancel keeps the program running";
-  EXPECT_EQ(shelltest::IniText(dir.File("Tandem.ini"), "Window", "pos").size(), 88u);
-  EXPECT_EQ(shelltest::IniText(dir.File("Tandem.ini"), "ToolBar-Summary", "Bars"), "4");
+  EXPECT_EQ(shelltest::IniText(dir_.File("Tandem.ini"), "Window", "pos").size(), 88u);
+  EXPECT_EQ(shelltest::IniText(dir_.File("Tandem.ini"), "ToolBar-Summary", "Bars"), "4");
 }
 
 TEST(StartUp, SettingsPathMustFitThePathBuffer) {
@@ -415,7 +405,7 @@ TEST(StartUp, TooLongWorkingDirectoryRefusesToStart) {
   if (!entered) GTEST_SKIP() << "the system does not allow a working folder that long";
 }
 
-TEST(MainFrame, DamagedBarLayoutIsTakenAsFarAsItMakesSense) {
+TEST(Restart, DamagedBarLayoutIsTakenAsFarAsItMakesSense) {
   TempWorkDir dir;
   const std::string ini = dir.File("Tandem.ini");
   ::WritePrivateProfileStringA("ToolBar-Summary", "Bars", "2000000000", ini.c_str());

@@ -31,12 +31,12 @@ DWORD SelStart(HWND edit) {
   return start;
 }
 
+using LogView = shelltest::RunningProgram;
+
 }  // namespace
 
-TEST(LogView, CreatedAsSpecified) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
+TEST_F(LogView, CreatedAsSpecified) {
+  AppSession& session = session_;
   CTandemHLView* view = session.Frame()->GetLogView();
   ASSERT_NE(view, nullptr);
   const LONG style = ::GetWindowLongA(view->m_hWnd, GWL_STYLE);
@@ -54,10 +54,8 @@ TEST(LogView, CreatedAsSpecified) {
   EXPECT_EQ(session.Frame()->GetActiveDocument()->GetTitle(), kUntitled);
 }
 
-TEST(LogView, AppendGoesToTheEndAndMarksModified) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
+TEST_F(LogView, AppendGoesToTheEndAndMarksModified) {
+  AppSession& session = session_;
   CTandemHLView* view = session.Frame()->GetLogView();
   CDocument* doc = session.Frame()->GetActiveDocument();
   EXPECT_FALSE(doc->IsModified());
@@ -79,10 +77,8 @@ TEST(LogView, AppendGoesToTheEndAndMarksModified) {
   EXPECT_FALSE(doc->IsModified());
 }
 
-TEST(LogView, TypedLettersAreUpperCase) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
+TEST_F(LogView, TypedLettersAreUpperCase) {
+  AppSession& session = session_;
   CTandemHLView* view = session.Frame()->GetLogView();
   for (char c : std::string("cq de xx1abc")) {
     ::SendMessageA(view->m_hWnd, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c)), 1);

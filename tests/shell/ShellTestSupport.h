@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 
@@ -58,6 +60,19 @@ class AppSession {
  private:
   CTandemHLApp m_app;
   bool m_started = false;
+};
+
+// A test that starts the program in this process, in a working folder of its own.
+class RunningProgram : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(session_.Start());
+    frame_ = session_.Frame();
+  }
+
+  testsupport::TempWorkingFolder dir_;
+  AppSession session_;
+  CMainFrame* frame_ = nullptr;
 };
 
 }  // namespace shelltest
