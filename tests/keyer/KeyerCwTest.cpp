@@ -413,7 +413,7 @@ TEST_F(KeyerBinding, PaddleEchoInBothAlphabets) {
 }
 
 TEST_F(KeyerBinding, MissingExportIsSkipped) {
-  ASSERT_TRUE(Start("50", true, shelltest::BesideTestProgram("emulator-noputcode")));
+  ASSERT_TRUE(Start("50", true, testsupport::ProgramFolder() + "\\emulator-noputcode"));
   ASSERT_NE(frame_->m_hKeyport, nullptr);
   EXPECT_EQ(frame_->m_keyportPutCode, nullptr);
   EXPECT_NE(frame_->m_keyportPutChar, nullptr);
@@ -446,7 +446,7 @@ TEST_F(KeyerBinding, MissingLibraryKeysNothingAndSaysSoAtExit) {
   HANDLE file = ::CreateFileA(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  const std::string program = shelltest::BesideTestProgram("Tandem.exe");
+  const std::string program = testsupport::ProgramFolder() + "\\Tandem.exe";
   std::string commandLine = "\"" + program + "\"";
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);

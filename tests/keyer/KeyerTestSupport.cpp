@@ -44,7 +44,7 @@ std::string EntryRecord::Text() const {
          key + "|" + (shift ? "1" : "0") + "|" + (ctrl ? "1" : "0") + "|0|120|560|2|";
 }
 
-std::string KeyerFrameTest::Emulator() { return shelltest::BesideTestProgram("emulator"); }
+std::string KeyerFrameTest::Emulator() { return testsupport::ProgramFolder() + "\\emulator"; }
 
 bool KeyerFrameTest::Start(const char* timescale, bool device, const std::string& folder) {
   if (!folder_.Valid() || !current_.Entered()) return false;

@@ -12,15 +12,38 @@
 #include "TandemView.h"
 
 using shelltest::AppSession;
-using shelltest::PumpMessages;
-using shelltest::TempWorkDir;
 
 namespace {
+
+// An entry record as the hook sends it from the logger's thread (here: this one).
+void Send(CMainFrame* frame, const std::string& text) {
+  COPYDATASTRUCT data = {0, static_cast<DWORD>(text.size()), const_cast<char*>(text.data())};
+  SendMessageA(frame->m_hWnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+}
+
+// The program started in this process, on Bank-A as the logger's check box sets it. The handler
+// remembers the last check state for the whole process, so a record without the check goes first:
+// the one with it is then a change whatever an earlier test left.
+class RecordHandler : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(session_.Start());
+    frame_ = session_.Frame();
+    Send(frame_, "XX0AAA|599|CW|||0||0|0|0|120|560|1|");
+    Send(frame_, "XX0AAA|599|CW|||1||0|0|0|120|560|1|");
+    ASSERT_EQ(frame_->m_bankA, 1);
+    ASSERT_EQ(testsupport::WindowText(frame_->m_wndFnBar.GetItem(1000)), "CQ DE $M $M $M PSE K");
+  }
+
+  testsupport::TempWorkingFolder dir_;
+  AppSession session_;
+  CMainFrame* frame_ = nullptr;
+};
 
 // The logger's side: sends one record and, once it has its answer, writes over its buffer.
 struct LoggerThread {
   HWND frame = nullptr;
-  char record[64] = "XX1ABC|599|CW|||1|71|0|0|0|120|560|1|";
+  char record[64] = "XX1ABC|579|CW|25||1|71|0|0|0|120|560|1|";
   HANDLE released = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   HANDLE thread = nullptr;
   bool answered = false;
@@ -61,13 +84,8 @@ LRESULT CALLBACK WatchedView(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
   return CallWindowProcA(g_viewProc, hwnd, msg, wParam, lParam);
 }
 
-TEST(RecordHandler, LetsTheLoggerGoBeforeItsWorkAndNeverReadsTheRecordAfter) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
-  CMainFrame* frame = session.Frame();
-  frame->m_bankA = 1;
-  frame->LayoutFnButtons(0, 8);
+TEST_F(RecordHandler, LetsTheLoggerGoBeforeItsWorkAndNeverReadsTheRecordAfter) {
+  CMainFrame* frame = frame_;
   HWND view = frame->GetLogView()->m_hWnd;
   g_viewProc = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(view, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchedView)));
@@ -75,51 +93,55 @@ TEST(RecordHandler, LetsTheLoggerGoBeforeItsWorkAndNeverReadsTheRecordAfter) {
   LoggerThread logger;
   g_released = logger.released;
   logger.Start(frame->m_hWnd);
-  const DWORD end = GetTickCount() + 15000;
-  while (WaitForSingleObject(logger.thread, 0) != WAIT_OBJECT_0 && static_cast<LONG>(end - GetTickCount()) > 0) {
-    PumpMessages(10);
-  }
+  shelltest::PumpUntil([&] { return WaitForSingleObject(logger.thread, 0) == WAIT_OBJECT_0; }, 15000);
   SetWindowLongPtrA(view, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_viewProc));
 
   EXPECT_TRUE(logger.answered);
   EXPECT_EQ(g_firstChange, 1) << "the logger waited while the handler wrote the log";
   // F2 from the record, with the record's own fields, whatever the logger's buffer holds now.
   EXPECT_EQ(frame->m_call, "XX1ABC");
-  EXPECT_EQ(frame->m_report, "599");
+  EXPECT_EQ(frame->m_report, "579");
+  EXPECT_EQ(frame->m_exch, "25");
   EXPECT_EQ(frame->GetLogView()->GetWholeText(), "XX1ABC UR $R [KN] ");
 }
 
 // Any program can send the main window WM_COPYDATA. A text that is no entry record changes
 // nothing: not the fields that the next message expands, not the mode that decides whether it is
 // keyed, not the bank.
-TEST(RecordHandler, RecordsThatAreNoEntryRecordsChangeNothing) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
-  CMainFrame* frame = session.Frame();
-  frame->m_bankA = 1;
-  frame->LayoutFnButtons(0, 8);
-  auto send = [&](const std::string& text) {
-    COPYDATASTRUCT data = {0, static_cast<DWORD>(text.size()), const_cast<char*>(text.data())};
-    SendMessageA(frame->m_hWnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
-  };
-  send("XX1ABC|599|CW|||1|0|0|0|0|120|560|1|");
+TEST_F(RecordHandler, RecordsThatAreNoEntryRecordsChangeNothing) {
+  CMainFrame* frame = frame_;
+  Send(frame, "XX1ABC|599|CW|13||1|0|0|0|0|120|560|1|");
   ASSERT_EQ(frame->m_call, "XX1ABC");
+  ASSERT_EQ(frame->m_exch, "13");
   for (const std::string& forged : {
            std::string("AB\0CD|599|CW|||1|70|0|0|0|120|560|1|", 36),  // a NUL in the call, F1
            std::string("JA9XYZ"),                                     // no separators at all
            std::string("JA9XYZ|599|CW|5|x|0|5A|0|FFFFFF80|0||1|70|0|0|0|120|560|1|"),
        }) {
-    send(forged);
+    Send(frame, forged);
     EXPECT_EQ(frame->m_call, "XX1ABC") << forged;
+    EXPECT_EQ(frame->m_exch, "13") << forged;
     EXPECT_EQ(frame->m_mode, "CW") << forged;
     EXPECT_EQ(frame->m_cqRepeat, 0) << forged;
     EXPECT_EQ(frame->m_bankA, 1) << forged;
   }
   EXPECT_EQ(frame->GetLogView()->GetWholeText(), "");
   // The path was live: a well-formed F1 record right after is acted on.
-  send("XX1ABC|599|CW|||1|70|0|0|0|120|560|1|");
+  Send(frame, "XX1ABC|599|CW|||1|70|0|0|0|120|560|1|");
   EXPECT_EQ(frame->GetLogView()->GetWholeText().compare(0, 6, "CQ DE "), 0);
+}
+
+// The logger's check box decides the bank: a record that turns it off shows Bank-B at once, and
+// a key in the same record already keys from the bank it found.
+TEST_F(RecordHandler, TheCheckFieldSwitchesTheBank) {
+  Send(frame_, "XX1ABC|599|CW|||0||0|0|0|120|560|1|");
+  EXPECT_EQ(frame_->m_bankA, 0);
+  EXPECT_EQ(testsupport::WindowText(frame_->m_wndFnBar.GetItem(1000)), "DE $M $M [AR]");
+  Send(frame_, "XX1ABC|599|CW|||1|70|0|0|0|120|560|1|");
+  EXPECT_EQ(frame_->m_bankA, 1);
+  EXPECT_EQ(testsupport::WindowText(frame_->m_wndFnBar.GetItem(1000)), "CQ DE $M $M $M PSE K");
+  EXPECT_EQ(frame_->GetLogView()->GetWholeText().compare(0, 3, "DE "), 0)
+      << "F1 of the bank shown when the record came: " << frame_->GetLogView()->GetWholeText();
 }
 
 }  // namespace

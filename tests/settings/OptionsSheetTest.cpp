@@ -4,18 +4,13 @@
 // trace.
 #include <gtest/gtest.h>
 
-
 #include <atomic>
-#include <thread>
 
 #include "OptionsIds.h"
 #include "OptionsTestSupport.h"
 #include "resource.h"
 
 using namespace optionstest;
-using shelltest::AppSession;
-using shelltest::IniText;
-using shelltest::TempWorkDir;
 
 namespace {
 
@@ -40,45 +35,18 @@ const wchar_t kNotNumber[] =  // 数字を入力してください。
 const char kBankAF1[] = "CQ DE $M $M $M PSE K";
 const char kBankBF1[] = "DE $M $M [AR]";
 
-class OptionsSheet : public ::testing::Test {
- protected:
-  void Start(const std::string& ini = "") {
-    if (!ini.empty()) shelltest::WriteFileBytes(IniPath(), ini);
-    ASSERT_TRUE(StartWithEmulator(session_));
-    frame_ = session_.Frame();
-    mark_ = KeyerCalls(trace_).size();
-  }
-  std::string IniPath() const { return dir_.File("Tandem.ini"); }
-  std::string Ini(const char* section, const char* key) const {
-    return IniText(IniPath(), section, key);
-  }
-  std::vector<std::string> Calls(const char* name) const { return CallsAfter(trace_, mark_, name); }
-  // Names of the keyer calls since the start, in order.
-  std::vector<std::string> CallNames() const {
-    std::vector<std::string> names;
-    const std::vector<std::string> calls = KeyerCalls(trace_);
-    for (size_t i = mark_; i < calls.size(); ++i) names.push_back(calls[i].substr(0, calls[i].find(' ')));
-    return names;
-  }
-
-  TempWorkDir dir_;
-  std::string trace_ = dir_.File("trace.txt");
-  EmulatorEnv env_{trace_};
-  AppSession session_;
-  CMainFrame* frame_ = nullptr;
-  size_t mark_ = 0;
-};
+using OptionsSheet = EmulatorSession;
 
 }  // namespace
 
 TEST_F(OptionsSheet, OkAtOnceAppliesTheMemoryPageOnlyAndWritesNothing) {
   Start("[Profile]\r\nMyCallSign=JA1OLD\r\nNo=123\r\n"
         "[Keyer]\r\nCQ_INT=3000\r\n1=I\r\nWPM=30\r\n");
-  const std::string fileBefore = shelltest::ReadFileBytes(IniPath());
+  const std::string fileBefore = testsupport::ReadFileBytes(IniPath());
   const unsigned actionBefore = HookAction();
 
   RunSheet(frame_, [&](const Sheet& sheet) {
-    EXPECT_EQ(TextOf(sheet.hwnd), Ansi(kCaption));
+    EXPECT_EQ(WindowText(sheet.hwnd), Ansi(kCaption));
     EXPECT_EQ(sheet.TabText(0), Ansi(kPage1Title));
     EXPECT_EQ(sheet.TabText(1), Ansi(kPage2Title));
     EXPECT_EQ(sheet.TabText(2), Ansi(kPage3Title));
@@ -87,9 +55,9 @@ TEST_F(OptionsSheet, OkAtOnceAppliesTheMemoryPageOnlyAndWritesNothing) {
     EXPECT_FALSE(::IsWindowEnabled(sheet.ApplyButton()));
     EXPECT_TRUE(Checked(sheet.Item(IDC_OPT_BANK_A)));
     EXPECT_FALSE(Checked(sheet.Item(IDC_OPT_BANK_B)));
-    EXPECT_EQ(TextOf(sheet.Item(IDC_OPT_MEMORY_FIRST)), kBankAF1);
-    EXPECT_EQ(TextOf(sheet.Item(IDC_OPT_MYCALL)), "JA1OLD");
-    EXPECT_EQ(TextOf(sheet.Item(IDC_OPT_CQ_INTERVAL)), "3");
+    EXPECT_EQ(WindowText(sheet.Item(IDC_OPT_MEMORY_FIRST)), kBankAF1);
+    EXPECT_EQ(WindowText(sheet.Item(IDC_OPT_MYCALL)), "JA1OLD");
+    EXPECT_EQ(WindowText(sheet.Item(IDC_OPT_CQ_INTERVAL)), "3");
 
     EXPECT_TRUE(sheet.TypeAfterAccessKey('1', IDC_OPT_MEMORY_FIRST, "CQ TEST"));
     EXPECT_TRUE(sheet.Retype(IDC_OPT_MYCALL, ""));
@@ -98,11 +66,11 @@ TEST_F(OptionsSheet, OkAtOnceAppliesTheMemoryPageOnlyAndWritesNothing) {
     EXPECT_TRUE(sheet.Retype(IDC_OPT_SUBST9, "N"));
     // One character at most: the second one is not taken.
     EXPECT_FALSE(sheet.Retype(IDC_OPT_SUBST0, "OT"));
-    EXPECT_EQ(TextOf(sheet.Item(IDC_OPT_SUBST0)), "O");
+    EXPECT_EQ(WindowText(sheet.Item(IDC_OPT_SUBST0)), "O");
     EXPECT_TRUE(sheet.TypeAfterAccessKey('i', IDC_OPT_CQ_INTERVAL, "2.5"));
     // The other bank too, so the bar's refresh shows whichever bank is in use.
     Press('S', kAlt);
-    EXPECT_TRUE(WaitFor([&] { return Checked(sheet.Item(IDC_OPT_BANK_B)); }));
+    EXPECT_TRUE(WaitUntil([&] { return Checked(sheet.Item(IDC_OPT_BANK_B)); }));
     EXPECT_TRUE(sheet.Retype(IDC_OPT_MEMORY_FIRST, "CQ B"));
     sheet.Ok();
     EXPECT_TRUE(sheet.WaitClosed());
@@ -116,9 +84,9 @@ TEST_F(OptionsSheet, OkAtOnceAppliesTheMemoryPageOnlyAndWritesNothing) {
   EXPECT_EQ(frame_->m_cqInterval, 2500);
   EXPECT_EQ(frame_->m_memory[0], "CQ TEST");
   EXPECT_EQ(frame_->m_memory[12], "CQ B");
-  EXPECT_EQ(TextOf(frame_->m_wndFnBar.GetItem(IDC_FN_FIRST)), frame_->m_bankA ? "CQ TEST" : "CQ B");
+  EXPECT_EQ(WindowText(frame_->m_wndFnBar.GetItem(IDC_FN_FIRST)), frame_->m_bankA ? "CQ TEST" : "CQ B");
   // Nothing of the other pages and nothing in the file.
-  EXPECT_EQ(shelltest::ReadFileBytes(IniPath()), fileBefore);
+  EXPECT_EQ(testsupport::ReadFileBytes(IniPath()), fileBefore);
   EXPECT_EQ(frame_->m_wpm, 30);
   EXPECT_TRUE(CallNames().empty());
   EXPECT_EQ(HookAction(), actionBefore);
@@ -129,11 +97,11 @@ TEST_F(OptionsSheet, MemoryAndKeyerPagesThenOkWriteTheEditedMemories) {
   RunSheet(frame_, [&](const Sheet& sheet) {
     EXPECT_TRUE(sheet.TypeAfterAccessKey('1', IDC_OPT_MEMORY_FIRST, "TEST F1"));
     ASSERT_TRUE(sheet.ClickTab(1));
-    EXPECT_EQ(TextOf(sheet.Item(IDC_OPT_WPM)), "20");
-    EXPECT_EQ(TextOf(sheet.Item(IDC_OPT_WEIGHT_DOT)), "1");
-    EXPECT_EQ(TextOf(sheet.Item(IDC_OPT_WEIGHT_DASH)), "3");
-    EXPECT_EQ(TextOf(sheet.Item(IDC_OPT_PTT_BEFORE)), "25");
-    EXPECT_EQ(TextOf(sheet.Item(IDC_OPT_PTT_AFTER)), "200");
+    EXPECT_EQ(WindowText(sheet.Item(IDC_OPT_WPM)), "20");
+    EXPECT_EQ(WindowText(sheet.Item(IDC_OPT_WEIGHT_DOT)), "1");
+    EXPECT_EQ(WindowText(sheet.Item(IDC_OPT_WEIGHT_DASH)), "3");
+    EXPECT_EQ(WindowText(sheet.Item(IDC_OPT_PTT_BEFORE)), "25");
+    EXPECT_EQ(WindowText(sheet.Item(IDC_OPT_PTT_AFTER)), "200");
     HWND list = sheet.Item(IDC_OPT_TONE_LIST);
     const char* pitches[] = {"3906", "1953", "1302", "977", "781", "651", "558",
                              "488",  "434",  "391",  "355", "326", "300"};
@@ -145,6 +113,10 @@ TEST_F(OptionsSheet, MemoryAndKeyerPagesThenOkWriteTheEditedMemories) {
     }
     EXPECT_EQ(::SendMessageA(list, CB_GETCURSEL, 0, 0), 7);
     EXPECT_FALSE(::IsWindowVisible(sheet.Item(IDC_OPT_PTT_CQ_MACHINE)));
+    // Paddle echo into the log, as the operator turns it on.
+    EXPECT_FALSE(Checked(sheet.Item(IDC_OPT_PADDLE_KBD)));
+    Click(sheet.Item(IDC_OPT_PADDLE_KBD));
+    EXPECT_TRUE(WaitUntil([&] { return Checked(sheet.Item(IDC_OPT_PADDLE_KBD)); }));
     sheet.Ok();
     EXPECT_TRUE(sheet.WaitClosed());
   });
@@ -153,6 +125,8 @@ TEST_F(OptionsSheet, MemoryAndKeyerPagesThenOkWriteTheEditedMemories) {
   EXPECT_EQ(Ini("Keyer", "WPM"), "20");
   EXPECT_EQ(Ini("Keyer", "WeightDot"), "1.0");
   EXPECT_EQ(Ini("Keyer", "WeightDash"), "3.0");
+  EXPECT_EQ(frame_->m_paddleKbd, 1);
+  EXPECT_EQ(Ini("Keyer", "PaddleKbd"), "1");
   // The keyer gets every parameter, in the order of the page's apply.
   const std::vector<std::string> expected = {"keyportSetWPM", "keyportSetPTTParam",
                                              "keyportSetPaddle", "keyportSetSideTone",
@@ -174,14 +148,14 @@ TEST_F(OptionsSheet, BankSwitchAndBackKeepsAnEditAndCancelDiscardsIt) {
   RunSheet(frame_, [&](const Sheet& sheet) {
     EXPECT_TRUE(sheet.TypeAfterAccessKey('1', IDC_OPT_MEMORY_FIRST, "EDITED"));
     Press('S', kAlt);
-    EXPECT_TRUE(WaitFor([&] { return Checked(sheet.Item(IDC_OPT_BANK_B)); }));
+    EXPECT_TRUE(WaitUntil([&] { return Checked(sheet.Item(IDC_OPT_BANK_B)); }));
     EXPECT_FALSE(Checked(sheet.Item(IDC_OPT_BANK_A)));
-    EXPECT_EQ(TextOf(sheet.Item(IDC_OPT_MEMORY_FIRST)), kBankBF1);
+    EXPECT_EQ(WindowText(sheet.Item(IDC_OPT_MEMORY_FIRST)), kBankBF1);
     // A second click on the bank shown changes nothing.
     Click(sheet.Item(IDC_OPT_BANK_B));
     Press('Q', kAlt);
-    EXPECT_TRUE(WaitFor([&] { return Checked(sheet.Item(IDC_OPT_BANK_A)); }));
-    EXPECT_EQ(TextOf(sheet.Item(IDC_OPT_MEMORY_FIRST)), "EDITED");
+    EXPECT_TRUE(WaitUntil([&] { return Checked(sheet.Item(IDC_OPT_BANK_A)); }));
+    EXPECT_EQ(WindowText(sheet.Item(IDC_OPT_MEMORY_FIRST)), "EDITED");
     Press(VK_ESCAPE);
     EXPECT_TRUE(sheet.WaitClosed());
   });
@@ -198,19 +172,19 @@ TEST_F(OptionsSheet, ApplyOnTheMemoryPageShowsTheOtherBankAndStays) {
     ASSERT_TRUE(sheet.ClickTab(1));
     // Alt+Z goes to the list; a new pitch makes Apply usable.
     Press('Z', kAlt);
-    EXPECT_TRUE(WaitFor([&] { return FocusOf(sheet.hwnd) == sheet.Item(IDC_OPT_TONE_LIST); }));
+    EXPECT_TRUE(WaitUntil([&] { return FocusOf(sheet.hwnd) == sheet.Item(IDC_OPT_TONE_LIST); }));
     EXPECT_FALSE(::IsWindowEnabled(sheet.ApplyButton()));
     Press(VK_DOWN);
-    EXPECT_TRUE(WaitFor([&] { return ::IsWindowEnabled(sheet.ApplyButton()) != FALSE; }));
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(sheet.ApplyButton()) != FALSE; }));
     ASSERT_TRUE(sheet.ClickTab(0));
     sheet.Apply();
-    EXPECT_TRUE(WaitFor([&] { return Checked(sheet.Item(IDC_OPT_BANK_B)); }));
-    EXPECT_EQ(TextOf(sheet.Item(IDC_OPT_MEMORY_FIRST)), kBankBF1);
+    EXPECT_TRUE(WaitUntil([&] { return Checked(sheet.Item(IDC_OPT_BANK_B)); }));
+    EXPECT_EQ(WindowText(sheet.Item(IDC_OPT_MEMORY_FIRST)), kBankBF1);
     EXPECT_TRUE(::IsWindow(sheet.hwnd));
     toneLevelAfterApply = frame_->m_toneLevel;
     // Back on the first bank the applied text stands; Cancel keeps what Apply did.
     Press('Q', kAlt);
-    EXPECT_TRUE(WaitFor([&] { return TextOf(sheet.Item(IDC_OPT_MEMORY_FIRST)) == "APPLIED"; }));
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(sheet.Item(IDC_OPT_MEMORY_FIRST)) == "APPLIED"; }));
     sheet.Cancel();
     EXPECT_TRUE(sheet.WaitClosed());
   });
@@ -237,15 +211,15 @@ TEST_F(OptionsSheet, WeightsAreRoundedToHalvesAndResetWhenTheDotIsNotShorter) {
                         {"4.8", "5.0", "1.0", "3.0", "2 6"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.dot) + " / " + c.dash);
-    mark_ = KeyerCalls(trace_).size();
+    MarkCalls();
     RunSheet(frame_, [&](const Sheet& sheet) {
       ASSERT_TRUE(sheet.ClickTab(1));
       EXPECT_TRUE(sheet.TypeAfterAccessKey('t', IDC_OPT_WEIGHT_DOT, c.dot));
       // Tab goes on to the dash, its text selected.
       Press(VK_TAB);
-      EXPECT_TRUE(WaitFor([&] { return FocusOf(sheet.hwnd) == sheet.Item(IDC_OPT_WEIGHT_DASH); }));
+      EXPECT_TRUE(WaitUntil([&] { return FocusOf(sheet.hwnd) == sheet.Item(IDC_OPT_WEIGHT_DASH); }));
       TypeText(c.dash);
-      EXPECT_TRUE(WaitFor([&] { return TextOf(sheet.Item(IDC_OPT_WEIGHT_DASH)) == c.dash; }));
+      EXPECT_TRUE(WaitUntil([&] { return WindowText(sheet.Item(IDC_OPT_WEIGHT_DASH)) == c.dash; }));
       sheet.Ok();
       EXPECT_TRUE(sheet.WaitClosed());
     });
@@ -263,14 +237,14 @@ TEST_F(OptionsSheet, ARefusedValueNamesItsLimitsAndKeepsTheSheet) {
     EXPECT_EQ(AnswerMessageBox(), WithLimits(kRealRange, "1", "10"));
     EXPECT_TRUE(::IsWindow(sheet.hwnd));
     // The focus is back in the field, its text selected: typing replaces it.
-    EXPECT_TRUE(WaitFor([&] { return FocusOf(sheet.hwnd) == sheet.Item(IDC_OPT_CQ_INTERVAL); }));
+    EXPECT_TRUE(WaitUntil([&] { return FocusOf(sheet.hwnd) == sheet.Item(IDC_OPT_CQ_INTERVAL); }));
     TypeText("x");
-    EXPECT_TRUE(WaitFor([&] { return TextOf(sheet.Item(IDC_OPT_CQ_INTERVAL)) == "x"; }));
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(sheet.Item(IDC_OPT_CQ_INTERVAL)) == "x"; }));
     sheet.Ok();
     EXPECT_EQ(AnswerMessageBox(), Ansi(kNotNumber));
-    EXPECT_TRUE(WaitFor([&] { return FocusOf(sheet.hwnd) == sheet.Item(IDC_OPT_CQ_INTERVAL); }));
+    EXPECT_TRUE(WaitUntil([&] { return FocusOf(sheet.hwnd) == sheet.Item(IDC_OPT_CQ_INTERVAL); }));
     TypeText("2.5");
-    EXPECT_TRUE(WaitFor([&] { return TextOf(sheet.Item(IDC_OPT_CQ_INTERVAL)) == "2.5"; }));
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(sheet.Item(IDC_OPT_CQ_INTERVAL)) == "2.5"; }));
     sheet.Ok();
     EXPECT_TRUE(sheet.WaitClosed());
   });
@@ -281,19 +255,19 @@ TEST_F(OptionsSheet, LeavingAPageChecksItFirst) {
   Start("[Keyer]\r\nWPM=80\r\n");
   RunSheet(frame_, [&](const Sheet& sheet) {
     ASSERT_TRUE(sheet.ClickTab(1));
-    EXPECT_EQ(TextOf(sheet.Item(IDC_OPT_WPM)), "80");
+    EXPECT_EQ(WindowText(sheet.Item(IDC_OPT_WPM)), "80");
     sheet.ClickTab(2, false);
     EXPECT_EQ(AnswerMessageBox(), WithLimits(kIntRange, "5", "50"));
     EXPECT_EQ(sheet.PageIndex(), 1);
-    EXPECT_TRUE(WaitFor([&] { return FocusOf(sheet.hwnd) == sheet.Item(IDC_OPT_WPM); }));
+    EXPECT_TRUE(WaitUntil([&] { return FocusOf(sheet.hwnd) == sheet.Item(IDC_OPT_WPM); }));
     TypeText("-5");
-    EXPECT_TRUE(WaitFor([&] { return TextOf(sheet.Item(IDC_OPT_WPM)) == "-5"; }));
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(sheet.Item(IDC_OPT_WPM)) == "-5"; }));
     sheet.ClickTab(0, false);
     EXPECT_EQ(AnswerMessageBox(), Ansi(kNotUnsigned));
     EXPECT_EQ(sheet.PageIndex(), 1);
-    EXPECT_TRUE(WaitFor([&] { return FocusOf(sheet.hwnd) == sheet.Item(IDC_OPT_WPM); }));
+    EXPECT_TRUE(WaitUntil([&] { return FocusOf(sheet.hwnd) == sheet.Item(IDC_OPT_WPM); }));
     TypeText("25");
-    EXPECT_TRUE(WaitFor([&] { return TextOf(sheet.Item(IDC_OPT_WPM)) == "25"; }));
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(sheet.Item(IDC_OPT_WPM)) == "25"; }));
     EXPECT_TRUE(sheet.ClickTab(0));
     sheet.Cancel();
     EXPECT_TRUE(sheet.WaitClosed());
@@ -318,12 +292,12 @@ TEST_F(OptionsSheet, ToneLevelOutsideTheListKeepsTheSideToneAudible) {
   EXPECT_EQ(Ini("Keyer", "ToneLevel"), "7");
 
   // Only the cleared box silences it.
-  mark_ = KeyerCalls(trace_).size();
+  MarkCalls();
   RunSheet(frame_, [&](const Sheet& sheet) {
     ASSERT_TRUE(sheet.ClickTab(1));
     EXPECT_EQ(::SendMessageA(sheet.Item(IDC_OPT_TONE_LIST), CB_GETCURSEL, 0, 0), 7);
     Press('S', kAlt);
-    EXPECT_TRUE(WaitFor([&] { return !Checked(sheet.Item(IDC_OPT_SIDETONE)); }));
+    EXPECT_TRUE(WaitUntil([&] { return !Checked(sheet.Item(IDC_OPT_SIDETONE)); }));
     sheet.Ok();
     EXPECT_TRUE(sheet.WaitClosed());
   });
@@ -341,7 +315,7 @@ TEST_F(OptionsSheet, OtherPageLoggerLinkTopmostAndGreetingHours) {
     // The hour from the file is checked as the page opens.
     sheet.ClickTab(2, false);
     EXPECT_EQ(AnswerMessageBox(), WithLimits(kIntRange, "9", "15"));
-    EXPECT_TRUE(WaitFor([&] { return sheet.PageIndex() == 2; }));
+    EXPECT_TRUE(WaitUntil([&] { return sheet.PageIndex() == 2; }));
     EXPECT_TRUE(Checked(sheet.Item(IDC_OPT_LOGGER_LINK)));
     EXPECT_TRUE(Checked(sheet.Item(IDC_OPT_TAB_F2)));
     EXPECT_TRUE(::IsWindowEnabled(sheet.Item(IDC_OPT_TAB_F2)));
@@ -349,16 +323,16 @@ TEST_F(OptionsSheet, OtherPageLoggerLinkTopmostAndGreetingHours) {
     EXPECT_TRUE(Checked(sheet.Item(IDC_OPT_FN8)));
     EXPECT_FALSE(::IsWindowEnabled(sheet.Item(IDC_OPT_CW_ALWAYS)));
     EXPECT_FALSE(::IsWindowVisible(sheet.Item(IDC_OPT_HOOK_ANYWAY)));
-    EXPECT_EQ(TextOf(sheet.Item(IDC_OPT_END_GM)), "30");
+    EXPECT_EQ(WindowText(sheet.Item(IDC_OPT_END_GM)), "30");
 
     EXPECT_TRUE(sheet.Retype(IDC_OPT_END_GM, "11"));
     Click(sheet.Item(IDC_OPT_LOGGER_LINK));
-    EXPECT_TRUE(WaitFor([&] { return !::IsWindowEnabled(sheet.Item(IDC_OPT_TAB_F2)); }));
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindowEnabled(sheet.Item(IDC_OPT_TAB_F2)); }));
     EXPECT_TRUE(Checked(sheet.Item(IDC_OPT_TAB_F2)));
     Press('A', kAlt);
-    EXPECT_TRUE(WaitFor([&] { return Checked(sheet.Item(IDC_OPT_TOPMOST)); }));
+    EXPECT_TRUE(WaitUntil([&] { return Checked(sheet.Item(IDC_OPT_TOPMOST)); }));
     Click(sheet.Item(IDC_OPT_FN12));
-    EXPECT_TRUE(WaitFor([&] { return Checked(sheet.Item(IDC_OPT_FN12)); }));
+    EXPECT_TRUE(WaitUntil([&] { return Checked(sheet.Item(IDC_OPT_FN12)); }));
     sheet.Ok();
     EXPECT_TRUE(sheet.WaitClosed());
   });
@@ -388,7 +362,7 @@ TEST_F(OptionsSheet, OtherPageLoggerLinkTopmostAndGreetingHours) {
     EXPECT_FALSE(::IsWindowEnabled(sheet.Item(IDC_OPT_TAB_F2)));
     // The link back on: the TAB box is usable and the hook reports TAB again.
     Press('S', kAlt);
-    EXPECT_TRUE(WaitFor([&] { return ::IsWindowEnabled(sheet.Item(IDC_OPT_TAB_F2)) != FALSE; }));
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(sheet.Item(IDC_OPT_TAB_F2)) != FALSE; }));
     sheet.Ok();
     EXPECT_TRUE(sheet.WaitClosed());
   });
@@ -413,9 +387,9 @@ TEST_F(OptionsSheet, OtherPageChoosesTheLoggerWhoseKeysAreFollowed) {
     EXPECT_EQ(::SendMessageA(box, CB_GETCURSEL, 0, 0), 2);  // what the file says
     // The access key takes the focus to the list; one step up chooses Turbo HAMLOG/Win.
     Press('R', kAlt);
-    EXPECT_TRUE(WaitFor([&] { return FocusOf(sheet.hwnd) == box; }));
+    EXPECT_TRUE(WaitUntil([&] { return FocusOf(sheet.hwnd) == box; }));
     Press(VK_UP);
-    EXPECT_TRUE(WaitFor([&] { return ::SendMessageA(box, CB_GETCURSEL, 0, 0) == 1; }));
+    EXPECT_TRUE(WaitUntil([&] { return ::SendMessageA(box, CB_GETCURSEL, 0, 0) == 1; }));
     sheet.Ok();
     EXPECT_TRUE(sheet.WaitClosed());
   });
@@ -429,9 +403,9 @@ TEST_F(OptionsSheet, OtherPageChoosesTheLoggerWhoseKeysAreFollowed) {
     HWND box = sheet.Item(IDC_OPT_FOLLOW_LOGGER);
     EXPECT_EQ(::SendMessageA(box, CB_GETCURSEL, 0, 0), 1);
     Press('R', kAlt);
-    EXPECT_TRUE(WaitFor([&] { return FocusOf(sheet.hwnd) == box; }));
+    EXPECT_TRUE(WaitUntil([&] { return FocusOf(sheet.hwnd) == box; }));
     Press(VK_UP);
-    EXPECT_TRUE(WaitFor([&] { return ::SendMessageA(box, CB_GETCURSEL, 0, 0) == 0; }));
+    EXPECT_TRUE(WaitUntil([&] { return ::SendMessageA(box, CB_GETCURSEL, 0, 0) == 0; }));
     sheet.Cancel();
     EXPECT_TRUE(sheet.WaitClosed());
   });
@@ -444,22 +418,18 @@ TEST_F(OptionsSheet, TheCwBarButtonOpensIt) {
   ::SendMessageA(frame_->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_VIEW_CWBAR, 0), 0);
   HWND button = frame_->m_wndCwBar.GetItem(IDC_OPTIONS_BUTTON);
   ASSERT_TRUE(PumpUntil([&] { return ::IsWindowVisible(button) != FALSE; }));
-  std::atomic<bool> done{false};
   std::atomic<bool> opened{false};
-  std::thread operatorThread([&] {
+  shelltest::Operate([&] {
     Click(button);
     Sheet sheet;
     sheet.hwnd = FindSheet();
-    opened = sheet.hwnd != nullptr && TextOf(sheet.hwnd) == Ansi(kCaption);
+    opened = sheet.hwnd != nullptr && WindowText(sheet.hwnd) == Ansi(kCaption);
     if (sheet.hwnd) {
       sheet.Cancel();
       sheet.WaitClosed();
     }
     CloseLeftovers();
-    done = true;
   });
-  PumpUntil([&] { return done.load(); }, 60000);
-  operatorThread.join();
   EXPECT_TRUE(opened);
 }
 
@@ -473,7 +443,7 @@ TEST_F(OptionsSheet, AFileThatCannotTakeTheChangesIsReportedAndTheValuesStayInEf
     EXPECT_TRUE(sheet.TypeAfterAccessKey('w', IDC_OPT_WPM, "33"));
     ASSERT_TRUE(sheet.ClickTab(2));
     Press('L', kAlt);
-    EXPECT_TRUE(WaitFor([&] { return Checked(sheet.Item(IDC_OPT_LOG_TIME)); }));
+    EXPECT_TRUE(WaitUntil([&] { return Checked(sheet.Item(IDC_OPT_LOG_TIME)); }));
     sheet.Ok();
     // One message for each page that writes, each naming the file.
     for (std::string text = AnswerMessageBox(); !text.empty(); text = AnswerMessageBox(3000)) {

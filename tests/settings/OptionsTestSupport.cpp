@@ -39,35 +39,12 @@ std::string WithLimits(const wchar_t* format, const char* low, const char* high)
   return text;
 }
 
-bool WaitFor(const std::function<bool()>& done, DWORD ms) { return testsupport::WaitUntil(done, ms); }
-
-bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
-  // The program's own loop: the main window's shortcuts first, idle updates when the queue is
-  // empty.
-  testsupport::Loop loop;
-  if (CWinApp* app = CWinApp::Current()) {
-    if (CFrameWnd* main = app->m_pMainWnd) {
-      loop.mainWindow = main->m_hWnd;
-      loop.preTranslate = [main](MSG* msg) { return main->PreTranslateMessage(msg); };
-    }
-    loop.idle = [app] { app->OnIdle(0); };
-  }
-  return testsupport::PumpUntil(done, ms, loop);
-}
-
-void Press(BYTE vk, int modifiers) { testsupport::Press(vk, modifiers); }
-void TypeText(const std::string& text) { testsupport::TypeText(text); }
-void ClickAt(POINT pt) { testsupport::ClickAt(pt); }
-void Click(HWND window) { testsupport::Click(window); }
-
 HWND FocusOf(HWND window) {
   GUITHREADINFO info = {};
   info.cbSize = sizeof(info);
   if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
   return info.hwndFocus;
 }
-
-std::string TextOf(HWND window) { return testsupport::WindowText(window); }
 
 bool Checked(HWND button) { return ::SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
@@ -91,7 +68,7 @@ bool Sheet::ClickTab(int index, bool wait) const {
     POINT pt = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     ::ClientToScreen(tab, &pt);
     ClickAt(pt);
-    if (!wait || WaitFor([&] { return PageIndex() == index; }, 3000)) return true;
+    if (!wait || WaitUntil([&] { return PageIndex() == index; }, 3000)) return true;
   }
   return false;
 }
@@ -108,71 +85,58 @@ std::string Sheet::TabText(int index) const {
 }
 
 bool Sheet::WaitClosed(DWORD ms) const {
-  return WaitFor([&] { return !::IsWindow(hwnd); }, ms);
+  return WaitUntil([&] { return !::IsWindow(hwnd); }, ms);
 }
 
 bool Sheet::Retype(int id, const std::string& text) const {
   HWND edit = Item(id);
   Click(edit);
-  if (!WaitFor([&] { return FocusOf(hwnd) == edit; }, 5000)) return false;
+  if (!WaitUntil([&] { return FocusOf(hwnd) == edit; }, 5000)) return false;
   Press(VK_END);
   Press(VK_HOME, kShift);
   Press(VK_DELETE);
   TypeText(text);
-  return WaitFor([&] { return TextOf(edit) == text; }, 5000);
+  return WaitUntil([&] { return WindowText(edit) == text; }, 5000);
 }
 
 bool Sheet::TypeAfterAccessKey(char key, int id, const std::string& text) const {
   HWND edit = Item(id);
   Press(static_cast<BYTE>(::VkKeyScanA(key) & 0xFF), kAlt);
-  if (!WaitFor([&] { return FocusOf(hwnd) == edit; }, 5000)) return false;
+  if (!WaitUntil([&] { return FocusOf(hwnd) == edit; }, 5000)) return false;
   // The dialog selects an edit's whole text when the focus comes by keyboard.
   if (text.empty()) Press(VK_DELETE);
   TypeText(text);
-  return WaitFor([&] { return TextOf(edit) == text; }, 5000);
-}
-
-HWND FindDialog(const std::function<bool(HWND)>& match, DWORD ms) {
-  HWND result = nullptr;
-  WaitFor(
-      [&] {
-        result = testsupport::FindTopLevel(::GetCurrentProcessId(), [&](HWND wnd) {
-          return testsupport::IsDialog(wnd) && ::IsWindowVisible(wnd) && match(wnd);
-        });
-        return result != nullptr;
-      },
-      ms);
-  return result;
+  return WaitUntil([&] { return WindowText(edit) == text; }, 5000);
 }
 
 HWND FindSheet(DWORD ms) {
-  HWND sheet = FindDialog(
+  HWND sheet = testsupport::WaitForOwnDialog(
       [](HWND wnd) { return ::GetDlgItem(wnd, kTabControlId) != nullptr; }, ms);
   if (!sheet) return nullptr;
   if (::GetForegroundWindow() != sheet) ::SetForegroundWindow(sheet);
-  WaitFor([&] { return ::GetForegroundWindow() == sheet; }, 5000);
+  WaitUntil([&] { return ::GetForegroundWindow() == sheet; }, 5000);
   return sheet;
 }
 
 std::string AnswerMessageBox(DWORD ms) {
-  HWND box = FindDialog(
+  HWND box = testsupport::WaitForOwnDialog(
       [](HWND wnd) { return ::GetDlgItem(wnd, kMessageBoxTextId) != nullptr; }, ms);
   if (!box) return "";
   char text[1024] = "";
   ::GetDlgItemTextA(box, kMessageBoxTextId, text, sizeof(text));
-  WaitFor([&] { return ::GetForegroundWindow() == box; }, 5000);
+  WaitUntil([&] { return ::GetForegroundWindow() == box; }, 5000);
   Press(VK_RETURN);
-  WaitFor([&] { return !::IsWindow(box); }, 5000);
+  WaitUntil([&] { return !::IsWindow(box); }, 5000);
   return text;
 }
 
 void CloseLeftovers() {
   for (int round = 0; round < 20; ++round) {
-    HWND open = FindDialog([](HWND) { return true; }, 200);
+    HWND open = testsupport::WaitForOwnDialog([](HWND) { return true; }, 200);
     if (!open) return;
     const bool isBox = ::GetDlgItem(open, kMessageBoxTextId) != nullptr;
     ::PostMessageA(open, WM_COMMAND, MAKEWPARAM(isBox ? IDOK : IDCANCEL, BN_CLICKED), 0);
-    WaitFor([&] { return !::IsWindow(open) || !::IsWindowVisible(open); }, 3000);
+    WaitUntil([&] { return !::IsWindow(open) || !::IsWindowVisible(open); }, 3000);
   }
 }
 
@@ -189,37 +153,44 @@ void RunSheet(CMainFrame* frame, const std::function<void(const Sheet&)>& operat
   operatorThread.join();
 }
 
-EmulatorEnv::EmulatorEnv(const std::string& trace) {
-  SetEnv("KEYPORT_TRACE", trace.c_str());
+EmulatorSession::EmulatorSession() {
+  // The library reads its environment when it is loaded.
+  SetEnv("KEYPORT_TRACE", trace_.c_str());
   SetEnv("KEYPORT_TIMESCALE", "50");
   SetEnv("KEYPORT_AUDIO", "0");
 }
 
-EmulatorEnv::~EmulatorEnv() {
+EmulatorSession::~EmulatorSession() {
+  session_.End();
   SetEnv("KEYPORT_TRACE", nullptr);
   SetEnv("KEYPORT_TIMESCALE", nullptr);
   SetEnv("KEYPORT_AUDIO", nullptr);
 }
 
-bool StartWithEmulator(shelltest::AppSession& session) {
-  ::SetDllDirectoryA(shelltest::BesideTestProgram("emulator").c_str());
-  const bool started = session.Start();
+void EmulatorSession::Start(const std::string& ini) {
+  if (!ini.empty()) testsupport::WriteFileBytes(IniPath(), ini);
+  ::SetDllDirectoryA((testsupport::ProgramFolder() + "\\emulator").c_str());
+  const bool started = session_.Start();
   ::SetDllDirectoryA(nullptr);
-  if (!started) return false;
-  HWND main = session.Frame()->m_hWnd;
-  ::SetForegroundWindow(main);
-  return PumpUntil([&] { return ::GetForegroundWindow() == main; }, 5000);
+  ASSERT_TRUE(started);
+  frame_ = session_.Frame();
+  ASSERT_TRUE(shelltest::BringToFront(frame_->m_hWnd));
+  MarkCalls();
 }
 
-std::vector<std::string> KeyerCalls(const std::string& tracePath) {
-  return testsupport::KeyerCalls(testsupport::ReadTrace(tracePath));
+std::string EmulatorSession::Ini(const char* section, const char* key) const {
+  return shelltest::IniText(IniPath(), section, key);
 }
 
-std::vector<std::string> CallsAfter(const std::string& tracePath, size_t from, const char* name) {
-  const std::vector<std::string> calls = KeyerCalls(tracePath);
+std::vector<std::string> EmulatorSession::KeyerCalls() const {
+  return testsupport::KeyerCalls(testsupport::ReadTrace(trace_));
+}
+
+std::vector<std::string> EmulatorSession::Calls(const char* name) const {
+  const std::vector<std::string> calls = KeyerCalls();
   const std::string prefix = std::string(name) + " ";
   std::vector<std::string> found;
-  for (size_t i = from; i < calls.size(); ++i) {
+  for (size_t i = mark_; i < calls.size(); ++i) {
     if (calls[i].compare(0, prefix.size(), prefix) != 0) continue;
     // "<name> <handle> <values>": the values only.
     const std::string rest = calls[i].substr(prefix.size());
@@ -227,6 +198,13 @@ std::vector<std::string> CallsAfter(const std::string& tracePath, size_t from, c
     found.push_back(space == std::string::npos ? std::string() : rest.substr(space + 1));
   }
   return found;
+}
+
+std::vector<std::string> EmulatorSession::CallNames() const {
+  std::vector<std::string> names;
+  const std::vector<std::string> calls = KeyerCalls();
+  for (size_t i = mark_; i < calls.size(); ++i) names.push_back(calls[i].substr(0, calls[i].find(' ')));
+  return names;
 }
 
 namespace {

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,26 +16,23 @@
 
 namespace optionstest {
 
-enum Modifier { kNone = 0, kShift = 1, kCtrl = 2, kAlt = 4 };
-
 // Text in the program's code page from its UTF-16 form (test texts are written as \u escapes).
 std::string Ansi(const wchar_t* text);
 // A message text with "%1" and "%2" replaced.
 std::string WithLimits(const wchar_t* format, const char* low, const char* high = "");
 
-// Waits without pumping (threads that own no window), polling every 20 ms.
-bool WaitFor(const std::function<bool()>& done, DWORD ms = 15000);
-// Pumps this thread's messages (and its idle updates) until `done`.
-bool PumpUntil(const std::function<bool()>& done, DWORD ms = 15000);
+using shelltest::PumpUntil;
+using testsupport::Click;
+using testsupport::ClickAt;
+using testsupport::kAlt;
+using testsupport::kShift;
+using testsupport::Press;
+using testsupport::TypeText;
+using testsupport::WaitUntil;
+using testsupport::WindowText;
 
-void Press(BYTE vk, int modifiers = kNone);
-void TypeText(const std::string& text);
-// A left click at a screen point, or in the middle of a window.
-void ClickAt(POINT pt);
-void Click(HWND window);
 // The window that has the keyboard focus in the thread of `window`.
 HWND FocusOf(HWND window);
-std::string TextOf(HWND window);
 bool Checked(HWND button);
 
 // The Options sheet as the operator sees it.
@@ -60,9 +59,6 @@ struct Sheet {
   bool TypeAfterAccessKey(char key, int id, const std::string& text) const;
 };
 
-// The first visible top-level window of this process whose class is the dialog class and for
-// which `match` holds, waiting up to `ms`.
-HWND FindDialog(const std::function<bool(HWND)>& match, DWORD ms = 15000);
 // The Options sheet (a dialog with a tab control), once open and in front.
 HWND FindSheet(DWORD ms = 15000);
 // The text of the next message box, answered with Enter; "" when none came within `ms`.
@@ -75,20 +71,31 @@ void CloseLeftovers();
 // thread of its own while the sheet is open, and returns when the sheet has gone.
 void RunSheet(CMainFrame* frame, const std::function<void(const Sheet&)>& operate);
 
-// The keyer emulator's environment for one session; the library reads it when it is loaded.
-class EmulatorEnv {
- public:
-  explicit EmulatorEnv(const std::string& trace);
-  ~EmulatorEnv();
-};
-// Starts the program in this process with the emulator from its own folder; the main window
-// comes to the front.
-bool StartWithEmulator(shelltest::AppSession& session);
+// The program started in this process with the keyer emulator from its own folder, in a
+// temporary working folder, with its main window in front; the emulator's trace read back.
+class EmulatorSession : public ::testing::Test {
+ protected:
+  EmulatorSession();
+  ~EmulatorSession() override;
+  // Writes `ini` as the settings file first, when given.
+  void Start(const std::string& ini = "");
+  std::string IniPath() const { return dir_.File("Tandem.ini"); }
+  std::string Ini(const char* section, const char* key) const;
+  // The library calls of the trace ("keyportSetWPM 0 20"), in order.
+  std::vector<std::string> KeyerCalls() const;
+  // Marks the calls so far as seen.
+  void MarkCalls() { mark_ = KeyerCalls().size(); }
+  // The calls named `name` since the mark, with the handle left out ("20", "2 7").
+  std::vector<std::string> Calls(const char* name) const;
+  // Names of the calls since the mark, in order.
+  std::vector<std::string> CallNames() const;
 
-// The library calls of the emulator's trace ("keyportSetWPM 0 20"), in order.
-std::vector<std::string> KeyerCalls(const std::string& tracePath);
-// The calls named `name` after the first `from` calls, with the handle left out ("20", "2 7").
-std::vector<std::string> CallsAfter(const std::string& tracePath, size_t from, const char* name);
+  testsupport::TempWorkingFolder dir_;
+  std::string trace_ = dir_.File("trace.txt");
+  shelltest::AppSession session_;
+  CMainFrame* frame_ = nullptr;
+  size_t mark_ = 0;
+};
 
 // The action value in the hook library's shared block, as the hook procedures read it.
 unsigned HookAction();

@@ -9,10 +9,10 @@
 
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <string>
 
 #include "TandemSession.h"
+#include "TestSupport.h"
 
 namespace {
 
@@ -30,41 +30,15 @@ const char kIni[] =
     "[Profile]\r\nMyCallSign=JA1ZZZ\r\n"
     "[Window]\r\nCloseAnyway=1\r\n";
 
-bool WaitUntil(const std::function<bool()>& done, DWORD ms) {
-  const DWORD end = GetTickCount() + ms;
-  while (!done()) {
-    if (static_cast<LONG>(end - GetTickCount()) <= 0) return done();
-    Sleep(50);
-  }
-  return true;
-}
-
-struct DialogSearch {
-  DWORD pid;
-  const char* childClass;
-  int childId;
-  HWND found;
-};
-
-BOOL CALLBACK MatchDialog(HWND wnd, LPARAM param) {
-  auto* s = reinterpret_cast<DialogSearch*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(wnd, &owner);
-  char cls[32] = "";
-  GetClassNameA(wnd, cls, sizeof(cls));
-  if (owner != s->pid || std::strcmp(cls, "#32770") != 0 || !IsWindowVisible(wnd)) return TRUE;
-  const bool has = s->childClass ? FindWindowExA(wnd, nullptr, s->childClass, nullptr) != nullptr
-                                 : GetDlgItem(wnd, s->childId) != nullptr;
-  if (!has) return TRUE;
-  s->found = wnd;
-  return FALSE;
-}
+using testsupport::WaitUntil;
 
 // A visible dialog of process `pid` that holds a child of class `childClass` (or id `childId`).
 HWND FindDialogOf(DWORD pid, const char* childClass, int childId) {
-  DialogSearch search = {pid, childClass, childId, nullptr};
-  EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return testsupport::FindTopLevel(pid, [&](HWND wnd) {
+    if (!testsupport::IsDialog(wnd) || !IsWindowVisible(wnd)) return false;
+    return childClass ? FindWindowExA(wnd, nullptr, childClass, nullptr) != nullptr
+                      : GetDlgItem(wnd, childId) != nullptr;
+  });
 }
 
 // Announces a pose and waits until the picture has been taken.

@@ -6,6 +6,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ProfileCodec.h"
@@ -13,8 +14,11 @@
 
 using shelltest::AppSession;
 using shelltest::IniText;
-using shelltest::PumpMessages;
-using shelltest::TempWorkDir;
+using testsupport::FileExists;
+using testsupport::OwnDialogAnswerer;
+using testsupport::ReadFileBytes;
+using testsupport::WriteFileBytes;
+using TempWorkDir = testsupport::TempWorkingFolder;
 
 namespace {
 
@@ -36,9 +40,17 @@ class SettingsFile : public ::testing::Test {
   CTandemHLApp m_app;
 };
 
+// "設定を保存できませんでした" and "設定ファイルを読めません" in CP932
+const char kNotSaved[] =
+    "\x90\xdd\x92\xe8\x82\xf0\x95\xdb\x91\xb6\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1"
+    "\x82\xc5\x82\xb5\x82\xbd";
+const char kUnreadable[] =
+    "\x90\xdd\x92\xe8\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xf0\x93\xc7\x82\xdf\x82\xdc"
+    "\x82\xb9\x82\xf1";
+
 // Keys of one section in file order.
 std::vector<std::string> KeysOf(const std::string& file, const std::string& section) {
-  std::istringstream in(shelltest::ReadFileBytes(file));
+  std::istringstream in(ReadFileBytes(file));
   std::vector<std::string> keys;
   std::string line;
   bool inside = false;
@@ -55,35 +67,47 @@ std::vector<std::string> KeysOf(const std::string& file, const std::string& sect
 
 }  // namespace
 
+// The number settings the frame writes: their key, field, value without a file, and a value to
+// store instead (odd ones too: a speed out of range and a negative delay are kept as they are).
+struct NumberSetting {
+  const char* key;
+  int CMainFrame::*field;
+  int byDefault;
+  int stored;
+};
+const NumberSetting kNumbers[] = {
+    {"WPM", &CMainFrame::m_wpm, 20, 80},
+    {"CQ_INT", &CMainFrame::m_cqInterval, 2500, 4000},
+    {"PTT", &CMainFrame::m_ptt, 1, 0},
+    {"PTT_CQ_machine", &CMainFrame::m_pttCqMachine, 0, 1},
+    {"PTTDelayP", &CMainFrame::m_pttDelayP, 25, -5},
+    {"PTTDelayA", &CMainFrame::m_pttDelayA, 200, 255},
+    {"PaddleRvs", &CMainFrame::m_paddleRvs, 1, 0},
+    {"PaddleKbd", &CMainFrame::m_paddleKbd, 0, 1},
+    {"SideTone", &CMainFrame::m_sideTone, 1, 0},
+    {"ToneLevel", &CMainFrame::m_toneLevel, 7, 12},
+    {"HookAnyway", &CMainFrame::m_hookAnyway, 0, 1},
+    {"ViewTop", &CMainFrame::m_viewTop, 0, 1},
+    {"Fn12", &CMainFrame::m_fn12, 0, 1},
+    {"zLogKey", &CMainFrame::m_zLogKey, 0, 1},
+    {"SpyHlKey", &CMainFrame::m_spyHlKey, 1, 0},
+    {"FollowLogger", &CMainFrame::m_followLogger, 0, 2},
+};
+
 TEST_F(SettingsFile, DefaultsWithoutAFile) {
   auto frame = Load();
-  EXPECT_FALSE(shelltest::FileExists(Ini())) << "loading never creates the file";
+  EXPECT_FALSE(FileExists(Ini())) << "loading never creates the file";
   EXPECT_EQ(frame->m_memory[0], "CQ DE $M $M $M PSE K");
   EXPECT_EQ(frame->m_memory[3], "Fn04");
   EXPECT_EQ(frame->m_memory[12], "DE $M $M [AR]");
   EXPECT_EQ(frame->m_memory[23], "Fn12");
-  EXPECT_EQ(frame->m_wpm, 20);
-  EXPECT_EQ(frame->m_cqInterval, 2500);
+  for (const NumberSetting& n : kNumbers) EXPECT_EQ((*frame).*n.field, n.byDefault) << n.key;
   EXPECT_EQ(frame->m_subst0, "0");
   EXPECT_EQ(frame->m_subst1, "1");
   EXPECT_EQ(frame->m_subst9, "9");
   EXPECT_EQ(frame->m_myCall, "XX9ABC/1");
   EXPECT_EQ(frame->m_number, "");
-  EXPECT_EQ(frame->m_ptt, 1);
-  EXPECT_EQ(frame->m_pttCqMachine, 0);
-  EXPECT_EQ(frame->m_pttDelayP, 25);
-  EXPECT_EQ(frame->m_pttDelayA, 200);
-  EXPECT_EQ(frame->m_paddleRvs, 1);
-  EXPECT_EQ(frame->m_paddleKbd, 0);
-  EXPECT_EQ(frame->m_sideTone, 1);
-  EXPECT_EQ(frame->m_toneLevel, 7);
   EXPECT_EQ(frame->m_cwAlways, 0) << "the default 0 replaces the preset 1";
-  EXPECT_EQ(frame->m_hookAnyway, 0);
-  EXPECT_EQ(frame->m_viewTop, 0);
-  EXPECT_EQ(frame->m_fn12, 0);
-  EXPECT_EQ(frame->m_zLogKey, 0);
-  EXPECT_EQ(frame->m_spyHlKey, 1);
-  EXPECT_EQ(frame->m_followLogger, 0);
   EXPECT_EQ(frame->m_logTime, 0);
   EXPECT_EQ(frame->m_endGM, 12);
   EXPECT_EQ(frame->m_endGA, 18);
@@ -97,60 +121,30 @@ TEST_F(SettingsFile, DefaultsWithoutAFile) {
   EXPECT_EQ(frame->m_loggerWnd, nullptr);
 
   ASSERT_TRUE(frame->SaveSettings());
-  EXPECT_TRUE(shelltest::FileExists(Ini())) << "the first write creates it";
+  EXPECT_TRUE(FileExists(Ini())) << "the first write creates it";
 }
 
 TEST_F(SettingsFile, FullRoundTripInFileOrder) {
   {
     auto frame = Load();
     for (int i = 0; i < 24; ++i) frame->m_memory[i] = "MEMORY " + std::to_string(i);
-    frame->m_wpm = 80;  // out of range, kept as it is
-    frame->m_cqInterval = 4000;
+    for (const NumberSetting& n : kNumbers) (*frame).*n.field = n.stored;
     frame->m_subst0 = "O";
     frame->m_subst1 = "A";
     frame->m_subst9 = "N";
     frame->m_myCall = "XX1ABC";
     frame->m_number = "123";
-    frame->m_ptt = 0;
-    frame->m_pttCqMachine = 1;
-    frame->m_pttDelayP = -5;
-    frame->m_pttDelayA = 255;
-    frame->m_paddleRvs = 0;
-    frame->m_paddleKbd = 1;
-    frame->m_sideTone = 0;
-    frame->m_toneLevel = 12;
-    frame->m_hookAnyway = 1;
-    frame->m_viewTop = 1;
-    frame->m_fn12 = 1;
-    frame->m_zLogKey = 1;
-    frame->m_spyHlKey = 0;
-    frame->m_followLogger = 2;
     ASSERT_TRUE(frame->SaveSettings());
   }
   auto frame = Load();
   for (int i = 0; i < 24; ++i) EXPECT_EQ(frame->m_memory[i], "MEMORY " + std::to_string(i));
-  EXPECT_EQ(frame->m_wpm, 80);
-  EXPECT_EQ(frame->m_cqInterval, 4000);
+  for (const NumberSetting& n : kNumbers) EXPECT_EQ((*frame).*n.field, n.stored) << n.key;
   EXPECT_EQ(frame->m_subst0, "O");
   EXPECT_EQ(frame->m_subst1, "A");
   EXPECT_EQ(frame->m_subst9, "N");
   EXPECT_EQ(frame->m_myCall, "XX1ABC");
   EXPECT_EQ(frame->m_number, "123");
-  EXPECT_EQ(frame->m_ptt, 0);
-  EXPECT_EQ(frame->m_pttCqMachine, 1);
-  EXPECT_EQ(frame->m_pttDelayP, -5);
   EXPECT_EQ(IniText(Ini(), "Keyer", "PTTDelayP"), "-5");
-  EXPECT_EQ(frame->m_pttDelayA, 255);
-  EXPECT_EQ(frame->m_paddleRvs, 0);
-  EXPECT_EQ(frame->m_paddleKbd, 1);
-  EXPECT_EQ(frame->m_sideTone, 0);
-  EXPECT_EQ(frame->m_toneLevel, 12);
-  EXPECT_EQ(frame->m_hookAnyway, 1);
-  EXPECT_EQ(frame->m_viewTop, 1);
-  EXPECT_EQ(frame->m_fn12, 1);
-  EXPECT_EQ(frame->m_zLogKey, 1);
-  EXPECT_EQ(frame->m_spyHlKey, 0);
-  EXPECT_EQ(frame->m_followLogger, 2);
 
   const std::vector<std::string> keyer = {"WPM", "CQ_INT", "0", "1", "9", "PTT", "PTT_CQ_machine",
                                           "PTTDelayP", "PTTDelayA", "PaddleRvs", "PaddleKbd",
@@ -226,7 +220,7 @@ TEST_F(SettingsFile, EmptiedMemoryStaysEmptyAndLongMemoryComesBackCut) {
     frame->m_myCall = "";
     ASSERT_TRUE(frame->SaveSettings());
   }
-  const std::string file = shelltest::ReadFileBytes(Ini());
+  const std::string file = ReadFileBytes(Ini());
   EXPECT_NE(file.find("Fn04=\r\n"), std::string::npos) << "an empty value, not a missing key";
   EXPECT_NE(file.find("Fn02=" + longText + "\r\n"), std::string::npos) << "written in full";
   auto frame = Load();
@@ -244,20 +238,21 @@ TEST_F(SettingsFile, FailedWriteIsReportedOnceNamingTheFile) {
   bool saved = true;
   std::vector<std::string> texts;
   {
-    shelltest::MessageBoxWatcher watcher(IDOK);
+    OwnDialogAnswerer answerer(IDOK);
     saved = frame->SaveSettings();
-    texts = watcher.Texts();
+    texts = answerer.Texts();
   }
   EXPECT_FALSE(saved);
   ASSERT_EQ(texts.size(), 1u) << "one message for the whole batch";
+  EXPECT_EQ(texts[0].find(kNotSaved), 0u) << texts[0];
   EXPECT_NE(texts[0].find(Ini()), std::string::npos) << texts[0];
   EXPECT_EQ(frame->m_wpm, 31) << "the values stay in memory";
 
   // Writable again: no message.
   ASSERT_TRUE(::RemoveDirectoryA(Ini().c_str()));
-  shelltest::MessageBoxWatcher watcher(IDOK);
+  OwnDialogAnswerer answerer(IDOK);
   EXPECT_TRUE(frame->SaveSettings());
-  EXPECT_TRUE(watcher.Texts().empty());
+  EXPECT_TRUE(answerer.Texts().empty());
   EXPECT_EQ(IniText(Ini(), "Keyer", "WPM"), "31");
 }
 
@@ -311,26 +306,6 @@ HANDLE LockFile(const std::string& path) {
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-// The first dialog box this process shows, waited for up to `ms`.
-HWND WaitForDialog(DWORD ms) {
-  const DWORD end = ::GetTickCount() + ms;
-  do {
-    for (HWND wnd = ::GetWindow(::GetDesktopWindow(), GW_CHILD); wnd;
-         wnd = ::GetWindow(wnd, GW_HWNDNEXT)) {
-      DWORD pid = 0;
-      ::GetWindowThreadProcessId(wnd, &pid);
-      char cls[32] = "";
-      ::GetClassNameA(wnd, cls, sizeof(cls));
-      if (pid == ::GetCurrentProcessId() && ::lstrcmpA(cls, "#32770") == 0 &&
-          ::IsWindowVisible(wnd)) {
-        return wnd;
-      }
-    }
-    ::Sleep(20);
-  } while (static_cast<LONG>(end - ::GetTickCount()) > 0);
-  return nullptr;
-}
-
 const char kOperatorsFile[] =
     "[Profile]\r\nMyCallSign=XX1ABC\r\n[Keyer]\r\nWPM=32\r\n[Bank-A]\r\nFn01=CQ XX1ABC TEST\r\n";
 
@@ -341,47 +316,49 @@ const char kOperatorsFile[] =
 TEST(SettingsLocked, GoingOnLeavesTheFileAlone) {
   TempWorkDir dir;
   const std::string ini = dir.File("Tandem.ini");
-  shelltest::WriteFileBytes(ini, kOperatorsFile);
+  WriteFileBytes(ini, kOperatorsFile);
   HANDLE lock = LockFile(ini);
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
   std::vector<std::string> texts;
   {
-    shelltest::MessageBoxWatcher watcher(IDCANCEL);  // go on without the file
+    OwnDialogAnswerer answerer(IDCANCEL);  // go on without the file
     AppSession session;
     ASSERT_TRUE(session.Start());
-    texts = watcher.Texts();
+    texts = answerer.Texts();
     CMainFrame* frame = session.Frame();
     ASSERT_NE(frame, nullptr);
     EXPECT_EQ(frame->m_myCall, "XX9ABC/1") << "the defaults, for this run";
-    frame->m_wpm = 41;
+    // The operator changes the speed (PageUp) and opens a log: both would be written.
+    ASSERT_TRUE(shelltest::BringToFront(frame->m_hWnd));
+    testsupport::Press(VK_PRIOR);
+    EXPECT_TRUE(shelltest::PumpUntil([&] { return frame->m_wpm == 21; }));
     session.App().AddToRecentFileList(dir.File("log.txt"));
     ::CloseHandle(lock);  // released while the program runs: still nothing is written
     lock = nullptr;
     session.RequestClose();
     EXPECT_EQ(session.Frame(), nullptr);
     session.End();
-    EXPECT_EQ(watcher.Texts().size(), texts.size()) << "no message at exit";
+    EXPECT_EQ(answerer.Texts().size(), texts.size()) << "no message at exit";
   }
   if (lock) ::CloseHandle(lock);
   ASSERT_EQ(texts.size(), 1u) << "told once, at start-up";
+  EXPECT_EQ(texts[0].find(kUnreadable), 0u) << texts[0];
   EXPECT_NE(texts[0].find(ini), std::string::npos) << texts[0];
-  EXPECT_EQ(shelltest::ReadFileBytes(ini), kOperatorsFile) << "the operator's file, unchanged";
+  EXPECT_EQ(ReadFileBytes(ini), kOperatorsFile) << "the operator's file, unchanged";
 }
 
 // Retry after the other program let go reads the operator's own settings.
 TEST(SettingsLocked, RetryReadsTheFileOnceItIsFree) {
   TempWorkDir dir;
   const std::string ini = dir.File("Tandem.ini");
-  shelltest::WriteFileBytes(ini, kOperatorsFile);
+  WriteFileBytes(ini, kOperatorsFile);
   HANDLE lock = LockFile(ini);
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
   std::string text;
   std::thread answer([&] {
-    HWND box = WaitForDialog(20000);
+    HWND box = testsupport::WaitForOwnDialog([](HWND) { return true; }, 20000);
     if (!box) return;
-    char buffer[2048] = "";
-    ::GetDlgItemTextA(box, 0xFFFF, buffer, sizeof(buffer));
-    text = buffer;
+    text = testsupport::MessageBoxText(box);
     ::CloseHandle(lock);
     lock = nullptr;
     ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDRETRY, BN_CLICKED), 0);
@@ -391,12 +368,17 @@ TEST(SettingsLocked, RetryReadsTheFileOnceItIsFree) {
   answer.join();
   if (lock) ::CloseHandle(lock);
   ASSERT_TRUE(started);
-  EXPECT_FALSE(text.empty()) << "asked first";
-  EXPECT_EQ(session.Frame()->m_myCall, "XX1ABC");
-  EXPECT_EQ(session.Frame()->m_wpm, 32);
-  EXPECT_EQ(session.Frame()->m_memory[0], "CQ XX1ABC TEST");
-  session.Frame()->m_wpm = 27;
+  EXPECT_EQ(text.find(kUnreadable), 0u) << "asked first: " << text;
+  CMainFrame* frame = session.Frame();
+  EXPECT_EQ(frame->m_myCall, "XX1ABC");
+  EXPECT_EQ(frame->m_wpm, 32);
+  EXPECT_EQ(frame->m_memory[0], "CQ XX1ABC TEST");
+  // The speed pane shows the file's speed; PageDown slows it.
+  EXPECT_TRUE(shelltest::PumpUntil([&] { return frame->m_wndStatusBar.GetPaneText(1) == "WPM: 32"; }));
+  ASSERT_TRUE(shelltest::BringToFront(frame->m_hWnd));
+  testsupport::Press(VK_NEXT);
+  EXPECT_TRUE(shelltest::PumpUntil([&] { return frame->m_wpm == 31; }));
   session.RequestClose();
-  EXPECT_EQ(IniText(ini, "Keyer", "WPM"), "27") << "a file that was read is written again";
+  EXPECT_EQ(IniText(ini, "Keyer", "WPM"), "31") << "a file that was read is written again";
   EXPECT_EQ(IniText(ini, "Profile", "MyCallSign"), "XX1ABC");
 }

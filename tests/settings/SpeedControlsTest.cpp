@@ -5,39 +5,20 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <atomic>
-#include <thread>
 
 #include "OptionsIds.h"
 #include "OptionsTestSupport.h"
 #include "resource.h"
 
 using namespace optionstest;
-using shelltest::AppSession;
-using shelltest::TempWorkDir;
 
 namespace {
 
 const wchar_t kSpeedCaption[] = L"WPM\u901F\u5EA6";  // WPM速度
 
-class SpeedControls : public ::testing::Test {
+class SpeedControls : public EmulatorSession {
  protected:
-  void Start(const std::string& ini = "") {
-    if (!ini.empty()) shelltest::WriteFileBytes(dir_.File("Tandem.ini"), ini);
-    ASSERT_TRUE(StartWithEmulator(session_));
-    frame_ = session_.Frame();
-    mark_ = KeyerCalls(trace_).size();
-  }
-  std::vector<std::string> SpeedsSent() const {
-    return CallsAfter(trace_, mark_, "keyportSetWPM");
-  }
-
-  TempWorkDir dir_;
-  std::string trace_ = dir_.File("trace.txt");
-  EmulatorEnv env_{trace_};
-  AppSession session_;
-  CMainFrame* frame_ = nullptr;
-  size_t mark_ = 0;
+  std::vector<std::string> SpeedsSent() const { return Calls("keyportSetWPM"); }
 };
 
 }  // namespace
@@ -52,10 +33,9 @@ TEST_F(SpeedControls, SpeedDialogFollowsTheSliderAndClosesOnItsBackground) {
   POINT click = {(pane.left + pane.right) / 2, (pane.top + pane.bottom) / 2};
   ::ClientToScreen(statusBar, &click);
 
-  std::atomic<bool> done{false};
-  std::thread operatorThread([&] {
+  shelltest::Operate([&] {
     ClickAt(click);
-    HWND dialog = FindDialog([](HWND wnd) { return TextOf(wnd) == Ansi(kSpeedCaption); });
+    HWND dialog = testsupport::WaitForOwnDialog([](HWND wnd) { return WindowText(wnd) == Ansi(kSpeedCaption); });
     EXPECT_NE(dialog, nullptr) << "the speed dialog did not open";
     if (dialog) {
       // Its top-left corner 50 pixels left of and 100 above the pointer.
@@ -66,8 +46,8 @@ TEST_F(SpeedControls, SpeedDialogFollowsTheSliderAndClosesOnItsBackground) {
       HWND slider = ::GetDlgItem(dialog, IDC_WPMDLG_SLIDER);
       HWND label = ::GetDlgItem(dialog, IDC_WPMDLG_LABEL);
       EXPECT_EQ(::SendMessageA(slider, TBM_GETPOS, 0, 0), 30);
-      EXPECT_EQ(TextOf(label), "20");
-      WaitFor([&] { return FocusOf(dialog) == slider; }, 5000);
+      EXPECT_EQ(WindowText(label), "20");
+      WaitUntil([&] { return FocusOf(dialog) == slider; }, 5000);
 
       // Each key moves the speed, the label and the keyer together.
       struct Step {
@@ -80,9 +60,9 @@ TEST_F(SpeedControls, SpeedDialogFollowsTheSliderAndClosesOnItsBackground) {
         const size_t before = SpeedsSent().size();
         Press(step.key);
         const std::string want = std::to_string(step.speed);
-        EXPECT_TRUE(WaitFor([&] {
+        EXPECT_TRUE(WaitUntil([&] {
           const std::vector<std::string> sent = SpeedsSent();
-          return sent.size() > before && sent.back() == want && TextOf(label) == want;
+          return sent.size() > before && sent.back() == want && WindowText(label) == want;
         })) << "speed " << step.speed;
         // Everything the keyer received for this key is the new speed: no step in between.
         const std::vector<std::string> sent = SpeedsSent();
@@ -97,57 +77,68 @@ TEST_F(SpeedControls, SpeedDialogFollowsTheSliderAndClosesOnItsBackground) {
       POINT pt = {background.left, background.top};
       ::ClientToScreen(dialog, &pt);
       ClickAt(pt);
-      EXPECT_TRUE(WaitFor([&] { return !::IsWindow(dialog); })) << "the background click";
+      EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(dialog); })) << "the background click";
     }
     CloseLeftovers();
-    done = true;
   });
-  PumpUntil([&] { return done.load(); }, 120000);
-  operatorThread.join();
-  PumpUntil([] { return false; }, 300);
 
   EXPECT_EQ(frame_->m_wpm, 5);  // the speed set by sliding stays
-  char pane_text[32] = "";
-  ::SendMessageA(statusBar, SB_GETTEXTA, frame_->m_wndStatusBar.CommandToIndex(ID_INDICATOR_WPM),
-                 reinterpret_cast<LPARAM>(pane_text));
-  EXPECT_STREQ(pane_text, "WPM: 5");
+  const int index = frame_->m_wndStatusBar.CommandToIndex(ID_INDICATOR_WPM);
+  EXPECT_TRUE(PumpUntil([&] {
+    char text[32] = "";
+    ::SendMessageA(statusBar, SB_GETTEXTA, index, reinterpret_cast<LPARAM>(text));
+    return std::string(text) == "WPM: 5";
+  }));
 }
 
-TEST_F(SpeedControls, SpinStepsOneWithinFiveToFifty) {
-  Start("[Keyer]\r\nWPM=50\r\n");
-  ::SendMessageA(frame_->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_VIEW_CWBAR, 0), 0);
-  HWND spin = frame_->m_wndCwBar.GetItem(IDC_WPM_SPIN);
-  HWND field = frame_->m_wndCwBar.GetItem(IDC_WPM_FIELD);
-  ASSERT_TRUE(PumpUntil([&] { return ::IsWindowVisible(spin) != FALSE; }));
-  RECT r;
-  ::GetWindowRect(spin, &r);
-  const POINT up = {(r.left + r.right) / 2, r.top + (r.bottom - r.top) / 4};
-  const POINT down = {(r.left + r.right) / 2, r.bottom - (r.bottom - r.top) / 4};
-  // One click, then the frame's handling of it: the click's messages have all been taken from
-  // this thread's queue, and what they posted has been handled too.
-  auto clickAndSettle = [&](POINT pt) {
-    ClickAt(pt);
-    EXPECT_TRUE(PumpUntil([] { return HIWORD(::GetQueueStatus(QS_INPUT)) == 0 && !(::GetAsyncKeyState(VK_LBUTTON) & 0x8000); }))
-        << "the click was never taken";
-    PumpUntil([] { return HIWORD(::GetQueueStatus(QS_ALLINPUT)) == 0; }, 2000);
-    PumpUntil([] { return false; }, 200);
-  };
+// The CW bar shown with the menu command and its spin control clicked with the mouse.
+class SpeedSpin : public SpeedControls {
+ protected:
+  void ShowSpin() {
+    ::SendMessageA(frame_->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_VIEW_CWBAR, 0), 0);
+    spin_ = frame_->m_wndCwBar.GetItem(IDC_WPM_SPIN);
+    field_ = frame_->m_wndCwBar.GetItem(IDC_WPM_FIELD);
+    ASSERT_TRUE(PumpUntil([&] { return ::IsWindowVisible(spin_) != FALSE; }));
+  }
+  // One click on the upper or lower arrow, then the frame's handling of it: the click's messages
+  // have all been taken from this thread's queue, and what they posted has been handled too.
+  void ClickSpin(bool up) {
+    RECT r;
+    ::GetWindowRect(spin_, &r);
+    const int quarter = (r.bottom - r.top) / 4;
+    ClickAt(POINT{(r.left + r.right) / 2, up ? r.top + quarter : r.bottom - quarter});
+    EXPECT_TRUE(PumpUntil([] {
+      return HIWORD(::GetQueueStatus(QS_INPUT)) == 0 && !(::GetAsyncKeyState(VK_LBUTTON) & 0x8000);
+    })) << "the click was never taken";
+    shelltest::Settle();
+  }
 
-  clickAndSettle(up);
+  HWND spin_ = nullptr;
+  HWND field_ = nullptr;
+};
+
+TEST_F(SpeedSpin, StepsOneAndStopsAtFifty) {
+  Start("[Keyer]\r\nWPM=50\r\n");
+  ShowSpin();
+  EXPECT_TRUE(PumpUntil([&] { return WindowText(field_) == "50"; })) << "the file's speed";
+  ClickSpin(true);
   EXPECT_EQ(frame_->m_wpm, 50);
   EXPECT_TRUE(SpeedsSent().empty());
-  clickAndSettle(down);  // the same path is live: one step slower
+  ClickSpin(false);  // the same path is live: one step slower
   EXPECT_TRUE(PumpUntil([&] { return frame_->m_wpm == 49; }));
   EXPECT_EQ(SpeedsSent(), std::vector<std::string>{"49"});
-  EXPECT_TRUE(PumpUntil([&] { return TextOf(field) == "49"; }));
+  EXPECT_TRUE(PumpUntil([&] { return WindowText(field_) == "49"; }));
+}
 
-  frame_->m_wpm = 6;
-  mark_ = KeyerCalls(trace_).size();
-  clickAndSettle(down);
+TEST_F(SpeedSpin, StopsAtFive) {
+  Start("[Keyer]\r\nWPM=6\r\n");
+  ShowSpin();
+  ClickSpin(false);
   EXPECT_TRUE(PumpUntil([&] { return frame_->m_wpm == 5; }));
-  clickAndSettle(down);
+  ClickSpin(false);
   EXPECT_EQ(frame_->m_wpm, 5);
-  clickAndSettle(up);
+  ClickSpin(true);  // the same path is live: one step faster
   EXPECT_TRUE(PumpUntil([&] { return frame_->m_wpm == 6; }));
   EXPECT_EQ(SpeedsSent(), (std::vector<std::string>{"5", "6"}));
+  EXPECT_TRUE(PumpUntil([&] { return WindowText(field_) == "6"; }));
 }

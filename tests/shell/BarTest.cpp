@@ -13,20 +13,16 @@
 #include "resource.h"
 
 using shelltest::AppSession;
-using shelltest::PumpMessages;
-using shelltest::TempWorkDir;
+using shelltest::PumpUntil;
+using shelltest::Settle;
+using testsupport::WindowText;
+using TempWorkDir = testsupport::TempWorkingFolder;
 
 namespace {
 
 // "Fnメッセージ" and "CWメニュー" in CP932
 const char kFnCaption[] = "Fn\x83\x81\x83\x62\x83\x5a\x81\x5b\x83\x57";
 const char kCwCaption[] = "CW\x83\x81\x83\x6a\x83\x85\x81\x5b";
-
-std::string WindowText(HWND wnd) {
-  char text[512] = "";
-  ::GetWindowTextA(wnd, text, sizeof(text));
-  return text;
-}
 
 // Dark pixels (text) inside `r` of what `wnd` shows on the screen now.
 int DarkPixels(HWND wnd, const RECT& r) {
@@ -63,7 +59,7 @@ void DragBackground(HWND bar, POINT from, POINT to) {
   ASSERT_EQ(::GetCapture(), bar) << "the drag holds the mouse";
   ::SendMessageA(bar, WM_MOUSEMOVE, MK_LBUTTON, Client(bar, to));
   ::SendMessageA(bar, WM_LBUTTONUP, 0, Client(bar, to));
-  PumpMessages(30);
+  Settle();
 }
 
 // The same, started on a non-client handle (a gripper, a floating window's caption) of
@@ -73,7 +69,7 @@ void DragHandle(HWND handle, HWND bar, POINT from, POINT to) {
   ASSERT_EQ(::GetCapture(), bar);
   ::SendMessageA(bar, WM_MOUSEMOVE, MK_LBUTTON, Client(bar, to));
   ::SendMessageA(bar, WM_LBUTTONUP, 0, Client(bar, to));
-  PumpMessages(30);
+  Settle();
 }
 
 RECT ClientOnScreen(HWND wnd) {
@@ -99,20 +95,19 @@ RECT WindowRect(HWND wnd) {
   return r;
 }
 
+using Bars = shelltest::RunningProgram;
+
 }  // namespace
 
-TEST(Bars, StatusBarStaysDrawnWhenTheWindowGrows) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
-  CMainFrame* frame = session.Frame();
+TEST_F(Bars, StatusBarStaysDrawnWhenTheWindowGrows) {
+  CMainFrame* frame = frame_;
   ::SetWindowPos(frame->m_hWnd, nullptr, 50, 50, 729, 150, SWP_NOZORDER);
-  PumpMessages(200);
   CWpmStatusBar& status = frame->m_wndStatusBar;
   RECT pane;
   ASSERT_TRUE(status.GetItemRect(0, &pane));
-  const int before = DarkPixels(status.m_hWnd, pane);
-  ASSERT_GT(before, 20) << "the version text is drawn at 150 pixels";
+  int before = 0;
+  ASSERT_TRUE(PumpUntil([&] { return (before = DarkPixels(status.m_hWnd, pane)) > 20; }))
+      << "the version text is drawn at 150 pixels";
 
   // The bottom edge dragged down from 150 to 320 pixels.
   for (int h = 160; h <= 320; h += 40) {
@@ -120,23 +115,21 @@ TEST(Bars, StatusBarStaysDrawnWhenTheWindowGrows) {
     ::SendMessageA(frame->m_hWnd, WM_SIZING, WMSZ_BOTTOM, reinterpret_cast<LPARAM>(&drag));
     ::SetWindowPos(frame->m_hWnd, nullptr, 0, 0, 729, drag.bottom - drag.top,
                    SWP_NOMOVE | SWP_NOZORDER);
-    PumpMessages(30);
+    Settle();
   }
-  PumpMessages(200);
   ASSERT_TRUE(status.GetItemRect(0, &pane));
-  EXPECT_GT(DarkPixels(status.m_hWnd, pane), before / 2) << "the version text is still drawn";
-  ASSERT_TRUE(status.GetItemRect(1, &pane));
-  EXPECT_GT(DarkPixels(status.m_hWnd, pane), 10) << "and the speed";
+  EXPECT_TRUE(PumpUntil([&] { return DarkPixels(status.m_hWnd, pane) > before / 2; }))
+      << "the version text is still drawn";
+  RECT speed;
+  ASSERT_TRUE(status.GetItemRect(1, &speed));
+  EXPECT_TRUE(PumpUntil([&] { return DarkPixels(status.m_hWnd, speed) > 10; })) << "and the speed";
   EXPECT_EQ(status.GetPaneText(0), "KEYPORT Ver.?");
 }
 
-TEST(Bars, ToolBarGripperAndFlyByPrompts) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
-  CMainFrame* frame = session.Frame();
+TEST_F(Bars, ToolBarGripperAndFlyByPrompts) {
+  CMainFrame* frame = frame_;
   ::SendMessageA(frame->m_hWnd, WM_COMMAND, FW_ID_VIEW_TOOLBAR, 0);
-  PumpMessages(50);
+  Settle();
   HWND bar = frame->m_wndToolBar.m_hWnd;
 
   // The gripper: a strip of the bar's window ahead of its buttons, answering as a handle.
@@ -151,16 +144,19 @@ TEST(Bars, ToolBarGripperAndFlyByPrompts) {
   ASSERT_TRUE(::SendMessageA(bar, TB_GETRECT, FW_ID_FILE_OPEN, reinterpret_cast<LPARAM>(&button)));
   ::SendMessageA(bar, WM_MOUSEMOVE, 0,
                  MAKELPARAM((button.left + button.right) / 2, (button.top + button.bottom) / 2));
-  PumpMessages(100);
+  // The framework's own prompt, whose text the program does not choose.
   const std::string prompt = LoadResString(FW_ID_FILE_OPEN);
-  EXPECT_EQ(frame->m_wndStatusBar.GetPaneText(0), prompt.substr(0, prompt.find('\n')));
+  const std::string shown = prompt.substr(0, prompt.find('\n'));
+  ASSERT_FALSE(shown.empty());
+  EXPECT_TRUE(PumpUntil([&] { return frame->m_wndStatusBar.GetPaneText(0) == shown; }));
+  Settle();
+  EXPECT_EQ(frame->m_wndStatusBar.GetPaneText(0), shown) << "idle updates leave it there";
   // Leaving the buttons: the version again.
   ::SendMessageA(bar, TB_SETHOTITEM, static_cast<WPARAM>(-1), 0);
-  PumpMessages(100);
-  EXPECT_EQ(frame->m_wndStatusBar.GetPaneText(0), "KEYPORT Ver.?");
+  EXPECT_TRUE(PumpUntil([&] { return frame->m_wndStatusBar.GetPaneText(0) == "KEYPORT Ver.?"; }));
 }
 
-TEST(Bars, DragToFloatDockBackAndRestoreAtNextStart) {
+TEST(BarLayout, DragToFloatDockBackAndRestoreAtNextStart) {
   TempWorkDir dir;
   RECT cwFloat = {};
   {
@@ -169,7 +165,7 @@ TEST(Bars, DragToFloatDockBackAndRestoreAtNextStart) {
     CMainFrame* frame = session.Frame();
     HWND wnd = frame->m_hWnd;
     ::SetWindowPos(wnd, nullptr, 100, 100, 729, 220, SWP_NOZORDER);
-    PumpMessages(50);
+    Settle();
     HWND fn = frame->m_wndFnBar.m_hWnd;
 
     // The Fn bar dragged by its background, away below the frame: it floats.
@@ -187,8 +183,7 @@ TEST(Bars, DragToFloatDockBackAndRestoreAtNextStart) {
     EXPECT_EQ(InFrame(wnd, frame->GetActiveView()->m_hWnd).top, 0);
     // Its buttons still key: F1 of Bank-B goes to the log.
     ::SendMessageA(::GetDlgItem(fn, 1000), BM_CLICK, 0, 0);
-    PumpMessages(50);
-    EXPECT_EQ(frame->GetLogView()->GetWholeText().rfind("DE XX9ABC/1", 0), 0u)
+    EXPECT_TRUE(PumpUntil([&] { return frame->GetLogView()->GetWholeText().rfind("DE XX9ABC/1", 0) == 0; }))
         << frame->GetLogView()->GetWholeText();
 
     // Dragged by its caption to the frame's bottom edge: docked there, above the status bar.
@@ -205,7 +200,7 @@ TEST(Bars, DragToFloatDockBackAndRestoreAtNextStart) {
 
     // The CW bar, dragged into the middle of the log, floats too.
     ::SendMessageA(wnd, WM_COMMAND, ID_VIEW_CWBAR, 0);
-    PumpMessages(30);
+    Settle();
     DragBackground(frame->m_wndCwBar.m_hWnd, POINT{1, 1},
                    POINT{(area.left + area.right) / 2, (area.top + area.bottom) / 2});
     ASSERT_TRUE(frame->m_wndCwBar.IsFloating());
@@ -241,7 +236,6 @@ TEST(Bars, DragToFloatDockBackAndRestoreAtNextStart) {
   AppSession again;
   ASSERT_TRUE(again.Start());
   CMainFrame* frame = again.Frame();
-  PumpMessages(50);
   EXPECT_FALSE(frame->m_wndFnBar.IsFloating());
   EXPECT_EQ(frame->m_wndFnBar.m_dock, CControlBar::DockBottom);
   ASSERT_TRUE(frame->m_wndCwBar.IsFloating());
@@ -261,28 +255,37 @@ TEST(Bars, DragToFloatDockBackAndRestoreAtNextStart) {
 }
 
 namespace {
+// The pointer moved to `p` and, with `flags`, a button pressed or let go there; returns once the
+// frame has handled what the mouse gave.
 void MouseTo(POINT p, DWORD flags) {
   ::SetCursorPos(p.x, p.y);
-  PumpMessages(30);
+  PumpUntil([&] {
+    POINT now = {};
+    ::GetCursorPos(&now);
+    return now.x == p.x && now.y == p.y;
+  });
+  Settle();
   if (flags == 0) return;
   INPUT input = {};
   input.type = INPUT_MOUSE;
   input.mi.dwFlags = flags;
   ::SendInput(1, &input, sizeof(input));
-  PumpMessages(60);
+  const bool down = (flags & MOUSEEVENTF_LEFTDOWN) != 0;
+  const bool up = (flags & MOUSEEVENTF_LEFTUP) != 0;
+  PumpUntil([&] {
+    const bool pressed = (::GetAsyncKeyState(VK_LBUTTON) & 0x8000) != 0;
+    return (!down || pressed) && (!up || !pressed) && HIWORD(::GetQueueStatus(QS_INPUT)) == 0;
+  });
+  Settle();
 }
 }  // namespace
 
 // The same drag with the system's own mouse input: pressed on the Fn bar's background, moved
 // away below the frame and let go there.
-TEST(Bars, MouseDragFloatsTheFnBar) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
-  CMainFrame* frame = session.Frame();
+TEST_F(Bars, MouseDragFloatsTheFnBar) {
+  CMainFrame* frame = frame_;
   ::SetWindowPos(frame->m_hWnd, HWND_TOPMOST, 100, 100, 729, 200, 0);
-  ::SetForegroundWindow(frame->m_hWnd);
-  PumpMessages(100);
+  ASSERT_TRUE(shelltest::BringToFront(frame->m_hWnd));
   HWND fn = frame->m_wndFnBar.m_hWnd;
   POINT start = {2, 1};
   ::ClientToScreen(fn, &start);
@@ -292,7 +295,46 @@ TEST(Bars, MouseDragFloatsTheFnBar) {
   MouseTo(POINT{start.x + 20, start.y + 20}, MOUSEEVENTF_MOVE);
   MouseTo(POINT{start.x + 40, frameRect.bottom + 150}, MOUSEEVENTF_MOVE);
   MouseTo(POINT{start.x + 40, frameRect.bottom + 150}, MOUSEEVENTF_LEFTUP);
-  ASSERT_TRUE(frame->m_wndFnBar.IsFloating());
+  ASSERT_TRUE(PumpUntil([&] { return frame->m_wndFnBar.IsFloating(); }));
   EXPECT_GE(WindowRect(frame->m_wndFnBar.m_floatWnd->m_hWnd).top, frameRect.bottom);
   EXPECT_EQ(::GetCapture(), nullptr) << "the mouse is free again";
+}
+
+// The CW bar's Send button, clicked on the button itself: the bar hands the command to the frame,
+// which writes the text to the log and queues what follows its first character. Keys through the
+// frame's loop then work on that queue: Backspace takes back the last character, F1 goes behind
+// what waits, Esc drops it all, and a Backspace with nothing waiting is swallowed.
+TEST_F(Bars, SendButtonAndKeysWorkTheSendQueue) {
+  CMainFrame* frame = frame_;
+  ::SendMessageA(frame->m_hWnd, WM_COMMAND, ID_VIEW_CWBAR, 0);
+  ASSERT_TRUE(shelltest::BringToFront(frame->m_hWnd));
+  HWND edit = frame->m_wndCwBar.GetItem(IDC_SEND_TEXT);
+  testsupport::Click(edit);
+  ASSERT_TRUE(PumpUntil([&] { return ::GetFocus() == edit; }));
+  testsupport::TypeText("TEST");
+  ASSERT_TRUE(PumpUntil([&] { return WindowText(edit) == "TEST"; }));
+
+  ::SendMessageA(frame->m_wndCwBar.GetItem(IDC_SEND_BUTTON), BM_CLICK, 0, 0);
+  EXPECT_TRUE(PumpUntil([&] { return frame->m_sendQueue == "EST"; })) << frame->m_sendQueue;
+  EXPECT_EQ(frame->GetLogView()->GetWholeText(), "TEST");
+  EXPECT_EQ(WindowText(edit), "");
+
+  testsupport::Click(frame->GetLogView()->m_hWnd);
+  ASSERT_TRUE(PumpUntil([&] { return ::GetFocus() == frame->GetLogView()->m_hWnd; }));
+  testsupport::Press(VK_BACK);
+  EXPECT_TRUE(PumpUntil([&] { return frame->m_sendQueue == "ES"; })) << frame->m_sendQueue;
+  testsupport::Press(VK_F1);
+  EXPECT_TRUE(PumpUntil([&] { return frame->m_sendQueue.size() > 2; }));
+  EXPECT_EQ(frame->m_sendQueue.compare(0, 2, "ES"), 0) << frame->m_sendQueue;
+  EXPECT_NE(frame->m_sendQueue.find("DE XX9ABC/1"), std::string::npos) << frame->m_sendQueue;
+  testsupport::Press(VK_ESCAPE);
+  EXPECT_TRUE(PumpUntil([&] { return frame->m_sendQueue.empty(); })) << frame->m_sendQueue;
+
+  const std::string log = frame->GetLogView()->GetWholeText();
+  testsupport::Press(VK_BACK);
+  testsupport::Press(VK_F1);  // the path is live: this one arrives after the Backspace
+  EXPECT_TRUE(PumpUntil([&] { return !frame->m_sendQueue.empty(); }));
+  EXPECT_EQ(frame->GetLogView()->GetWholeText().compare(0, log.size(), log), 0)
+      << "the Backspace with nothing waiting erased nothing: " << frame->GetLogView()->GetWholeText();
+  frame->GetActiveDocument()->SetModifiedFlag(false);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -13,13 +14,21 @@
 #include "resource.h"
 
 using shelltest::AppSession;
-using shelltest::PumpMessages;
-using shelltest::TempWorkDir;
+using shelltest::PumpUntil;
+using testsupport::Press;
+using testsupport::WindowText;
+using TempWorkDir = testsupport::TempWorkingFolder;
 
 namespace {
 
 // "KEYPORT 連携 for N1MM Logger" in CP932
 const char kTitle[] = "KEYPORT \x98\x41\x8c\x67 for N1MM Logger";
+
+// "ウィンドウを常に最前面に表示する" and "WPM速度" in CP932
+const char kTopmostPrompt[] =
+    "\x83\x45\x83\x42\x83\x93\x83\x68\x83\x45\x82\xf0\x8f\xed\x82\xc9"
+    "\x8d\xc5\x91\x4f\x96\xca\x82\xc9\x95\x5c\x8e\xa6\x82\xb7\x82\xe9";
+const char kSpeedCaption[] = "WPM\x91\xac\x93\x78";
 
 bool StyleVisible(HWND wnd) { return (::GetWindowLongA(wnd, GWL_STYLE) & WS_VISIBLE) != 0; }
 
@@ -30,11 +39,25 @@ RECT ChildRect(HWND parent, int id) {
   return r;
 }
 
-std::string WindowText(HWND wnd) {
-  char text[512] = "";
-  ::GetWindowTextA(wnd, text, sizeof(text));
-  return text;
+// The width of `text` in the font a window draws with, measured here.
+int TextExtent(HWND wnd, const char* text) {
+  HDC dc = ::GetDC(wnd);
+  HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(wnd, WM_GETFONT, 0, 0)));
+  SIZE size = {};
+  ::GetTextExtentPoint32A(dc, text, static_cast<int>(std::strlen(text)), &size);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(wnd, dc);
+  return size.cx;
 }
+
+int PaneWidth(CWpmStatusBar& status, int index) {
+  UINT id, style;
+  int width = 0;
+  status.GetPaneInfo(index, id, style, width);
+  return width;
+}
+
+using MainFrame = shelltest::RunningProgram;
 
 // Menu item state as the user sees it when the menu opens.
 UINT MenuState(CMainFrame* frame, int menuIndex, UINT id) {
@@ -45,10 +68,8 @@ UINT MenuState(CMainFrame* frame, int menuIndex, UINT id) {
 
 }  // namespace
 
-TEST(MainFrame, FirstStartShowsDefaultWindowAndBars) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
+TEST_F(MainFrame, FirstStartShowsDefaultWindowAndBars) {
+  AppSession& session = session_;
   CMainFrame* frame = session.Frame();
   ASSERT_NE(frame, nullptr);
   HWND wnd = frame->m_hWnd;
@@ -74,7 +95,7 @@ TEST(MainFrame, FirstStartShowsDefaultWindowAndBars) {
 
   // The title stays the program's whatever the document is called.
   frame->GetActiveDocument()->SetTitle("LOG.TXT");
-  PumpMessages(50);
+  EXPECT_TRUE(PumpUntil([&] { return frame->GetActiveDocument()->GetTitle() == "LOG.TXT"; }));
   EXPECT_EQ(WindowText(wnd), kTitle);
 
   // Bank-B is in use at every start: its labels are on the buttons.
@@ -83,10 +104,8 @@ TEST(MainFrame, FirstStartShowsDefaultWindowAndBars) {
   EXPECT_EQ(WindowText(::GetDlgItem(frame->m_wndFnBar.m_hWnd, 1003)), "Fn04");
 }
 
-TEST(MainFrame, FunctionKeyButtonsAt729Pixels) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
+TEST_F(MainFrame, FunctionKeyButtonsAt729Pixels) {
+  AppSession& session = session_;
   CMainFrame* frame = session.Frame();
   HWND bar = frame->m_wndFnBar.m_hWnd;
 
@@ -106,9 +125,10 @@ TEST(MainFrame, FunctionKeyButtonsAt729Pixels) {
   EXPECT_EQ(ChildRect(bar, 1008).left, 727);
   EXPECT_GE(ChildRect(bar, 1008).left, client.right) << "F9 cannot be seen with 8 keys";
 
-  // Ctrl+F12's command: twelve keys.
-  ::SendMessageA(frame->m_hWnd, WM_COMMAND, ID_VIEW_FN12, 0);
-  EXPECT_EQ(frame->m_fn12, 1);
+  // Ctrl+F12, pressed as the operator presses it: twelve keys.
+  ASSERT_TRUE(shelltest::BringToFront(frame->m_hWnd));
+  Press(VK_F12, testsupport::kCtrl);
+  ASSERT_TRUE(PumpUntil([&] { return frame->m_fn12 == 1; }));
   const int x12[] = {5, 64, 123, 182, 246, 305, 364, 423, 487, 546, 605, 664};
   for (int i = 0; i < 12; ++i) {
     const RECT r = ChildRect(bar, 1000 + i);
@@ -118,32 +138,31 @@ TEST(MainFrame, FunctionKeyButtonsAt729Pixels) {
   EXPECT_EQ(MenuState(frame, 2, ID_VIEW_FN12) & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
   EXPECT_EQ(MenuState(frame, 2, ID_VIEW_FN8) & MF_CHECKED, 0u);
 
-  // Twelve again changes nothing; eight goes back.
-  frame->SetFnTwelve(true);
+  // Twelve again changes nothing; the menu's eight goes back.
+  ::SendMessageA(frame->m_hWnd, WM_COMMAND, ID_VIEW_FN12, 0);
   EXPECT_EQ(ChildRect(bar, 1011).left, 664);
-  frame->SetFnTwelve(false);
+  ::SendMessageA(frame->m_hWnd, WM_COMMAND, ID_VIEW_FN8, 0);
   EXPECT_EQ(frame->m_fn12, 0);
   EXPECT_EQ(ChildRect(bar, 1004).left, 366);
 
-  // The bank switch relabels; twice returns to the same labels. No logger has reported, so
-  // nothing else is touched.
-  frame->SwitchBank();
-  EXPECT_EQ(frame->m_bankA, 1);
+  // Shift+F switches the bank and relabels; the menu's switch returns to the same labels. No
+  // logger has reported, so nothing else is touched.
+  Press('F', testsupport::kShift);
+  ASSERT_TRUE(PumpUntil([&] { return frame->m_bankA == 1; }));
   EXPECT_EQ(WindowText(::GetDlgItem(bar, 1000)), "CQ DE $M $M $M PSE K");
-  frame->SwitchBank();
+  EXPECT_EQ(frame->GetLogView()->GetWholeText(), "") << "the key is the program's, not the log's";
+  ::SendMessageA(frame->m_hWnd, WM_COMMAND, ID_VIEW_BANK, 0);
+  EXPECT_EQ(frame->m_bankA, 0);
   EXPECT_EQ(WindowText(::GetDlgItem(bar, 1000)), "DE $M $M [AR]");
 
   // A wider frame spreads the buttons: pitch (1010 - 10) / 8 = 125.
   ::SetWindowPos(frame->m_hWnd, nullptr, 0, 0, 1010, 150, SWP_NOMOVE | SWP_NOZORDER);
-  PumpMessages(20);
-  EXPECT_EQ(ChildRect(bar, 1001).left, 130);
+  EXPECT_TRUE(PumpUntil([&] { return ChildRect(bar, 1001).left == 130; }));
   EXPECT_EQ(ChildRect(bar, 1004).left, 5 + 4 * 125 + 5);
 }
 
-TEST(MainFrame, BorderDragStopsAt120Pixels) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
+TEST_F(MainFrame, BorderDragStopsAt120Pixels) {
+  AppSession& session = session_;
   HWND wnd = session.Frame()->m_hWnd;
 
   // Dragging the top edge down: the bottom edge moves down with it.
@@ -161,10 +180,8 @@ TEST(MainFrame, BorderDragStopsAt120Pixels) {
   EXPECT_EQ(fine.bottom, 121);
 }
 
-TEST(MainFrame, StatusBarShowsVersionAndSpeed) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
+TEST_F(MainFrame, StatusBarShowsVersionAndSpeed) {
+  AppSession& session = session_;
   CMainFrame* frame = session.Frame();
   CWpmStatusBar& status = frame->m_wndStatusBar;
 
@@ -179,28 +196,28 @@ TEST(MainFrame, StatusBarShowsVersionAndSpeed) {
   }
   EXPECT_EQ(status.m_paneId, static_cast<UINT>(ID_INDICATOR_WPM));
   EXPECT_EQ(frame->m_device, -1);
-  PumpMessages(50);
+  ASSERT_TRUE(PumpUntil([&] { return status.GetPaneText(1) == "WPM: 20"; }));
   EXPECT_EQ(status.GetPaneText(0), "KEYPORT Ver.?");
-  EXPECT_EQ(status.GetPaneText(1), "WPM: 20");
-  UINT id, style;
-  int width;
-  status.GetPaneInfo(1, id, style, width);
-  EXPECT_EQ(width, status.TextWidth("WPM: 20")) << "the pane is exactly as wide as its text";
+  EXPECT_EQ(PaneWidth(status, 1), TextExtent(status.m_hWnd, "WPM: 20"))
+      << "the pane is exactly as wide as its text";
 
-  // The speed follows the field at the next idle update on the pane; the CW bar, hidden, is
-  // left alone until it is shown, and then shows it at once.
-  frame->m_wpm = 35;
-  PumpMessages(50);
-  EXPECT_EQ(status.GetPaneText(1), "WPM: 35");
-  EXPECT_NE(WindowText(::GetDlgItem(frame->m_wndCwBar.m_hWnd, IDC_WPM_FIELD)), "35");
-  frame->ShowControlBar(&frame->m_wndCwBar, true, false);
-  EXPECT_EQ(WindowText(::GetDlgItem(frame->m_wndCwBar.m_hWnd, IDC_WPM_FIELD)), "35");
-  frame->ShowControlBar(&frame->m_wndCwBar, false, false);
+  // PageUp, pressed as the operator presses it: the speed follows at the next idle update on the
+  // pane; the CW bar, hidden, is left alone until it is shown, and then shows it at once.
+  ASSERT_TRUE(shelltest::BringToFront(frame->m_hWnd));
+  Press(VK_PRIOR);
+  ASSERT_TRUE(PumpUntil([&] { return status.GetPaneText(1) == "WPM: 21"; }));
+  EXPECT_EQ(frame->m_wpm, 21);
+  EXPECT_EQ(PaneWidth(status, 1), TextExtent(status.m_hWnd, "WPM: 21"));
+  HWND field = ::GetDlgItem(frame->m_wndCwBar.m_hWnd, IDC_WPM_FIELD);
+  EXPECT_NE(WindowText(field), "21");
+  ::SendMessageA(frame->m_hWnd, WM_COMMAND, ID_VIEW_CWBAR, 0);
+  EXPECT_EQ(WindowText(field), "21");
+  ::SendMessageA(frame->m_hWnd, WM_COMMAND, ID_VIEW_CWBAR, 0);
 
   // While a menu is browsed the message pane shows prompts; afterwards the version again.
   ::SendMessageA(frame->m_hWnd, WM_MENUSELECT, MAKEWPARAM(ID_VIEW_TOPMOST, MF_STRING),
                  reinterpret_cast<LPARAM>(::GetMenu(frame->m_hWnd)));
-  EXPECT_EQ(status.GetPaneText(0), LoadResString(ID_VIEW_TOPMOST));
+  EXPECT_EQ(status.GetPaneText(0), kTopmostPrompt);
   ::SendMessageA(frame->m_hWnd, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
   EXPECT_EQ(status.GetPaneText(0), "KEYPORT Ver.?") << "the idle text is the version";
 
@@ -212,19 +229,23 @@ TEST(MainFrame, StatusBarShowsVersionAndSpeed) {
   ::SendMessageA(status.m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pane.left + 3, 5));
   ::SendMessageA(status.m_hWnd, WM_LBUTTONUP, 0, MAKELPARAM(pane.left + 3, 5));
   EXPECT_EQ(status.m_paneClicked, 1);
-  {
-    // The idle update takes the click and opens the speed dialog, which Cancel closes.
-    shelltest::MessageBoxWatcher watcher(IDCANCEL);
-    PumpMessages(50);
-    EXPECT_EQ(watcher.Texts().size(), 1u) << "one speed dialog";
-  }
+  // The idle update takes the click and opens the speed dialog once; Cancel closes it.
+  int opened = 0;
+  shelltest::Operate([&] {
+    HWND dialog = testsupport::WaitForOwnDialog([](HWND w) { return WindowText(w) == kSpeedCaption; });
+    if (!dialog) return;
+    ++opened;
+    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    testsupport::WaitUntil([&] { return !::IsWindow(dialog); });
+    // No second one follows.
+    if (testsupport::WaitForOwnDialog([](HWND w) { return WindowText(w) == kSpeedCaption; }, 500)) ++opened;
+  });
+  EXPECT_EQ(opened, 1) << "one speed dialog";
   EXPECT_EQ(status.m_paneClicked, 0) << "the idle update takes the click";
 }
 
-TEST(MainFrame, ViewMenuTogglesBarsAndTopmost) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
+TEST_F(MainFrame, ViewMenuTogglesBarsAndTopmost) {
+  AppSession& session = session_;
   CMainFrame* frame = session.Frame();
   HWND wnd = frame->m_hWnd;
 
@@ -260,7 +281,7 @@ TEST(MainFrame, ViewMenuTogglesBarsAndTopmost) {
   EXPECT_EQ(MenuState(frame, 4, ID_HELP_MANUAL) & MF_GRAYED, 0u);
 }
 
-TEST(MainFrame, ViewTopSettingAtStart) {
+TEST(Restart, ViewTopSetting) {
   for (int stored : {1, 2}) {
     TempWorkDir dir;
     ::WritePrivateProfileStringA("Window", "ViewTop", stored == 1 ? "1" : "2",
@@ -278,7 +299,19 @@ TEST(MainFrame, ViewTopSettingAtStart) {
   }
 }
 
-TEST(MainFrame, CloseRequestWritesPlacementAndBarLayout) {
+namespace {
+// The "Visible" value the settings file holds for the bar with id `barId`.
+std::string StoredVisible(const std::string& ini, int barId) {
+  for (int i = 0; i < 4; ++i) {
+    const std::string section = "ToolBar-Bar" + std::to_string(i);
+    if (shelltest::IniText(ini, section.c_str(), "BarID") == std::to_string(barId))
+      return shelltest::IniText(ini, section.c_str(), "Visible");
+  }
+  return "<no bar " + std::to_string(barId) + ">";
+}
+}  // namespace
+
+TEST(Restart, CloseRequestWritesPlacementAndBarLayout) {
   TempWorkDir dir;
   const std::string ini = dir.File("Tandem.ini");
   {
@@ -288,7 +321,10 @@ TEST(MainFrame, CloseRequestWritesPlacementAndBarLayout) {
     ::SetWindowPos(frame->m_hWnd, nullptr, 40, 60, 800, 200, SWP_NOZORDER);
     ::SendMessageA(frame->m_hWnd, WM_COMMAND, ID_VIEW_CWBAR, 0);
     ::SendMessageA(frame->m_hWnd, WM_COMMAND, FW_ID_VIEW_STATUS_BAR, 0);
-    frame->m_wpm = 33;
+    // The speed, as the operator changes it: PageDown.
+    ASSERT_TRUE(shelltest::BringToFront(frame->m_hWnd));
+    Press(VK_NEXT);
+    ASSERT_TRUE(PumpUntil([&] { return frame->m_wpm == 19; }));
     session.RequestClose();
     EXPECT_EQ(session.Frame(), nullptr) << "an unmodified log closes without a question";
   }
@@ -296,7 +332,12 @@ TEST(MainFrame, CloseRequestWritesPlacementAndBarLayout) {
   EXPECT_EQ(pos.size(), 88u);
   EXPECT_EQ(pos.substr(0, 8), "MCAAAAAA") << "length field 44, low nibble first";
   EXPECT_EQ(shelltest::IniText(ini, "ToolBar-Summary", "Bars"), "4");
-  EXPECT_EQ(shelltest::IniText(ini, "Keyer", "WPM"), "33") << "settings saved at destruction";
+  // Tool bar 59392, status bar 59393, Fn bar 130, CW bar 132.
+  EXPECT_EQ(StoredVisible(ini, 59392), "0");
+  EXPECT_EQ(StoredVisible(ini, 59393), "0");
+  EXPECT_EQ(StoredVisible(ini, 130), "1");
+  EXPECT_EQ(StoredVisible(ini, 132), "1");
+  EXPECT_EQ(shelltest::IniText(ini, "Keyer", "WPM"), "19") << "settings saved at the close";
 
   AppSession again;
   ASSERT_TRUE(again.Start());
@@ -311,24 +352,22 @@ TEST(MainFrame, CloseRequestWritesPlacementAndBarLayout) {
   EXPECT_FALSE(StyleVisible(frame->m_wndStatusBar.m_hWnd));
   EXPECT_TRUE(StyleVisible(frame->m_wndFnBar.m_hWnd));
   EXPECT_FALSE(StyleVisible(frame->m_wndToolBar.m_hWnd));
+  EXPECT_EQ(frame->m_wpm, 19);
 }
 
-TEST(MainFrame, CancelledCloseHasWrittenPlacementAlready) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
+TEST_F(MainFrame, CancelledCloseHasWrittenPlacementAlready) {
+  AppSession& session = session_;
   CMainFrame* frame = session.Frame();
   frame->GetLogView()->AppendToLog("CQ TEST");
   ASSERT_TRUE(frame->GetActiveDocument()->IsModified());
   {
-    shelltest::MessageBoxWatcher watcher(IDCANCEL);
+    testsupport::OwnDialogAnswerer answerer(IDCANCEL);
     session.RequestClose();
-    PumpMessages(100);
-    ASSERT_EQ(watcher.Texts().size(), 1u) << "the question about saving the log";
+    EXPECT_EQ(answerer.Texts(), std::vector<std::string>{shelltest::AskToSave(shelltest::kUntitled)});
   }
   ASSERT_NE(session.Frame(), nullptr) << "Cancel keeps the program running";
-  EXPECT_EQ(shelltest::IniText(dir.File("Tandem.ini"), "Window", "pos").size(), 88u);
-  EXPECT_EQ(shelltest::IniText(dir.File("Tandem.ini"), "ToolBar-Summary", "Bars"), "4");
+  EXPECT_EQ(shelltest::IniText(dir_.File("Tandem.ini"), "Window", "pos").size(), 88u);
+  EXPECT_EQ(shelltest::IniText(dir_.File("Tandem.ini"), "ToolBar-Summary", "Bars"), "4");
 }
 
 TEST(StartUp, SettingsPathMustFitThePathBuffer) {
@@ -352,11 +391,13 @@ TEST(StartUp, TooLongWorkingDirectoryRefusesToStart) {
   }
   const bool entered = deep.size() >= 252 && ::SetCurrentDirectoryA(deep.c_str());
   if (entered) {
-    shelltest::MessageBoxWatcher watcher(IDOK);
+    testsupport::OwnDialogAnswerer answerer(IDOK);
     AppSession session;
     EXPECT_FALSE(session.Start());
     EXPECT_EQ(session.Frame(), nullptr) << "no window";
-    EXPECT_EQ(watcher.Texts().size(), 1u) << "one message in the program's words";
+    const std::vector<std::string> texts = answerer.Texts();
+    ASSERT_EQ(texts.size(), 1u) << "one message in the program's words";
+    EXPECT_NE(texts[0].find("Tandem.ini"), std::string::npos) << texts[0];
     EXPECT_EQ(session.App().m_profilePath, "");
   }
   ::SetCurrentDirectoryA(dir.Path().c_str());
@@ -364,7 +405,7 @@ TEST(StartUp, TooLongWorkingDirectoryRefusesToStart) {
   if (!entered) GTEST_SKIP() << "the system does not allow a working folder that long";
 }
 
-TEST(MainFrame, DamagedBarLayoutIsTakenAsFarAsItMakesSense) {
+TEST(Restart, DamagedBarLayoutIsTakenAsFarAsItMakesSense) {
   TempWorkDir dir;
   const std::string ini = dir.File("Tandem.ini");
   ::WritePrivateProfileStringA("ToolBar-Summary", "Bars", "2000000000", ini.c_str());

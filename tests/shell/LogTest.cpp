@@ -6,6 +6,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "FwIds.h"
 #include "ShellTestSupport.h"
@@ -13,17 +14,19 @@
 #include "TandemView.h"
 
 using shelltest::AppSession;
-using shelltest::MessageBoxWatcher;
-using shelltest::PumpMessages;
-using shelltest::TempWorkDir;
+using shelltest::AskToSave;
+using shelltest::kUntitled;
+using testsupport::ReadFileBytes;
+using testsupport::WriteFileBytes;
+using testsupport::OwnDialogAnswerer;
+using TempWorkDir = testsupport::TempWorkingFolder;
 
 namespace {
 
-// "ﾌｧｲﾙが大きすぎて開けません。" and "無題" in CP932
+// "ﾌｧｲﾙが大きすぎて開けません。" in CP932
 const char kTooLarge[] =
     "\xcc\xa7\xb2\xd9\x82\xaa\x91\xe5\x82\xab\x82\xb7\x82\xac\x82\xc4\x8a\x4a\x82\xaf\x82\xdc"
     "\x82\xb9\x82\xf1\x81\x42";
-const char kUntitled[] = "\x96\xb3\x91\xe8";
 
 DWORD SelStart(HWND edit) {
   DWORD start = 0, end = 0;
@@ -31,12 +34,12 @@ DWORD SelStart(HWND edit) {
   return start;
 }
 
+using LogView = shelltest::RunningProgram;
+
 }  // namespace
 
-TEST(LogView, CreatedAsSpecified) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
+TEST_F(LogView, CreatedAsSpecified) {
+  AppSession& session = session_;
   CTandemHLView* view = session.Frame()->GetLogView();
   ASSERT_NE(view, nullptr);
   const LONG style = ::GetWindowLongA(view->m_hWnd, GWL_STYLE);
@@ -54,10 +57,8 @@ TEST(LogView, CreatedAsSpecified) {
   EXPECT_EQ(session.Frame()->GetActiveDocument()->GetTitle(), kUntitled);
 }
 
-TEST(LogView, AppendGoesToTheEndAndMarksModified) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
+TEST_F(LogView, AppendGoesToTheEndAndMarksModified) {
+  AppSession& session = session_;
   CTandemHLView* view = session.Frame()->GetLogView();
   CDocument* doc = session.Frame()->GetActiveDocument();
   EXPECT_FALSE(doc->IsModified());
@@ -79,10 +80,8 @@ TEST(LogView, AppendGoesToTheEndAndMarksModified) {
   EXPECT_FALSE(doc->IsModified());
 }
 
-TEST(LogView, TypedLettersAreUpperCase) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
+TEST_F(LogView, TypedLettersAreUpperCase) {
+  AppSession& session = session_;
   CTandemHLView* view = session.Frame()->GetLogView();
   for (char c : std::string("cq de xx1abc")) {
     ::SendMessageA(view->m_hWnd, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c)), 1);
@@ -102,7 +101,7 @@ TEST(LogDocument, NewAndSaveClearTheModifiedFlag) {
   view->AppendToLog("TU 5NN");
   ASSERT_TRUE(doc->DoSave(dir.File("log1.txt").c_str()));
   EXPECT_FALSE(doc->IsModified());
-  EXPECT_EQ(shelltest::ReadFileBytes(dir.File("log1.txt")), "TU 5NN") << "raw bytes, nothing more";
+  EXPECT_EQ(ReadFileBytes(dir.File("log1.txt")), "TU 5NN") << "raw bytes, nothing more";
   EXPECT_EQ(doc->GetTitle(), "log1.txt");
   EXPECT_EQ(session.App().m_recentFiles.Count(), 1);
   // The File menu lists it when it opens.
@@ -117,14 +116,14 @@ TEST(LogDocument, NewAndSaveClearTheModifiedFlag) {
   ::WritePrivateProfileStringA("Window", "CloseAnyway", "1", dir.File("Tandem.ini").c_str());
   view->AppendToLog(" 73");
   {
-    MessageBoxWatcher watcher(IDNO);
+    OwnDialogAnswerer watcher(IDNO);
     ::SendMessageA(frame->m_hWnd, WM_COMMAND, FW_ID_FILE_NEW, 0);
-    EXPECT_EQ(watcher.Texts().size(), 1u);
+    EXPECT_EQ(watcher.Texts(), std::vector<std::string>{AskToSave("log1.txt")});
   }
   EXPECT_EQ(view->GetWholeText(), "");
   EXPECT_FALSE(doc->IsModified());
   EXPECT_EQ(doc->GetTitle(), kUntitled);
-  EXPECT_EQ(shelltest::ReadFileBytes(dir.File("log1.txt")), "TU 5NN") << "not saved";
+  EXPECT_EQ(ReadFileBytes(dir.File("log1.txt")), "TU 5NN") << "not saved";
 
   // The recent-file list goes to the settings file when the program ends.
   session.End();
@@ -140,9 +139,9 @@ TEST(LogDocument, OpensUpToTheTextLimitAndRefusesMore) {
   while (fits.size() + line.size() <= 1048575) fits += line;
   fits.append(1048575 - fits.size(), 'E');
   ASSERT_EQ(fits.size(), 1048575u);
-  shelltest::WriteFileBytes(dir.File("fits.txt"), fits);
-  shelltest::WriteFileBytes(dir.File("big.txt"), fits + "T");
-  shelltest::WriteFileBytes(dir.File("empty.txt"), "");
+  WriteFileBytes(dir.File("fits.txt"), fits);
+  WriteFileBytes(dir.File("big.txt"), fits + "T");
+  WriteFileBytes(dir.File("empty.txt"), "");
 
   AppSession session;
   ASSERT_TRUE(session.Start());
@@ -161,12 +160,10 @@ TEST(LogDocument, OpensUpToTheTextLimitAndRefusesMore) {
   doc->SetTitle("mine.txt");
   ASSERT_TRUE(doc->IsModified());
   {
-    MessageBoxWatcher watcher(IDNO);
+    OwnDialogAnswerer watcher(IDNO);
     EXPECT_EQ(session.App().OpenDocumentFile(dir.File("big.txt").c_str()), nullptr);
-    PumpMessages(50);
-    const auto texts = watcher.Texts();
-    ASSERT_EQ(texts.size(), 2u) << "the save question, then the refusal";
-    EXPECT_EQ(texts[1], kTooLarge);
+    EXPECT_EQ(watcher.Texts(), (std::vector<std::string>{AskToSave("mine.txt"), kTooLarge}))
+        << "the save question, then the refusal";
   }
   EXPECT_EQ(view->GetWholeText(), "KEEP ME");
   EXPECT_EQ(doc->GetTitle(), "mine.txt");
@@ -181,7 +178,7 @@ TEST(LogDocument, OpensUpToTheTextLimitAndRefusesMore) {
 
 TEST(LogDocument, CommandLineFileOpensAsTheLog) {
   TempWorkDir dir;
-  shelltest::WriteFileBytes(dir.File("contest log.txt"), "CQ TEST DE XX9ABC\r\n");
+  WriteFileBytes(dir.File("contest log.txt"), "CQ TEST DE XX9ABC\r\n");
   AppSession session;
   ASSERT_TRUE(session.Start("\"" + dir.File("contest log.txt") + "\""));
   EXPECT_EQ(session.Frame()->GetLogView()->GetWholeText(), "CQ TEST DE XX9ABC\r\n");
@@ -190,12 +187,12 @@ TEST(LogDocument, CommandLineFileOpensAsTheLog) {
 
 TEST(LogDocument, TooLargeFileOnTheCommandLineEndsTheStart) {
   TempWorkDir dir;
-  shelltest::WriteFileBytes(dir.File("big.txt"), std::string(1048576, '\n'));
-  MessageBoxWatcher watcher(IDOK);
+  WriteFileBytes(dir.File("big.txt"), std::string(1048576, '\n'));
+  OwnDialogAnswerer watcher(IDOK);
   AppSession session;
   EXPECT_FALSE(session.Start(dir.File("big.txt")));
   EXPECT_EQ(session.Frame(), nullptr);
-  EXPECT_EQ(watcher.Texts().size(), 1u);
+  EXPECT_EQ(watcher.Texts(), std::vector<std::string>{kTooLarge});
 }
 
 TEST(LogDocument, CloseAnywayClosesAModifiedLogWithoutAsking) {
@@ -204,7 +201,7 @@ TEST(LogDocument, CloseAnywayClosesAModifiedLogWithoutAsking) {
   AppSession session;
   ASSERT_TRUE(session.Start());
   session.Frame()->GetLogView()->AppendToLog("UNSAVED");
-  MessageBoxWatcher watcher(IDCANCEL);
+  OwnDialogAnswerer watcher(IDCANCEL);
   session.RequestClose();
   EXPECT_EQ(session.Frame(), nullptr) << "closed";
   EXPECT_TRUE(watcher.Texts().empty()) << "without a question";
@@ -218,11 +215,11 @@ TEST(LogDocument, CloseWithoutCloseAnywayAsksAndSavesOnYes) {
   session.Frame()->GetLogView()->AppendToLog("QSO B4");
   ASSERT_TRUE(doc->DoSave(dir.File("log.txt").c_str()));
   session.Frame()->GetLogView()->AppendToLog(" TU");
-  MessageBoxWatcher watcher(IDYES);
+  OwnDialogAnswerer watcher(IDYES);
   session.RequestClose();
   EXPECT_EQ(session.Frame(), nullptr);
-  EXPECT_EQ(watcher.Texts().size(), 1u);
-  EXPECT_EQ(shelltest::ReadFileBytes(dir.File("log.txt")), "QSO B4 TU");
+  EXPECT_EQ(watcher.Texts(), std::vector<std::string>{AskToSave("log.txt")});
+  EXPECT_EQ(ReadFileBytes(dir.File("log.txt")), "QSO B4 TU");
 }
 
 // A long log of one paragraph (as the program writes it) opens with exactly the file's bytes:
@@ -238,7 +235,7 @@ TEST(LogDocument, LongParagraphOpensExactly) {
   text.resize(8191);
   text += "\r\n";  // the line break straddles byte 8192
   while (text.size() < 30000) text += "XX1ABC UR 5NN [KN] " + kanji + " TU ";
-  shelltest::WriteFileBytes(dir.File("long.txt"), text);
+  WriteFileBytes(dir.File("long.txt"), text);
 
   AppSession session;
   ASSERT_TRUE(session.Start());
@@ -277,17 +274,17 @@ TEST(LogDocument, FileTheLogWouldChangeIsRefused) {
   int n = 0;
   for (const std::string& bytes : refused) {
     const std::string name = dir.File(("bad" + std::to_string(n++) + ".txt").c_str());
-    shelltest::WriteFileBytes(name, bytes);
-    MessageBoxWatcher watcher(IDNO);
+    WriteFileBytes(name, bytes);
+    OwnDialogAnswerer watcher(IDNO);
     EXPECT_EQ(session.App().OpenDocumentFile(name.c_str()), nullptr) << name;
-    PumpMessages(30);
     const auto texts = watcher.Texts();
     ASSERT_EQ(texts.size(), 2u) << "the save question, then the refusal";
+    EXPECT_EQ(texts[0], AskToSave("mine.txt"));
     EXPECT_NE(texts[1].find(name), std::string::npos) << texts[1];
     EXPECT_EQ(view->GetWholeText(), "KEEP ME TU");
     EXPECT_EQ(doc->GetTitle(), "mine.txt");
     EXPECT_TRUE(doc->IsModified());
-    EXPECT_EQ(shelltest::ReadFileBytes(name), bytes) << "the file itself is untouched";
+    EXPECT_EQ(ReadFileBytes(name), bytes) << "the file itself is untouched";
   }
 }
 
@@ -326,33 +323,34 @@ TEST(LogDocument, EveryByteTheLogHoldsRoundTrips) {
   for (int b = 1; b < 256; ++b) covered += seen[b] ? 1 : 0;
   EXPECT_GE(covered, 250) << "nearly every byte value has a place in the text";
   ASSERT_LT(text.size(), 1048575u);
-  shelltest::WriteFileBytes(dir.File("all.txt"), text);
+  WriteFileBytes(dir.File("all.txt"), text);
 
   AppSession session;
   ASSERT_TRUE(session.Start());
   CDocument* doc = session.Frame()->GetActiveDocument();
   {
-    MessageBoxWatcher watcher(IDOK);
+    OwnDialogAnswerer watcher(IDOK);
     ASSERT_NE(session.App().OpenDocumentFile(dir.File("all.txt").c_str()), nullptr);
     EXPECT_TRUE(watcher.Texts().empty());
   }
   // Lower-case letters too: the log's upper-case style is for typing, not for a file.
   EXPECT_TRUE(session.Frame()->GetLogView()->GetWholeText() == text) << "what the log shows";
   ASSERT_TRUE(doc->DoSave(dir.File("again.txt").c_str()));
-  EXPECT_TRUE(shelltest::ReadFileBytes(dir.File("again.txt")) == text) << "is what Save writes";
+  EXPECT_TRUE(ReadFileBytes(dir.File("again.txt")) == text) << "is what Save writes";
 
   // A byte value the code page does not define: refused with a message, or kept exactly.
   for (int b = 1; b < 256; ++b) {
     if (seen[b]) continue;
     const std::string bytes = {'A', static_cast<char>(b), 'B'};
-    shelltest::WriteFileBytes(dir.File("odd.txt"), bytes);
-    MessageBoxWatcher watcher(IDOK);
+    WriteFileBytes(dir.File("odd.txt"), bytes);
+    OwnDialogAnswerer watcher(IDOK);
     if (session.App().OpenDocumentFile(dir.File("odd.txt").c_str()) == nullptr) {
-      PumpMessages(30);
-      EXPECT_EQ(watcher.Texts().size(), 1u) << "byte " << b << " refused with a message";
+      const auto texts = watcher.Texts();
+      ASSERT_EQ(texts.size(), 1u) << "byte " << b << " refused with a message";
+      EXPECT_NE(texts[0].find(dir.File("odd.txt")), std::string::npos) << texts[0];
     } else {
       ASSERT_TRUE(doc->DoSave(dir.File("odd2.txt").c_str()));
-      EXPECT_EQ(shelltest::ReadFileBytes(dir.File("odd2.txt")), bytes) << "byte " << b;
+      EXPECT_EQ(ReadFileBytes(dir.File("odd2.txt")), bytes) << "byte " << b;
     }
   }
   // Typed letters still become capitals after a file was opened.
@@ -487,7 +485,7 @@ TEST(LogView, FarBackReplacementsRewriteTheEndInSteps) {
   view->AppendToLog("TU ");
   CDocument* doc = session.Frame()->GetActiveDocument();
   ASSERT_TRUE(doc->DoSave(dir.File("saved.txt").c_str()));
-  EXPECT_EQ(shelltest::ReadFileBytes(dir.File("saved.txt")), ReplacedAll(log, "$R", "599") + "TU ");
+  EXPECT_EQ(ReadFileBytes(dir.File("saved.txt")), ReplacedAll(log, "$R", "599") + "TU ");
   EXPECT_EQ(view->PendingReplacements(), 0u);
   view->AppendToLog("!");
   EXPECT_EQ(view->GetWholeText(), ReplacedAll(log, "$R", "599") + "TU !") << "caret at the end";

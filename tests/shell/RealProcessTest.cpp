@@ -8,26 +8,16 @@
 
 #include "ShellTestSupport.h"
 
-using shelltest::TandemProcess;
-using shelltest::TempWorkDir;
+using shelltest::StartTandem;
+using testsupport::ChildProcess;
+using TempWorkDir = testsupport::TempWorkingFolder;
 
 namespace {
 
 // A visible dialog box of process `pid`, waited for up to `ms`.
 HWND WaitForDialogOf(DWORD pid, DWORD ms) {
-  const DWORD end = ::GetTickCount() + ms;
-  do {
-    for (HWND wnd = ::GetWindow(::GetDesktopWindow(), GW_CHILD); wnd;
-         wnd = ::GetWindow(wnd, GW_HWNDNEXT)) {
-      DWORD owner = 0;
-      ::GetWindowThreadProcessId(wnd, &owner);
-      char cls[32] = "";
-      ::GetClassNameA(wnd, cls, sizeof(cls));
-      if (owner == pid && ::lstrcmpA(cls, "#32770") == 0 && ::IsWindowVisible(wnd)) return wnd;
-    }
-    ::Sleep(20);
-  } while (static_cast<LONG>(end - ::GetTickCount()) > 0);
-  return nullptr;
+  return testsupport::WaitForTopLevel(
+      pid, [](HWND w) { return testsupport::IsDialog(w) && ::IsWindowVisible(w); }, ms);
 }
 
 // The program still answers: its message loop runs.
@@ -43,10 +33,9 @@ bool Answers(HWND wnd) {
 TEST(RealExit, FailedSaveIsShownUntilAnswered) {
   TempWorkDir dir;
   const std::string ini = dir.File("Tandem.ini");
-  shelltest::WriteFileBytes(ini, "[Profile]\r\nMyCallSign=XX1ABC\r\n");
-  TandemProcess tandem;
-  ASSERT_TRUE(tandem.Start(dir.Path()));
-  HWND wnd = tandem.WaitForMainWindow(30000);
+  testsupport::WriteFileBytes(ini, "[Profile]\r\nMyCallSign=XX1ABC\r\n");
+  ChildProcess tandem;
+  HWND wnd = StartTandem(tandem, dir.Path());
   ASSERT_NE(wnd, nullptr);
   HANDLE reader = ::CreateFileA(ini.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -54,8 +43,7 @@ TEST(RealExit, FailedSaveIsShownUntilAnswered) {
 
   ::PostMessageA(wnd, WM_CLOSE, 0, 0);
   HWND box = WaitForDialogOf(tandem.Id(), 30000);
-  char text[2048] = "";
-  if (box) ::GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
+  const std::string text = box ? testsupport::MessageBoxText(box) : std::string();
   // The box and the program wait for the operator.
   ::Sleep(1500);
   const bool stillShown = box && ::IsWindowVisible(box);
@@ -64,11 +52,11 @@ TEST(RealExit, FailedSaveIsShownUntilAnswered) {
   ::CloseHandle(reader);
   ASSERT_NE(box, nullptr) << "the failed save is reported";
   // "設定を保存できませんでした" in CP932, and the file's name.
-  EXPECT_NE(std::string(text).find("\x90\xdd\x92\xe8\x82\xf0\x95\xdb\x91\xb6\x82\xc5\x82\xab\x82"
+  EXPECT_NE(text.find("\x90\xdd\x92\xe8\x82\xf0\x95\xdb\x91\xb6\x82\xc5\x82\xab\x82"
                                    "\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd"),
             std::string::npos)
       << text;
-  EXPECT_NE(std::string(text).find(ini), std::string::npos) << text;
+  EXPECT_NE(text.find(ini), std::string::npos) << text;
   EXPECT_TRUE(stillShown) << "the box does not close by itself";
   EXPECT_FALSE(endedEarly) << "the program waits for the answer";
 
@@ -81,9 +69,8 @@ TEST(RealExit, FailedSaveIsShownUntilAnswered) {
 // notifications posted or sent with pointers that mean nothing here. Tandem goes on.
 TEST(RealExit, SurvivesHostileMessages) {
   TempWorkDir dir;
-  TandemProcess tandem;
-  ASSERT_TRUE(tandem.Start(dir.Path()));
-  HWND wnd = tandem.WaitForMainWindow(30000);
+  ChildProcess tandem;
+  HWND wnd = StartTandem(tandem, dir.Path());
   ASSERT_NE(wnd, nullptr);
   HWND fnBar = ::GetDlgItem(wnd, 130);
   ASSERT_NE(fnBar, nullptr);
@@ -122,9 +109,8 @@ TEST(RealExit, SurvivesHostileMessages) {
 // The About box opens centred over the main window, wherever that stands.
 TEST(RealExit, AboutBoxIsCentredOverTheMainWindow) {
   TempWorkDir dir;
-  TandemProcess tandem;
-  ASSERT_TRUE(tandem.Start(dir.Path()));
-  HWND wnd = tandem.WaitForMainWindow(30000);
+  ChildProcess tandem;
+  HWND wnd = StartTandem(tandem, dir.Path());
   ASSERT_NE(wnd, nullptr);
   ::SetWindowPos(wnd, nullptr, 300, 400, 729, 300, SWP_NOZORDER);
   ASSERT_TRUE(Answers(wnd));
@@ -137,7 +123,7 @@ TEST(RealExit, AboutBoxIsCentredOverTheMainWindow) {
   EXPECT_NEAR((box.left + box.right) / 2, (main.left + main.right) / 2, 1);
   EXPECT_NEAR((box.top + box.bottom) / 2, (main.top + main.bottom) / 2, 1);
   ::PostMessageA(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-  for (int i = 0; i < 200 && ::IsWindow(about); ++i) ::Sleep(20);
+  EXPECT_TRUE(testsupport::WaitUntil([&] { return !::IsWindow(about); }));
   ::PostMessageA(wnd, WM_CLOSE, 0, 0);
   DWORD code = 99;
   EXPECT_TRUE(tandem.WaitForExit(30000, &code));

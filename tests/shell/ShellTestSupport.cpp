@@ -1,63 +1,8 @@
 #include "ShellTestSupport.h"
 
-#include <cstdio>
+#include <vector>
 
 namespace shelltest {
-
-TempWorkDir::TempWorkDir() {
-  char temp[MAX_PATH];
-  ::GetTempPathA(sizeof(temp), temp);
-  char name[64];
-  static int counter = 0;
-  // The tick count too: a process id comes back, and a run that was killed leaves its folder.
-  std::snprintf(name, sizeof(name), "tandem-test-%lu-%d-%lu", ::GetCurrentProcessId(), ++counter,
-                ::GetTickCount());
-  m_path = std::string(temp) + name;
-  ::CreateDirectoryA(m_path.c_str(), nullptr);
-  char current[MAX_PATH];
-  ::GetCurrentDirectoryA(sizeof(current), current);
-  m_previous = current;
-  ::SetCurrentDirectoryA(m_path.c_str());
-}
-
-TempWorkDir::~TempWorkDir() {
-  ::SetCurrentDirectoryA(m_previous.c_str());
-  WIN32_FIND_DATAA found;
-  HANDLE search = ::FindFirstFileA((m_path + "\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string file = m_path + "\\" + found.cFileName;
-      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-        ::DeleteFileA(file.c_str());
-      }
-    } while (::FindNextFileA(search, &found));
-    ::FindClose(search);
-  }
-  ::RemoveDirectoryA(m_path.c_str());
-}
-
-std::string ReadFileBytes(const std::string& path) {
-  std::string bytes;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return bytes;
-  char buffer[65536];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof(buffer), f)) > 0) bytes.append(buffer, n);
-  std::fclose(f);
-  return bytes;
-}
-
-void WriteFileBytes(const std::string& path, const std::string& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return;
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
-}
-
-bool FileExists(const std::string& path) {
-  return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 std::string IniText(const std::string& path, const char* section, const char* key) {
   std::vector<char> buffer(65536);
@@ -82,8 +27,39 @@ bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
   return testsupport::PumpUntil(done, ms, ProgramLoop());
 }
 
+bool Settle(DWORD ms) {
+  return PumpUntil([] { return HIWORD(::GetQueueStatus(QS_ALLINPUT)) == 0; }, ms);
+}
+
 void PumpMessages(DWORD ms) {
   testsupport::PumpUntil([] { return false; }, ms, ProgramLoop());
+}
+
+bool BringToFront(HWND wnd) {
+  ::SetForegroundWindow(wnd);
+  return PumpUntil([&] { return ::GetForegroundWindow() == wnd; }, 5000);
+}
+
+const char kUntitled[] = "\x96\xb3\x91\xe8";
+
+std::string AskToSave(const std::string& title) {
+  // " への変更を保存しますか?" in CP932
+  return title + "\x20\x82\xd6\x82\xcc\x95\xcf\x8d\x58\x82\xf0\x95\xdb\x91\xb6\x82\xb5\x82\xdc\x82\xb7\x82\xa9?";
+}
+
+void Operate(const std::function<void()>& operate, DWORD ms) {
+  testsupport::Operate(operate, [](const std::function<bool()>& done, DWORD limit) { return PumpUntil(done, limit); },
+                       ms);
+}
+
+HWND StartTandem(testsupport::ChildProcess& process, const std::string& workDir,
+                 const std::string& arguments, DWORD ms) {
+  std::string commandLine = "\"" + testsupport::ProgramFolder() + "\\Tandem.exe\"";
+  if (!arguments.empty()) commandLine += " " + arguments;
+  if (!process.Start(commandLine, workDir)) return nullptr;
+  HWND main = nullptr;
+  testsupport::WaitUntil([&] { return (main = testsupport::FindMainWindow(process.Id())) != nullptr; }, ms);
+  return main;
 }
 
 bool AppSession::Start(const std::string& commandLine) {
@@ -91,124 +67,22 @@ bool AppSession::Start(const std::string& commandLine) {
   m_app.m_commandLine = commandLine;
   m_started = true;
   if (!m_app.InitInstance()) return false;
-  PumpMessages(100);
+  // The first idle update has run once the queue the start left has been worked off.
+  Settle();
   return true;
 }
 
 void AppSession::RequestClose() {
   if (Frame() && Frame()->m_hWnd) ::SendMessageA(Frame()->m_hWnd, WM_CLOSE, 0, 0);
-  PumpMessages(50);
+  Settle();
 }
 
 void AppSession::End() {
   if (!m_started) return;
   if (Frame() && Frame()->m_hWnd) ::DestroyWindow(Frame()->m_hWnd);
-  PumpMessages(20);
+  Settle();
   m_app.ExitInstance();
   m_started = false;
-}
-
-MessageBoxWatcher::MessageBoxWatcher(int answer) : m_answer(answer) {
-  m_thread = std::thread([this] { Run(); });
-}
-
-MessageBoxWatcher::~MessageBoxWatcher() {
-  m_stop = true;
-  m_thread.join();
-}
-
-std::vector<std::string> MessageBoxWatcher::Texts() {
-  std::lock_guard<std::mutex> lock(m_mutex);
-  return m_texts;
-}
-
-namespace {
-
-// A visible dialog-class window (a message box) of this process. Enumeration callbacks have the
-// system's calling convention, which a lambda converts to only where it is the default (64-bit).
-BOOL CALLBACK FindOwnMessageBox(HWND wnd, LPARAM param) {
-  DWORD pid = 0;
-  ::GetWindowThreadProcessId(wnd, &pid);
-  char cls[32] = "";
-  ::GetClassNameA(wnd, cls, sizeof(cls));
-  if (pid == ::GetCurrentProcessId() && ::lstrcmpA(cls, "#32770") == 0 && ::IsWindowVisible(wnd)) {
-    *reinterpret_cast<HWND*>(param) = wnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-}  // namespace
-
-void MessageBoxWatcher::Run() {
-  struct Search {
-    HWND found = nullptr;
-  };
-  while (!m_stop) {
-    Search search;
-    ::EnumWindows(FindOwnMessageBox, reinterpret_cast<LPARAM>(&search.found));
-    if (search.found) {
-      char text[2048] = "";
-      ::GetDlgItemTextA(search.found, 0xFFFF, text, sizeof(text));
-      {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_texts.push_back(text);
-      }
-      ::PostMessageA(search.found, WM_COMMAND, MAKEWPARAM(m_answer, BN_CLICKED), 0);
-      for (int i = 0; i < 200 && ::IsWindow(search.found); ++i) ::Sleep(10);
-    }
-    ::Sleep(20);
-  }
-}
-
-bool TandemProcess::Start(const std::string& workDir, const std::string& arguments) {
-  const std::string program = BesideTestProgram("Tandem.exe");
-  std::string commandLine = "\"" + program + "\"";
-  if (!arguments.empty()) commandLine += " " + arguments;
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof(startup);
-  return ::CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                          workDir.c_str(), &startup, &m_info) != 0;
-}
-
-HWND TandemProcess::WaitForMainWindow(DWORD ms) {
-  const DWORD end = ::GetTickCount() + ms;
-  do {
-    for (HWND wnd = ::GetWindow(::GetDesktopWindow(), GW_CHILD); wnd;
-         wnd = ::GetWindow(wnd, GW_HWNDNEXT)) {
-      DWORD pid = 0;
-      ::GetWindowThreadProcessId(wnd, &pid);
-      if (pid == m_info.dwProcessId && ::GetPropA(wnd, "TandemHlUniq")) return wnd;
-    }
-    ::Sleep(50);
-  } while (static_cast<LONG>(end - ::GetTickCount()) > 0);
-  return nullptr;
-}
-
-bool TandemProcess::WaitForExit(DWORD ms, DWORD* exitCode) {
-  if (!m_info.hProcess) return true;
-  if (::WaitForSingleObject(m_info.hProcess, ms) != WAIT_OBJECT_0) return false;
-  if (exitCode) ::GetExitCodeProcess(m_info.hProcess, exitCode);
-  return true;
-}
-
-void TandemProcess::Kill() {
-  if (!m_info.hProcess) return;
-  if (::WaitForSingleObject(m_info.hProcess, 0) != WAIT_OBJECT_0) {
-    ::TerminateProcess(m_info.hProcess, 1);
-    ::WaitForSingleObject(m_info.hProcess, 5000);
-  }
-  ::CloseHandle(m_info.hProcess);
-  ::CloseHandle(m_info.hThread);
-  m_info = PROCESS_INFORMATION{};
-}
-
-std::string BesideTestProgram(const char* name) {
-  char path[MAX_PATH];
-  const DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof(path));
-  std::string dir(path, n);
-  dir = dir.substr(0, dir.find_last_of("\\/") + 1);
-  return dir + name;
 }
 
 }  // namespace shelltest

@@ -1,41 +1,21 @@
-// Helpers for the Wine tests of the main program: a temporary working directory, the
-// application driven in the test's own process, a watcher that answers message boxes, and a
-// Tandem.exe started as a process of its own.
+// The main program driven in the test's own process: the application object started as the
+// program starts, the program's own message loop, and the settings file read as the program
+// reads it. Everything else the Wine tests share is in TestSupport.h.
 #pragma once
 
 #include <windows.h>
 
-#include <atomic>
-#include <mutex>
-#include <string>
-#include <thread>
-#include <vector>
+#include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
 
 #include "MainFrame.h"
-#include "TestSupport.h"
 #include "TandemApp.h"
+#include "TestSupport.h"
 
 namespace shelltest {
 
-// A fresh directory under the temporary folder, made the current directory for the object's
-// life and removed (with its files) afterwards.
-class TempWorkDir {
- public:
-  TempWorkDir();
-  ~TempWorkDir();
-  const std::string& Path() const { return m_path; }
-  std::string File(const char* name) const { return m_path + "\\" + name; }
-
- private:
-  std::string m_path;
-  std::string m_previous;
-};
-
-std::string ReadFileBytes(const std::string& path);
-void WriteFileBytes(const std::string& path, const std::string& bytes);
-bool FileExists(const std::string& path);
 // The value of `key` in `section` of an INI file, read as the program reads it.
 std::string IniText(const std::string& path, const char* section, const char* key);
 // The program's own message loop for this thread: the main window's shortcuts first, and the
@@ -43,8 +23,25 @@ std::string IniText(const std::string& path, const char* section, const char* ke
 testsupport::Loop ProgramLoop();
 // Runs that loop until `done` holds or `ms` passes; returns done().
 bool PumpUntil(const std::function<bool()>& done, DWORD ms = 10000);
+// Runs that loop until this thread's queue has been worked off (what a call or an input left
+// there has been handled, and the idle updates after it have run).
+bool Settle(DWORD ms = 5000);
 // Runs that loop for `ms` milliseconds.
 void PumpMessages(DWORD ms);
+// Brings the main window to the front, so that the system's key presses reach it; false when it
+// did not come.
+bool BringToFront(HWND wnd);
+// Texts of the log's questions: "<title> への変更を保存しますか?" and the untitled log's "無題".
+std::string AskToSave(const std::string& title);
+extern const char kUntitled[];
+// Runs `operate` on an operator's thread while this thread runs the program's loop; returns once
+// the operator is done.
+void Operate(const std::function<void()>& operate, DWORD ms = 120000);
+
+// Tandem.exe from beside the test program, started in `workDir` as a process of its own; its
+// main window once it shows, or null when none came within `ms`.
+HWND StartTandem(testsupport::ChildProcess& process, const std::string& workDir,
+                 const std::string& arguments = "", DWORD ms = 30000);
 
 // The application object in this process, started as the program starts (working directory =
 // the current directory) and ended by destroying its main window.
@@ -65,42 +62,17 @@ class AppSession {
   bool m_started = false;
 };
 
-// Answers every message box (and other dialog) this process shows with `answer` and keeps
-// their texts.
-class MessageBoxWatcher {
- public:
-  explicit MessageBoxWatcher(int answer);
-  ~MessageBoxWatcher();
-  std::vector<std::string> Texts();
+// A test that starts the program in this process, in a working folder of its own.
+class RunningProgram : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(session_.Start());
+    frame_ = session_.Frame();
+  }
 
- private:
-  void Run();
-  int m_answer;
-  std::atomic<bool> m_stop{false};
-  std::mutex m_mutex;
-  std::vector<std::string> m_texts;
-  std::thread m_thread;
+  testsupport::TempWorkingFolder dir_;
+  AppSession session_;
+  CMainFrame* frame_ = nullptr;
 };
-
-// A Tandem.exe started in `workDir`; ended by its process id when the object goes, whatever
-// happened in the test.
-class TandemProcess {
- public:
-  TandemProcess() = default;
-  ~TandemProcess() { Kill(); }
-  bool Start(const std::string& workDir, const std::string& arguments = "");
-  // The process's window marked as the running instance, waiting up to `ms`.
-  HWND WaitForMainWindow(DWORD ms);
-  // Waits for the process to end; false on time-out.
-  bool WaitForExit(DWORD ms, DWORD* exitCode = nullptr);
-  void Kill();
-  DWORD Id() const { return m_info.dwProcessId; }
-
- private:
-  PROCESS_INFORMATION m_info = {};
-};
-
-// Full path of a program beside the test program.
-std::string BesideTestProgram(const char* name);
 
 }  // namespace shelltest

@@ -4,8 +4,11 @@
 
 #include "ShellTestSupport.h"
 
-using shelltest::TandemProcess;
-using shelltest::TempWorkDir;
+using shelltest::StartTandem;
+using testsupport::ChildProcess;
+using testsupport::FileExists;
+using testsupport::WaitUntil;
+using TempWorkDir = testsupport::TempWorkingFolder;
 
 namespace {
 int CountMarkedWindows() {
@@ -21,45 +24,40 @@ int CountMarkedWindows() {
 TEST(SingleInstance, SecondStartRestoresTheFirstAndEnds) {
   TempWorkDir dir;
   const std::string ini = dir.File("Tandem.ini");
-  TandemProcess first;
-  ASSERT_TRUE(first.Start(dir.Path()));
-  HWND wnd = first.WaitForMainWindow(20000);
+  ChildProcess first;
+  HWND wnd = StartTandem(first, dir.Path());
   ASSERT_NE(wnd, nullptr) << "the first instance shows its marked main window";
   EXPECT_EQ(::GetPropA(wnd, "TandemHlUniq"), reinterpret_cast<HANDLE>(1));
-  EXPECT_FALSE(shelltest::FileExists(ini)) << "starting only reads the settings";
+  EXPECT_FALSE(FileExists(ini)) << "starting only reads the settings";
 
   ::ShowWindow(wnd, SW_MINIMIZE);
-  for (int i = 0; i < 100 && !::IsIconic(wnd); ++i) ::Sleep(20);
-  ASSERT_TRUE(::IsIconic(wnd));
+  ASSERT_TRUE(WaitUntil([&] { return ::IsIconic(wnd) != FALSE; }));
 
-  TandemProcess second;
-  ASSERT_TRUE(second.Start(dir.Path(), "other.txt"));
+  ChildProcess second;
+  EXPECT_EQ(StartTandem(second, dir.Path(), "other.txt", 0), nullptr);
+  ASSERT_NE(second.Handle(), nullptr) << "the second copy started";
   DWORD code = 99;
   ASSERT_TRUE(second.WaitForExit(20000, &code)) << "the second copy ends by itself";
   EXPECT_EQ(code, 0u);
-  for (int i = 0; i < 100 && ::IsIconic(wnd); ++i) ::Sleep(20);
-  EXPECT_FALSE(::IsIconic(wnd)) << "the first instance is restored";
-  EXPECT_EQ(::GetForegroundWindow(), wnd) << "and brought to the front";
+  EXPECT_TRUE(WaitUntil([&] { return !::IsIconic(wnd); })) << "the first instance is restored";
+  EXPECT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == wnd; })) << "and brought to the front";
   EXPECT_EQ(CountMarkedWindows(), 1);
-  EXPECT_FALSE(shelltest::FileExists(ini)) << "the second copy did not touch the settings";
+  EXPECT_FALSE(FileExists(ini)) << "the second copy did not touch the settings";
 
   // With the About box open in the first instance, a new start brings the box to the front.
   ::PostMessageA(wnd, WM_COMMAND, 57664, 0);
   HWND about = nullptr;
-  for (int i = 0; i < 200 && !about; ++i) {
-    HWND popup = ::GetLastActivePopup(wnd);
-    if (popup != wnd) about = popup;
-    ::Sleep(20);
-  }
-  ASSERT_NE(about, nullptr) << "the About box opened";
+  WaitUntil([&] { return (about = ::GetLastActivePopup(wnd)) != wnd; });
+  ASSERT_NE(about, wnd) << "the About box opened";
   ::SetForegroundWindow(::GetDesktopWindow());
-  TandemProcess third;
-  ASSERT_TRUE(third.Start(dir.Path()));
+  ChildProcess third;
+  EXPECT_EQ(StartTandem(third, dir.Path(), "", 0), nullptr);
+  ASSERT_NE(third.Handle(), nullptr) << "the third copy started";
   ASSERT_TRUE(third.WaitForExit(20000, &code));
-  for (int i = 0; i < 100 && ::GetForegroundWindow() != about; ++i) ::Sleep(20);
-  EXPECT_EQ(::GetForegroundWindow(), about) << "the modal box, not the frame behind it";
+  EXPECT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == about; }))
+      << "the modal box, not the frame behind it";
   ::PostMessageA(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-  for (int i = 0; i < 100 && ::IsWindow(about); ++i) ::Sleep(20);
+  EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(about); }));
 
   // The first instance closes normally and writes its settings then.
   ::PostMessageA(wnd, WM_CLOSE, 0, 0);

@@ -334,3 +334,32 @@ bool TypeInLogger(LoggerSimClient& logger, const std::string& text) {
 }
 
 }  // namespace testsupport
+
+// ---- The program driven in this process ---------------------------------------------------------
+
+namespace testsupport {
+
+HWND WaitForOwnDialog(const std::function<bool(HWND)>& match, DWORD ms) {
+  HWND found = nullptr;
+  WaitUntil(
+      [&] {
+        found = FindTopLevel(GetCurrentProcessId(),
+                             [&](HWND w) { return IsDialog(w) && IsWindowVisible(w) && match(w); });
+        return found != nullptr;
+      },
+      ms);
+  return found;
+}
+
+void Operate(const std::function<void()>& operate,
+             const std::function<bool(const std::function<bool()>&, DWORD)>& pump, DWORD ms) {
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    operate();
+    done = true;
+  });
+  pump([&] { return done.load(); }, ms);
+  worker.join();
+}
+
+}  // namespace testsupport

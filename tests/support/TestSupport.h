@@ -179,5 +179,37 @@ class CurrentFolder {
 bool PressInLogger(LoggerSimClient& logger, BYTE vk, int modifiers = kNone);
 // Types `text` key by key that way (Shift where the character needs it).
 bool TypeInLogger(LoggerSimClient& logger, const std::string& text);
+}  // namespace testsupport
+
+// ---- The program driven in this process ---------------------------------------------------------
+
+namespace testsupport {
+
+// A temporary folder made the current folder for the object's life: the program takes its
+// settings file from the folder it starts in.
+class TempWorkingFolder : public TempFolder {
+ public:
+  TempWorkingFolder() : m_current(Path()) {}
+
+ private:
+  CurrentFolder m_current;  // left before the folder is removed
+};
+
+// Answers the dialogs that this process shows on its other threads (the program under test runs
+// on the test's own thread and waits modally in them), each window once, keeping their texts.
+class OwnDialogAnswerer : public DialogAnswerer {
+ public:
+  explicit OwnDialogAnswerer(int answer) : DialogAnswerer(::GetCurrentProcessId(), answer) {}
+};
+
+// The first visible dialog of this process for which `match` holds, waited for up to `ms`
+// without pumping (from a thread other than the program's).
+HWND WaitForOwnDialog(const std::function<bool(HWND)>& match, DWORD ms = 15000);
+
+// Runs `operate` on a thread of its own, as an operator working the program's windows, while
+// this thread keeps the program going with `pump` (which returns once its condition holds);
+// returns when the operator is done.
+void Operate(const std::function<void()>& operate,
+             const std::function<bool(const std::function<bool()>&, DWORD)>& pump, DWORD ms = 120000);
 
 }  // namespace testsupport
