@@ -422,10 +422,9 @@ std::string ReplacedAll(std::string text, const std::string& from, const std::st
 // where it would have had every replacement been made at once. Text written again keeps its
 // bytes (lower case, double-byte characters), while the late values are stored as the control
 // stores typed text (upper case).
-TEST(LogView, FarBackReplacementsRewriteTheEndInSteps) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
+TEST_F(LogView, FarBackReplacementsRewriteTheEndInSteps) {
+  const TempWorkDir& dir = dir_;
+  AppSession& session = session_;
   CTandemHLView* view = session.Frame()->GetLogView();
   HWND edit = view->m_hWnd;
   const std::string kanji = "\x93\x8C\x8B\x9E";  // "東京"
@@ -493,10 +492,8 @@ TEST(LogView, FarBackReplacementsRewriteTheEndInSteps) {
 
 // The log's lines wrap between words, as the program writes them (separated by spaces); a word
 // wider than the view is broken where the width ends, and the caret moves word by word.
-TEST(LogView, LongLinesWrapBetweenWords) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
+TEST_F(LogView, LongLinesWrapBetweenWords) {
+  AppSession& session = session_;
   CTandemHLView* view = session.Frame()->GetLogView();
   HWND edit = view->m_hWnd;
   std::string text;
