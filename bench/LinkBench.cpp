@@ -161,9 +161,17 @@ std::size_t LogLength(HWND view) {
 }
 
 // Waits until Tandem's thread has nothing left to do and waits for input, so that each
-// measurement starts from the same state.
-void WaitIdle(HANDLE process) {
+// measurement starts from the same state. The system's input-idle wait alone is not enough here:
+// it may report idle while the previous round's log append is still queued, so a message sent
+// through Tandem's queue must have come back too, twice with a pause between, so that work the
+// first one let through has run as well.
+void WaitIdle(HANDLE process, HWND tandem) {
   if (process) WaitForInputIdle(process, 2000);
+  for (int i = 0; i < 2; ++i) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(tandem, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+    if (i == 0) Sleep(30);
+  }
 }
 
 double Median(std::vector<double> v) {
@@ -250,13 +258,13 @@ int main(int argc, char** argv) {
       for (int i = 0; i < warmup + rounds && rc == 0; ++i) {
         const bool counted = i >= warmup;
         // A bare round trip from the stand-in to Tandem, in the state the F2 meets.
-        WaitIdle(process);
+        WaitIdle(process, tandem.MainWindow());
         const std::intptr_t bareNs = sim.Command("copydata " + std::string(mainWindow) + " 1");
         if (bareNs <= 0) {
           rc = Fail("the WM_COPYDATA round trip failed");
           break;
         }
-        WaitIdle(process);
+        WaitIdle(process, tandem.MainWindow());
         const std::vector<TraceEvent> before = tandem.Trace();
         const std::size_t puts = CountEvents(before, "keyportPutChar");
         const std::size_t cancels = CountEvents(before, "keyportTxCancel");
@@ -279,7 +287,7 @@ int main(int argc, char** argv) {
         const std::size_t putsBefore = CountEvents(t = tandem.Trace(), "keyportPutChar");
         const std::size_t cancelsBefore = CountEvents(t, "keyportTxCancel");
         double waitMs = 0;
-        WaitIdle(process);
+        WaitIdle(process, tandem.MainWindow());
         const double sent = SendRecord(tandem.MainWindow(), sim.EntryWindow(), &waitMs);
         if (sent < 0 ||
             !LoggerSimClient::PumpUntil([&] { return CountEvents(t = tandem.Trace(), "keyportPutChar") > putsBefore; }, 5000)) {
