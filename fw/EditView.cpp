@@ -208,8 +208,8 @@ void CEditView::NoticeOperatorView() {
   DWORD start = 0;
   DWORD end = 0;
   Send(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-  if (start != m_selSetStart || end != m_selSetEnd ||
-      Send(EM_GETFIRSTVISIBLELINE) != m_firstLineSet) {
+  if (start != m_set.selStart || end != m_set.selEnd ||
+      Send(EM_GETFIRSTVISIBLELINE) != m_set.firstLine) {
     m_keepView = false;
   }
 }
@@ -345,8 +345,7 @@ void CEditView::ReplaceEverywhere(const std::string& from, const std::string& to
     const size_t toChars = CharCount(stored);
     for (auto it = inTail.rbegin(); it != inTail.rend(); ++it) {
       m_tail.replace(m_tailAt + (it->byte - liveBytes), from.size(), stored);
-      m_selStart = static_cast<DWORD>(MovedBy(m_selStart, it->at, fromChars, toChars));
-      m_selEnd = static_cast<DWORD>(MovedBy(m_selEnd, it->at, fromChars, toChars));
+      MoveKeptView(it->at, fromChars, toChars);
     }
     m_tailEdits += inTail.size();
   }
@@ -520,21 +519,21 @@ void CEditView::RememberView(const std::vector<PendingEdit>& edits) {
   DWORD end = 0;
   Send(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
   if (!m_keepView) {
-    m_selStart = start;
-    m_selEnd = end;
+    m_kept = {start, end, Send(EM_GETFIRSTVISIBLELINE)};
     m_selAtEnd = start == end && start >= ControlLength() && m_tailAt == m_tail.size();
-    m_firstLine = Send(EM_GETFIRSTVISIBLELINE);
-    m_selSetStart = start;
-    m_selSetEnd = end;
-    m_firstLineSet = m_firstLine;
+    m_set = m_kept;
     m_keepView = true;
   }
   for (auto it = edits.rbegin(); it != edits.rend(); ++it) {
     const size_t fromChars = CharCount(it->from);
     const size_t toChars = CharCount(AsStored(it->to));
-    m_selStart = static_cast<DWORD>(MovedBy(m_selStart, it->at, fromChars, toChars));
-    m_selEnd = static_cast<DWORD>(MovedBy(m_selEnd, it->at, fromChars, toChars));
+    MoveKeptView(it->at, fromChars, toChars);
   }
+}
+
+void CEditView::MoveKeptView(size_t at, size_t fromChars, size_t toChars) {
+  m_kept.selStart = static_cast<DWORD>(MovedBy(m_kept.selStart, at, fromChars, toChars));
+  m_kept.selEnd = static_cast<DWORD>(MovedBy(m_kept.selEnd, at, fromChars, toChars));
 }
 
 CEditView::ViewState CEditView::SaveView() const {
@@ -561,17 +560,15 @@ void CEditView::RestoreView() {
   if (!m_keepView) return;
   const size_t length = ControlLength();
   const size_t live = length - std::min(length, m_stale);
-  const size_t start = m_selAtEnd ? live : std::min<size_t>(m_selStart, live);
-  const size_t end = m_selAtEnd ? live : std::min<size_t>(m_selEnd, live);
+  const size_t start = m_selAtEnd ? live : std::min<size_t>(m_kept.selStart, live);
+  const size_t end = m_selAtEnd ? live : std::min<size_t>(m_kept.selEnd, live);
   Send(EM_SETSEL, start, static_cast<LPARAM>(end));
   if (m_selAtEnd) {
     Send(EM_SCROLLCARET);
   } else {
-    Send(EM_LINESCROLL, 0, m_firstLine - Send(EM_GETFIRSTVISIBLELINE));
+    Send(EM_LINESCROLL, 0, m_kept.firstLine - Send(EM_GETFIRSTVISIBLELINE));
   }
-  m_selSetStart = static_cast<DWORD>(start);
-  m_selSetEnd = static_cast<DWORD>(end);
-  m_firstLineSet = Send(EM_GETFIRSTVISIBLELINE);
+  m_set = {static_cast<DWORD>(start), static_cast<DWORD>(end), Send(EM_GETFIRSTVISIBLELINE)};
   // Once everything is written, the selection is the operator's again.
   if (m_stale == 0 && m_tailAt == m_tail.size()) m_keepView = false;
 }
@@ -619,8 +616,7 @@ void CEditView::ReplaceLast() {
   Send(EM_LINESCROLL, 0, firstLine - Send(EM_GETFIRSTVISIBLELINE));
   if (m_keepView) {
     // A rewrite of the end is under way: the selection it keeps moves the same way.
-    m_selStart = static_cast<DWORD>(MovedBy(m_selStart, edit.at, fromChars, toChars));
-    m_selEnd = static_cast<DWORD>(MovedBy(m_selEnd, edit.at, fromChars, toChars));
+    MoveKeptView(edit.at, fromChars, toChars);
     RestoreView();
   }
   Send(WM_SETREDRAW, TRUE);

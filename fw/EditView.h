@@ -132,6 +132,8 @@ class CEditView : public CView {
   // Stops keeping the view once the operator has moved the selection or scrolled.
   void NoticeOperatorView();
   void RestoreView(const ViewState& before);
+  // Moves the kept selection as a replacement at `at` moves the text after it.
+  void MoveKeptView(size_t at, size_t fromChars, size_t toChars);
   void DropReplacements();
 
   std::vector<PendingEdit> m_pendingEdits;  // ascending by position
@@ -143,16 +145,12 @@ class CEditView : public CView {
   size_t m_tailAt = 0;
   size_t m_tailEdits = 0;
   // The selection kept across a rewrite, in characters of the whole text; at the end when the
-  // caret was there. m_selSet and m_firstLineSet are what the rewrite last set, to see whether
+  // caret was there. m_set is what the rewrite last set, to see whether
   // the operator moved the selection or scrolled.
   bool m_keepView = false;
   bool m_selAtEnd = false;
-  DWORD m_selStart = 0;
-  DWORD m_selEnd = 0;
-  LRESULT m_firstLine = 0;
-  DWORD m_selSetStart = 0;
-  DWORD m_selSetEnd = 0;
-  LRESULT m_firstLineSet = 0;
+  ViewState m_kept;
+  ViewState m_set;
   bool m_ownEdit = false;      // an edit of the view itself is under way
   bool m_foreignEdit = false;  // the operator edited since the waiting edits were placed
   bool m_loading = false;      // SetWholeText is filling the control
