@@ -21,9 +21,9 @@
 // key_to_keyer_ratio divides the median F2-to-keyer time by the median of single WM_COPYDATA
 // round trips from the stand-in to Tandem, one taken in each round right beside the F2, so that
 // both meet the machine in the same state; the first rounds of each log warm up and are not
-// counted, and every measurement starts once Tandem waits for input. copydata_roundtrip_ms is the
-// mean of many round trips back to back (both threads awake), and key_to_keyer_loop_ratio the
-// median over that.
+// counted, and every measurement starts once Tandem has finished its log work and waits for input
+// (log_work_wait_max_ms is the longest such wait). copydata_roundtrip_ms is the mean of many round
+// trips back to back (both threads awake), and key_to_keyer_loop_ratio the median over that.
 //
 // Usage: bench_link.exe [--short]
 #include <windows.h>
@@ -162,16 +162,33 @@ std::size_t LogLength(HWND view) {
 
 // Waits until Tandem's thread has nothing left to do and waits for input, so that each
 // measurement starts from the same state. The system's input-idle wait alone is not enough here:
-// it may report idle while the previous round's log append is still queued, so a message sent
-// through Tandem's queue must have come back too, twice with a pause between, so that work the
-// first one let through has run as well.
-void WaitIdle(HANDLE process, HWND tandem) {
+// Tandem answers between the steps of longer log work (a late report written far back in a long
+// log is written in steps on a timer, each followed by a repaint), and a record arriving then waits
+// for the step under way. So messages are sent through Tandem's queue until several in a row, some
+// milliseconds apart, come back at once. Returns how long the wait took, in ms.
+double WaitIdle(HANDLE process, HWND tandem) {
+  const double start = NowMs();
   if (process) WaitForInputIdle(process, 2000);
-  for (int i = 0; i < 2; ++i) {
+  const double kQuickMs = 2.0;  // a step of log work takes longer than this
+  const int kQuickInARow = 5;
+  const double kGiveUpMs = 120000;
+  int quick = 0;
+  while (quick < kQuickInARow && NowMs() - start < kGiveUpMs) {
     DWORD_PTR result = 0;
+    const double sent = NowMs();
     SendMessageTimeoutA(tandem, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
-    if (i == 0) Sleep(30);
+    quick = NowMs() - sent < kQuickMs ? quick + 1 : 0;
+    Sleep(7);
   }
+  return NowMs() - start;
+}
+
+// Waits for the n-th keyportPutChar in the emulator's trace. The trace is a file that grows all
+// run long: reading it while the F2 travels would take the processor and the system's server from
+// the processes being timed, so the first look comes once the path has long finished.
+bool WaitForPut(TandemSession& tandem, std::size_t puts, std::vector<TraceEvent>* t) {
+  Sleep(25);
+  return LoggerSimClient::PumpUntil([&] { return CountEvents(*t = tandem.Trace(), "keyportPutChar") > puts; }, 5000);
 }
 
 double Median(std::vector<double> v) {
@@ -230,6 +247,7 @@ int main(int argc, char** argv) {
       std::vector<double> direct;  // from a record sent straight to Tandem
       std::vector<double> waits;   // how long that send waited
       std::vector<double> bare;    // single WM_COPYDATA round trips beside them
+      double busyMs = 0;           // the longest wait for Tandem's log work to end
     };
     struct LogSize {
       std::size_t bytes;
@@ -258,23 +276,23 @@ int main(int argc, char** argv) {
       for (int i = 0; i < warmup + rounds && rc == 0; ++i) {
         const bool counted = i >= warmup;
         // A bare round trip from the stand-in to Tandem, in the state the F2 meets.
-        WaitIdle(process, tandem.MainWindow());
+        f.busyMs = std::max(f.busyMs, WaitIdle(process, tandem.MainWindow()));
         const std::intptr_t bareNs = sim.Command("copydata " + std::string(mainWindow) + " 1");
         if (bareNs <= 0) {
           rc = Fail("the WM_COPYDATA round trip failed");
           break;
         }
-        WaitIdle(process, tandem.MainWindow());
+        f.busyMs = std::max(f.busyMs, WaitIdle(process, tandem.MainWindow()));
         const std::vector<TraceEvent> before = tandem.Trace();
         const std::size_t puts = CountEvents(before, "keyportPutChar");
         const std::size_t cancels = CountEvents(before, "keyportTxCancel");
         const std::intptr_t stamp = sim.Command("post-stamped call 256 113");  // WM_KEYDOWN, F2
         std::vector<TraceEvent> t;
-        if (stamp <= 0 ||
-            !LoggerSimClient::PumpUntil([&] { return CountEvents(t = tandem.Trace(), "keyportPutChar") > puts; }, 5000)) {
+        if (stamp <= 0 || !WaitForPut(tandem, puts, &t)) {
           rc = Fail("F2 in the stand-in did not reach the keyer");
           break;
         }
+        std::fprintf(stderr, "round post %.3f keyer %.3f\n", CounterMs(stamp), NthEventMs(t, "keyportPutChar", puts) - anchor.offsetMs);
         if (counted) {
           f.latencies.push_back(NthEventMs(t, "keyportPutChar", puts) - anchor.offsetMs - CounterMs(stamp));
           f.bare.push_back(double(bareNs) / 1e6);
@@ -287,10 +305,9 @@ int main(int argc, char** argv) {
         const std::size_t putsBefore = CountEvents(t = tandem.Trace(), "keyportPutChar");
         const std::size_t cancelsBefore = CountEvents(t, "keyportTxCancel");
         double waitMs = 0;
-        WaitIdle(process, tandem.MainWindow());
+        f.busyMs = std::max(f.busyMs, WaitIdle(process, tandem.MainWindow()));
         const double sent = SendRecord(tandem.MainWindow(), sim.EntryWindow(), &waitMs);
-        if (sent < 0 ||
-            !LoggerSimClient::PumpUntil([&] { return CountEvents(t = tandem.Trace(), "keyportPutChar") > putsBefore; }, 5000)) {
+        if (sent < 0 || !WaitForPut(tandem, putsBefore, &t)) {
           rc = Fail("the F2 record did not reach the keyer");
           break;
         }
@@ -322,6 +339,7 @@ int main(int argc, char** argv) {
         std::printf("key_to_keyer_loop_ratio%s=%.2f\n", x, median / roundTripMs);
         std::printf("logger_wait_ms%s=%.3f\n", x, Median(f.waits));
         std::printf("logger_wait_ratio%s=%.2f\n", x, Median(f.waits) / bare);
+        std::printf("log_work_wait_max_ms%s=%.0f\n", x, f.busyMs);
       }
       std::printf("clock_error_ms=%.3f\n", anchor.errorMs);
       std::printf("rounds=%d\n", rounds);
