@@ -110,6 +110,9 @@ class CEditView : public CView {
   void ShrinkStep();
   // `atLeast`: bytes to write instead of a whole piece.
   void GrowStep(size_t atLeast = 0);
+  // After a step of a rewrite: the screen shows the control's text again now and then, and once
+  // the rewrite is complete.
+  void RedrawAfterStep();
   // Before an edit of the operator's: the old text is removed first, and where the edit meets
   // the text still to be written, everything is written first.
   void CompleteBeforeEdit();
@@ -155,4 +158,5 @@ class CEditView : public CView {
   bool m_foreignEdit = false;  // the operator edited since the waiting edits were placed
   bool m_loading = false;      // SetWholeText is filling the control
   bool m_held = false;         // the older replacements wait for HoldReplacements(false)
+  DWORD m_lastRedraw = 0;      // tick count of the last full redraw after a rewrite step
 };

@@ -490,6 +490,50 @@ TEST_F(LogView, FarBackReplacementsRewriteTheEndInSteps) {
   EXPECT_EQ(view->GetWholeText(), ReplacedAll(log, "$R", "599") + "TU !") << "caret at the end";
 }
 
+// The steps of a far-back rewrite are drawn now and then rather than after each one: a full
+// repaint of a long log costs the control about what a step costs. The view stays visible, and
+// the finished text is drawn once the last step is done.
+TEST_F(LogView, RewriteStepsAreDrawnNowAndThen) {
+  AppSession& session = session_;
+  CTandemHLView* view = session.Frame()->GetLogView();
+  HWND edit = view->m_hWnd;
+  ASSERT_TRUE(::IsWindowVisible(edit));
+  std::string log = "XX7OLD UR $R [KN] ";
+  while (log.size() < 60000) log += "CQ TEST XX9ABC TU 5NN 13M ";
+  view->SetWholeText(log);
+  view->MoveCaretToEnd();
+  ::UpdateWindow(edit);
+
+  view->ReplaceEverywhere("$R", "5nn");
+  int steps = 0;
+  int paints = 0;
+  bool drawnAfterLastStep = false;
+  const DWORD until = ::GetTickCount() + 60000;
+  while (view->PendingReplacements() > 0 || ::GetUpdateRect(edit, nullptr, FALSE)) {
+    ASSERT_LT(static_cast<LONG>(::GetTickCount() - until), 0) << "the rewrite ends";
+    MSG msg;
+    if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+      continue;
+    }
+    if (msg.hwnd == edit && msg.message == WM_TIMER) {
+      ++steps;
+      drawnAfterLastStep = false;
+    }
+    if (msg.hwnd == edit && msg.message == WM_PAINT) {
+      ++paints;
+      drawnAfterLastStep = true;
+    }
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+  }
+  EXPECT_GE(steps, 20) << "written in steps";
+  EXPECT_LE(paints, steps / 2);
+  EXPECT_TRUE(drawnAfterLastStep);
+  EXPECT_TRUE(::IsWindowVisible(edit));
+  EXPECT_EQ(view->GetWholeText(), ReplacedAll(log, "$R", "5NN"));
+}
+
 // The log's lines wrap between words, as the program writes them (separated by spaces); a word
 // wider than the view is broken where the width ends, and the caret moves word by word.
 TEST_F(LogView, LongLinesWrapBetweenWords) {
