@@ -121,6 +121,10 @@ void SetDrawing(HWND wnd, bool on) {
   ::DefWindowProcA(wnd, WM_SETREDRAW, on ? TRUE : FALSE, 0);
 }
 
+// Draws the control again after edits made without drawing: the text, and the scroll bar, which
+// the control set meanwhile without drawing it.
+void RedrawAll(HWND wnd) { ::RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME); }
+
 // A case style converts whatever the control is given. While this lives, the control takes
 // text as it is: text that was in it before, or that is already converted.
 class CaseStylesOff {
@@ -291,7 +295,7 @@ void CEditView::SetWholeText(const std::string& text) {
   Send(EM_SETSEL, 0, 0);
   Send(EM_SCROLLCARET);
   SetDrawing(m_hWnd, true);
-  ::InvalidateRect(m_hWnd, nullptr, TRUE);
+  RedrawAll(m_hWnd);
   m_loading = false;
 }
 
@@ -535,7 +539,7 @@ void CEditView::RedrawAfterStep() {
   const DWORD now = ::GetTickCount();
   const bool complete = m_stale == 0 && m_tailAt == m_tail.size();
   if (complete || now - m_lastRedraw >= kRedrawEveryMs) {
-    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    RedrawAll(m_hWnd);
     m_lastRedraw = now;
   }
 }
@@ -646,7 +650,7 @@ void CEditView::ReplaceLast() {
     RestoreView();
   }
   SetDrawing(m_hWnd, true);
-  ::InvalidateRect(m_hWnd, nullptr, TRUE);
+  RedrawAll(m_hWnd);
 }
 
 bool CEditView::SerializeRaw(CArchive& ar) {
