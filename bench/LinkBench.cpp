@@ -294,7 +294,6 @@ int main(int argc, char** argv) {
           rc = Fail("F2 in the stand-in did not reach the keyer");
           break;
         }
-        std::fprintf(stderr, "round post %.3f keyer %.3f\n", CounterMs(stamp), NthEventMs(t, "keyportPutChar", puts) - anchor.offsetMs);
         if (counted) {
           f.latencies.push_back(NthEventMs(t, "keyportPutChar", puts) - anchor.offsetMs - CounterMs(stamp));
           f.bare.push_back(double(bareNs) / 1e6);
