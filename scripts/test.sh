@@ -43,6 +43,10 @@ if configure_and_build x86_64 -DCMAKE_TOOLCHAIN_FILE="$TOP/cmake/mingw-x86_64.cm
   (cd "$BUILD/x86_64" && ctest --output-on-failure --timeout 300) 2>&1 | tee "$BUILD/x86_64.ctest.log"
   count_ctest "$BUILD/x86_64.ctest.log"
   echo "== benchmarks (short mode)"
+  # The benchmarks start in a Wine session of their own: for some seconds after the tests, what
+  # they left behind made every message in every process cost about 1.2 ms instead of 0.1 ms.
+  wineserver -k 2>/dev/null || true
+  timeout 60 wineserver -w 2>/dev/null || true
   for b in "$BUILD"/x86_64/bin/bench_*.exe; do
     [ -e "$b" ] || continue
     if ! timeout 300 wine "$b" --short; then echo "benchmark $(basename "$b") failed"; failed=$((failed + 1)); fi
