@@ -163,10 +163,10 @@ std::size_t LogLength(HWND view) {
 // Waits until Tandem's thread has nothing left to do and waits for input, so that each
 // measurement starts from the same state. The system's input-idle wait alone is not enough here:
 // Tandem answers between the steps of longer log work (a late report written far back in a long
-// log is written in steps on a timer, each followed by a repaint), and a record arriving then waits
-// for the step under way. So messages are sent through Tandem's queue until several in a row, some
-// milliseconds apart, come back at once, or until `limitMs` has passed (a loaded machine may
-// never answer that quickly). Returns how long the wait took, in ms.
+// log is written in steps on a timer), and a record arriving then waits for the step under way.
+// So messages are sent through Tandem's queue until several in a row, some milliseconds apart,
+// come back at once, or until `limitMs` has passed (a loaded machine may never answer that
+// quickly). Returns how long the wait took, in ms.
 double WaitIdle(HANDLE process, HWND tandem, double limitMs) {
   const double start = NowMs();
   if (process) WaitForInputIdle(process, 2000);
@@ -275,16 +275,19 @@ int main(int argc, char** argv) {
         }
       }
       Figures& f = figures[s];
+      const auto settle = [&] {
+        f.busyMs = std::max(f.busyMs, WaitIdle(process, tandem.MainWindow(), idleLimitMs));
+      };
       for (int i = 0; i < warmup + rounds && rc == 0; ++i) {
         const bool counted = i >= warmup;
         // A bare round trip from the stand-in to Tandem, in the state the F2 meets.
-        f.busyMs = std::max(f.busyMs, WaitIdle(process, tandem.MainWindow(), idleLimitMs));
+        settle();
         const std::intptr_t bareNs = sim.Command("copydata " + std::string(mainWindow) + " 1");
         if (bareNs <= 0) {
           rc = Fail("the WM_COPYDATA round trip failed");
           break;
         }
-        f.busyMs = std::max(f.busyMs, WaitIdle(process, tandem.MainWindow(), idleLimitMs));
+        settle();
         const std::vector<TraceEvent> before = tandem.Trace();
         const std::size_t puts = CountEvents(before, "keyportPutChar");
         const std::size_t cancels = CountEvents(before, "keyportTxCancel");
@@ -306,7 +309,7 @@ int main(int argc, char** argv) {
         const std::size_t putsBefore = CountEvents(t = tandem.Trace(), "keyportPutChar");
         const std::size_t cancelsBefore = CountEvents(t, "keyportTxCancel");
         double waitMs = 0;
-        f.busyMs = std::max(f.busyMs, WaitIdle(process, tandem.MainWindow(), idleLimitMs));
+        settle();
         const double sent = SendRecord(tandem.MainWindow(), sim.EntryWindow(), &waitMs);
         if (sent < 0 || !WaitForPut(tandem, putsBefore, &t)) {
           rc = Fail("the F2 record did not reach the keyer");

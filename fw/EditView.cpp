@@ -69,6 +69,27 @@ size_t ByteAfter(const std::string& text, size_t byte, size_t chars) {
   return std::min(byte, text.size());
 }
 
+// Text in the system code page as wide characters and back, as the control keeps it; empty
+// when the system cannot convert it.
+std::wstring Widen(const std::string& text) {
+  const int size = static_cast<int>(text.size());
+  const int wide = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+  if (wide <= 0) return std::wstring();
+  std::wstring chars(static_cast<size_t>(wide), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, &chars[0], wide);
+  return chars;
+}
+
+std::string Narrow(const std::wstring& chars) {
+  const int wide = static_cast<int>(chars.size());
+  const int size =
+      ::WideCharToMultiByte(CP_ACP, 0, chars.data(), wide, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return std::string();
+  std::string text(static_cast<size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, chars.data(), wide, &text[0], size, nullptr, nullptr);
+  return text;
+}
+
 // An occurrence of a text: its position in characters and in bytes.
 struct Found {
   size_t at;
@@ -123,7 +144,9 @@ void SetDrawing(HWND wnd, bool on) {
 
 // Draws the control again after edits made without drawing: the text, and the scroll bar, which
 // the control set meanwhile without drawing it.
-void RedrawAll(HWND wnd) { ::RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME); }
+void RedrawAll(HWND wnd) {
+  ::RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+}
 
 // A case style converts whatever the control is given. While this lives, the control takes
 // text as it is: text that was in it before, or that is already converted.
@@ -251,7 +274,7 @@ bool CEditView::ReplaceStep(bool all) {
       return true;
     }
   }
-  if (m_tailAt < m_tail.size()) {
+  if (TailWaiting()) {
     GrowStep();
     return true;
   }
@@ -308,7 +331,7 @@ void CEditView::MoveCaretToEnd() {
 }
 
 void CEditView::AppendAtEnd(const char* text) {
-  if (m_tailAt < m_tail.size()) {
+  if (TailWaiting()) {
     // The end is still being written back: the text goes behind what is still to be written.
     m_tail += AsStored(text);
     m_keepView = true;
@@ -389,11 +412,11 @@ void CEditView::FinishReplacements() {
 }
 
 void CEditView::CompleteBeforeEdit() {
-  if (m_stale == 0 && m_tailAt == m_tail.size()) return;
+  if (!RewriteUnderWay()) return;
   NoticeOperatorView();
   // The old text at the end would take the edit with it when it goes.
   while (m_stale > 0) ShrinkStep();
-  if (m_tailAt == m_tail.size()) return;
+  if (!TailWaiting()) return;
   // An edit at the end of what is written would land before what is still to be written, so
   // that is written first; a caret there stands for the end of the whole text.
   DWORD start = 0;
@@ -437,22 +460,15 @@ std::string CEditView::AsStored(const std::string& text) const {
   const LONG style = ::GetWindowLongA(m_hWnd, GWL_STYLE);
   if (!(style & (ES_UPPERCASE | ES_LOWERCASE)) || text.empty()) return text;
   // The control converts the text as its wide characters.
-  const int size = static_cast<int>(text.size());
-  const int wide = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-  if (wide <= 0) return text;
-  std::vector<wchar_t> chars(static_cast<size_t>(wide));
-  ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, chars.data(), wide);
+  std::wstring chars = Widen(text);
+  if (chars.empty()) return text;
   if (style & ES_UPPERCASE) {
-    ::CharUpperBuffW(chars.data(), static_cast<DWORD>(wide));
+    ::CharUpperBuffW(&chars[0], static_cast<DWORD>(chars.size()));
   } else {
-    ::CharLowerBuffW(chars.data(), static_cast<DWORD>(wide));
+    ::CharLowerBuffW(&chars[0], static_cast<DWORD>(chars.size()));
   }
-  const int back =
-      ::WideCharToMultiByte(CP_ACP, 0, chars.data(), wide, nullptr, 0, nullptr, nullptr);
-  if (back <= 0) return text;
-  std::string stored(static_cast<size_t>(back), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, chars.data(), wide, &stored[0], back, nullptr, nullptr);
-  return stored;
+  const std::string stored = Narrow(chars);
+  return stored.empty() ? text : stored;
 }
 
 void CEditView::StartRewrite() {
@@ -503,8 +519,8 @@ void CEditView::ShrinkStep() {
 }
 
 void CEditView::GrowStep(size_t atLeast) {
-  size_t end = PieceEnd(m_tail, m_tailAt, m_tail.size(), kRewritePiece);
-  if (atLeast > 0) end = PieceEnd(m_tail, m_tailAt, m_tail.size(), atLeast);
+  const size_t bytes = atLeast > 0 ? atLeast : kRewritePiece;
+  const size_t end = PieceEnd(m_tail, m_tailAt, m_tail.size(), bytes);
   const std::string piece = m_tail.substr(m_tailAt, end - m_tailAt);
   const ViewState before = SaveView();
   const LRESULT length = static_cast<LRESULT>(ControlLength());
@@ -522,7 +538,7 @@ void CEditView::GrowStep(size_t atLeast) {
   }
   m_ownEdit = false;
   m_tailAt = end;
-  if (m_tailAt == m_tail.size()) {
+  if (!TailWaiting()) {
     m_tail.clear();
     m_tailAt = 0;
     m_tailEdits = 0;
@@ -537,8 +553,7 @@ void CEditView::RedrawAfterStep() {
   // uncovered meanwhile is drawn from the control's text as it is. The last step is always
   // shown.
   const DWORD now = ::GetTickCount();
-  const bool complete = m_stale == 0 && m_tailAt == m_tail.size();
-  if (complete || now - m_lastRedraw >= kRedrawEveryMs) {
+  if (!RewriteUnderWay() || now - m_lastRedraw >= kRedrawEveryMs) {
     RedrawAll(m_hWnd);
     m_lastRedraw = now;
   }
@@ -550,7 +565,7 @@ void CEditView::RememberView(const std::vector<PendingEdit>& edits) {
   Send(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
   if (!m_keepView) {
     m_kept = {start, end, Send(EM_GETFIRSTVISIBLELINE)};
-    m_selAtEnd = start == end && start >= ControlLength() && m_tailAt == m_tail.size();
+    m_selAtEnd = start == end && start >= ControlLength() && !TailWaiting();
     m_set = m_kept;
     m_keepView = true;
   }
@@ -600,7 +615,7 @@ void CEditView::RestoreView() {
   }
   m_set = {static_cast<DWORD>(start), static_cast<DWORD>(end), Send(EM_GETFIRSTVISIBLELINE)};
   // Once everything is written, the selection is the operator's again.
-  if (m_stale == 0 && m_tailAt == m_tail.size()) m_keepView = false;
+  if (!RewriteUnderWay()) m_keepView = false;
 }
 
 void CEditView::Reanchor(const std::string& text) {
@@ -682,17 +697,7 @@ bool CEditView::CanHoldUnchanged(const std::string& text) {
   if (text.empty()) return true;
   if (text.find('\0') != std::string::npos) return false;
   // The control keeps its text as the system converts it from and back to the code page.
-  const int size = static_cast<int>(text.size());
-  const int wide = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-  if (wide <= 0) return false;
-  std::vector<wchar_t> chars(static_cast<size_t>(wide));
-  ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, chars.data(), wide);
-  const int back = ::WideCharToMultiByte(CP_ACP, 0, chars.data(), wide, nullptr, 0, nullptr,
-                                         nullptr);
-  if (back != size) return false;
-  std::string again(static_cast<size_t>(back), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, chars.data(), wide, &again[0], back, nullptr, nullptr);
-  return again == text;
+  return Narrow(Widen(text)) == text;
 }
 
 HWND CEditView::EditTarget() const {

@@ -138,6 +138,10 @@ class CEditView : public CView {
   // Moves the kept selection as a replacement at `at` moves the text after it.
   void MoveKeptView(size_t at, size_t fromChars, size_t toChars);
   void DropReplacements();
+  // Text of a rewrite still to be written after the control's text.
+  bool TailWaiting() const { return m_tailAt < m_tail.size(); }
+  // Old text still to be removed, or new text still to be written.
+  bool RewriteUnderWay() const { return m_stale > 0 || TailWaiting(); }
 
   std::vector<PendingEdit> m_pendingEdits;  // ascending by position
   // A rewrite of the text's end under way: the last m_stale characters of the control are old
