@@ -42,8 +42,7 @@ std::string CRecentFileList::MenuText(int i, size_t maxLength) const {
   std::string name = At(i);
   if (name.size() > maxLength) {
     // Keep the file name, which says most; put "...\" in front when there is room.
-    const size_t slash = name.find_last_of("\\/");
-    std::string file = slash == std::string::npos ? name : name.substr(slash + 1);
+    const std::string file(fw::FileNamePart(name, fw::IsSystemLeadByte));
     name = file.size() + 4 <= maxLength ? "...\\" + file : file;
   }
   // '&' in a file name would become a mnemonic; double it.
@@ -55,6 +54,17 @@ std::string CRecentFileList::MenuText(int i, size_t maxLength) const {
   char prefix[8];
   std::snprintf(prefix, sizeof(prefix), "&%d ", i + 1);
   return prefix + escaped;
+}
+
+bool fw::IsSystemLeadByte(unsigned char c) {
+  // Asked of the system once: the answer holds while the program runs.
+  static const struct Table {
+    bool lead[256];
+    Table() : lead() {
+      for (int b = 0; b < 256; ++b) lead[b] = ::IsDBCSLeadByte(static_cast<BYTE>(b)) != 0;
+    }
+  } table;
+  return table.lead[c];
 }
 
 // ---- application ----

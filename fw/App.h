@@ -10,12 +10,18 @@
 #include <string>
 #include <vector>
 
+#include "CodePageText.h"
 #include "CommandLine.h"
 #include "Wnd.h"
 
 class CFrameWnd;
 class CDocument;
 class CSingleDocTemplate;
+
+namespace fw {
+// The system code page's lead-byte test, for the searches of CodePageText.h.
+bool IsSystemLeadByte(unsigned char c);
+}  // namespace fw
 
 // Most recently used files, newest first, kept under "Recent File List" as "File1".."FileN".
 class CRecentFileList {

@@ -20,8 +20,7 @@ std::string Format1(UINT id, const std::string& arg) {
 }
 
 std::string FileTitle(const std::string& path) {
-  const size_t slash = path.find_last_of("\\/:");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+  return std::string(fw::FileNamePart(path, fw::IsSystemLeadByte));
 }
 
 }  // namespace

@@ -380,6 +380,35 @@ TEST(StartUp, SettingsPathMustFitThePathBuffer) {
   EXPECT_EQ(CTandemHLApp::SettingsPathFor(fits + "d"), "") << "refused, not written elsewhere";
 }
 
+TEST(StartUp, SettingsStayInAFolderWhoseNameEndsInABackslashSecondByte) {
+  // 一覧表, ソ and 十 end in the byte of '\\' in code page 932.
+  for (const std::string name : {"\x88\xea\x97\x97\x95\x5c", "\x83\x5c", "\x8f\x5c"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(CTandemHLApp::SettingsPathFor("C:\\" + name), "C:\\" + name + "\\Tandem.ini");
+    EXPECT_EQ(CTandemHLApp::SettingsPathFor("C:\\" + name + "\\"), "C:\\" + name + "\\Tandem.ini");
+  }
+
+  // Started in 一覧表, which holds the operator's settings: they are read and written there.
+  TempWorkDir dir;
+  const std::string folder = dir.File("\x88\xea\x97\x97\x95\x5c");
+  ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
+  const std::string ini = folder + "\\Tandem.ini";
+  ASSERT_TRUE(::WritePrivateProfileStringA("Keyer", "WPM", "33", ini.c_str()));
+  {
+    testsupport::CurrentFolder inside(folder);
+    ASSERT_TRUE(inside.Entered());
+    AppSession session;
+    ASSERT_TRUE(session.Start());
+    EXPECT_EQ(session.App().m_profilePath, ini);
+    EXPECT_EQ(session.Frame()->m_wpm, 33);
+    session.End();
+  }
+  EXPECT_EQ(shelltest::IniText(ini, "Keyer", "WPM"), "33");
+  EXPECT_NE(shelltest::IniText(ini, "Bank-A", "Fn02"), "") << "the settings were written there";
+  EXPECT_EQ(::GetFileAttributesA((folder + "Tandem.ini").c_str()), INVALID_FILE_ATTRIBUTES)
+      << "no settings file beside the folder under a name run together with its own";
+}
+
 TEST(StartUp, TooLongWorkingDirectoryRefusesToStart) {
   TempWorkDir dir;
   std::vector<std::string> made;

@@ -131,6 +131,35 @@ TEST(LogDocument, NewAndSaveClearTheModifiedFlag) {
             dir.File("log1.txt"));
 }
 
+TEST(LogDocument, LogNamedWithABackslashSecondByteKeepsItsName) {
+  // 予定表.txt in a folder named ソ: 予, 表 and ソ end in the byte of '\\' in code page 932.
+  const std::string name = "\x97\x5c\x92\xe8\x95\x5c.txt";
+  TempWorkDir dir;
+  const std::string folder = dir.File("\x83\x5c");
+  ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
+  const std::string path = folder + "\\" + name;
+  WriteFileBytes(path, "CQ TEST\r\n");
+
+  AppSession session;
+  ASSERT_TRUE(session.Start());
+  CMainFrame* frame = session.Frame();
+  CDocument* doc = frame->GetActiveDocument();
+  ASSERT_NE(session.App().OpenDocumentFile(path.c_str()), nullptr);
+  EXPECT_EQ(doc->GetTitle(), name);
+  frame->GetLogView()->AppendToLog("TU");
+  ASSERT_TRUE(doc->DoSave(path.c_str()));
+  EXPECT_EQ(ReadFileBytes(path), "CQ TEST\r\nTU");
+  EXPECT_EQ(doc->GetTitle(), name);
+
+  HMENU file = ::GetSubMenu(::GetMenu(frame->m_hWnd), 0);
+  ::SendMessageA(frame->m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
+  char item[256] = "";
+  ::GetMenuStringA(file, FW_ID_FILE_MRU_FIRST, item, sizeof(item), MF_BYCOMMAND);
+  EXPECT_EQ(std::string(item), "&1 ...\\" + name);
+  session.End();
+  EXPECT_EQ(shelltest::IniText(dir.File("Tandem.ini"), "Recent File List", "File1"), path);
+}
+
 TEST(LogDocument, OpensUpToTheTextLimitAndRefusesMore) {
   TempWorkDir dir;
   // Lines of log text, as a long contest leaves them, up to exactly the limit.
@@ -587,3 +616,240 @@ TEST_F(LogView, LongLinesWrapBetweenWords) {
   ::SetKeyboardState(keys);
   EXPECT_EQ(SelStart(edit), 7u);  // "JA1ZZZ |UR"
 }
+
+namespace {
+
+// Windows' ANSI edit control on a double-byte system counts its positions in bytes, Wine's
+// counts a double-byte character as one. While a ByteCountingLog lives, the log view's control
+// created meanwhile counts as Windows' does: it is subclassed as it is created (before the view
+// asks it how it counts), and the positions of the edit messages go in and come out as bytes.
+// A position that the program gives inside a double-byte character is counted.
+WNDPROC g_editProc = nullptr;
+HWND g_byteControl = nullptr;
+size_t g_splitPositions = 0;
+
+std::string InnerText(HWND wnd) {
+  const LRESULT length = ::CallWindowProcA(g_editProc, wnd, WM_GETTEXTLENGTH, 0, 0);
+  std::string text(static_cast<size_t>(length) + 1, '\0');
+  const LRESULT got = ::CallWindowProcA(g_editProc, wnd, WM_GETTEXT, text.size(),
+                                        reinterpret_cast<LPARAM>(&text[0]));
+  text.resize(static_cast<size_t>(got));
+  return text;
+}
+
+size_t CharLength(const std::string& text, size_t byte) {
+  return ::IsDBCSLeadByte(static_cast<BYTE>(text[byte])) && byte + 1 < text.size() ? 2 : 1;
+}
+
+size_t CharsToBytes(const std::string& text, size_t chars) {
+  size_t byte = 0;
+  for (; chars > 0 && byte < text.size(); --chars) byte += CharLength(text, byte);
+  return byte + chars;  // past the end stays past the end
+}
+
+LONG_PTR BytesToChars(const std::string& text, LONG_PTR bytes) {
+  if (bytes < 0) return bytes;  // -1: no position, or the end
+  const size_t wanted = static_cast<size_t>(bytes);
+  size_t byte = 0;
+  size_t chars = 0;
+  while (byte < wanted && byte < text.size()) {
+    const size_t next = byte + CharLength(text, byte);
+    if (next > wanted) {
+      ++g_splitPositions;
+      break;
+    }
+    byte = next;
+    ++chars;
+  }
+  return static_cast<LONG_PTR>(chars + (wanted > text.size() ? wanted - text.size() : 0));
+}
+
+LRESULT CALLBACK ByteCountingProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto inner = [wnd](UINT m, WPARAM w, LPARAM l) { return ::CallWindowProcA(g_editProc, wnd, m, w, l); };
+  switch (msg) {
+    case EM_GETSEL: {
+      DWORD start = 0, end = 0;
+      inner(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+      const std::string text = InnerText(wnd);
+      start = static_cast<DWORD>(CharsToBytes(text, start));
+      end = static_cast<DWORD>(CharsToBytes(text, end));
+      if (wParam) *reinterpret_cast<DWORD*>(wParam) = start;
+      if (lParam) *reinterpret_cast<DWORD*>(lParam) = end;
+      return start > 0xFFFF || end > 0xFFFF ? -1 : MAKELONG(start, end);
+    }
+    case EM_SETSEL: {
+      const std::string text = InnerText(wnd);
+      return inner(msg, static_cast<WPARAM>(BytesToChars(text, static_cast<int>(wParam))),
+                   BytesToChars(text, static_cast<int>(lParam)));
+    }
+    case EM_LINEINDEX: {
+      const LRESULT chars = inner(msg, wParam, lParam);
+      return chars < 0 ? chars : static_cast<LRESULT>(CharsToBytes(InnerText(wnd), static_cast<size_t>(chars)));
+    }
+    case EM_LINELENGTH: {
+      if (static_cast<int>(wParam) < 0) return inner(msg, wParam, lParam);
+      const std::string text = InnerText(wnd);
+      const WPARAM at = static_cast<WPARAM>(BytesToChars(text, static_cast<int>(wParam)));
+      const LRESULT start = inner(EM_LINEINDEX, static_cast<WPARAM>(inner(EM_LINEFROMCHAR, at, 0)), 0);
+      const LRESULT chars = inner(EM_LINELENGTH, at, 0);
+      return static_cast<LRESULT>(CharsToBytes(text, static_cast<size_t>(start + chars)) -
+                                  CharsToBytes(text, static_cast<size_t>(start)));
+    }
+    case EM_LINEFROMCHAR:
+    case EM_POSFROMCHAR:
+      if (static_cast<int>(wParam) < 0) return inner(msg, wParam, lParam);
+      return inner(msg, static_cast<WPARAM>(BytesToChars(InnerText(wnd), static_cast<int>(wParam))), lParam);
+    case EM_CHARFROMPOS: {
+      const LRESULT found = inner(msg, wParam, lParam);
+      const size_t bytes = CharsToBytes(InnerText(wnd), LOWORD(found));
+      return MAKELONG(static_cast<WORD>(bytes), HIWORD(found));
+    }
+    default:
+      return inner(msg, wParam, lParam);
+  }
+}
+
+LRESULT CALLBACK SubclassTheLogControl(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_CREATEWND && !g_byteControl) {
+    HWND wnd = reinterpret_cast<HWND>(wParam);
+    const CREATESTRUCTA* cs = reinterpret_cast<const CBT_CREATEWNDA*>(lParam)->lpcs;
+    char cls[16] = "";
+    if (::GetClassNameA(wnd, cls, sizeof(cls)) && ::lstrcmpiA(cls, "Edit") == 0 &&
+        (cs->style & ES_MULTILINE) && cs->hMenu == reinterpret_cast<HMENU>(FW_IDW_PANE_FIRST)) {
+      g_byteControl = wnd;
+      g_editProc = reinterpret_cast<WNDPROC>(
+          ::SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ByteCountingProc)));
+    }
+  }
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+class ByteCountingLog {
+ public:
+  ByteCountingLog() {
+    g_byteControl = nullptr;
+    g_splitPositions = 0;
+    m_hook = ::SetWindowsHookExA(WH_CBT, SubclassTheLogControl, nullptr, ::GetCurrentThreadId());
+  }
+  ~ByteCountingLog() { Created(); }
+  // Once the program has started: no other window is changed.
+  void Created() {
+    if (m_hook) ::UnhookWindowsHookEx(m_hook);
+    m_hook = nullptr;
+  }
+  bool Valid() const { return m_hook != nullptr || g_byteControl != nullptr; }
+
+ private:
+  HHOOK m_hook = nullptr;
+};
+
+// The control's text as it stands, without waiting for what the view still has to do.
+std::string RawText(HWND edit) {
+  std::string text(static_cast<size_t>(::GetWindowTextLengthA(edit)) + 1, '\0');
+  text.resize(static_cast<size_t>(::GetWindowTextA(edit, &text[0], static_cast<int>(text.size()))));
+  return text;
+}
+
+// Selection of the control as bytes of its text, whichever way it counts.
+std::string SelectedText(HWND edit, bool bytes) {
+  DWORD start = 0, end = 0;
+  ::SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  const std::string text = RawText(edit);
+  const size_t from = bytes ? start : CharsToBytes(text, start);
+  const size_t to = bytes ? end : CharsToBytes(text, end);
+  return from <= to && to <= text.size() ? text.substr(from, to - from) : "<outside the text>";
+}
+
+// Selects the first `part` after byte `after` of the control's text.
+void Select(HWND edit, bool bytes, const std::string& part, size_t after) {
+  const std::string text = RawText(edit);
+  const size_t from = text.find(part, after);
+  ASSERT_NE(from, std::string::npos);
+  const size_t start = bytes ? from : BytesToChars(text, static_cast<LONG_PTR>(from));
+  const size_t end = bytes ? from + part.size() : BytesToChars(text, static_cast<LONG_PTR>(from + part.size()));
+  ::SendMessageA(edit, EM_SETSEL, start, static_cast<LPARAM>(end));
+}
+
+// "ソ表十能予" end in 0x5C, "ポ" in 0x7C; "ﾜﾌﾞﾝ" is half-width kana (single bytes), as the Wabun
+// paddle echo writes it; "東京" for a Japanese memory text.
+const char kBackslashNames[] = "\x83\x5C\x95\x5C\x8F\x5C\x94\x5C\x97\x5C";
+const char kPo[] = "\x83\x7C";
+const char kWabun[] = "\xDC\xCC\xDE\xDD";
+const char kTokyo[] = "\x93\x8C\x8B\x9E";
+
+// A late report after double-byte text, with the log view's control counting positions in bytes
+// (as Windows' ANSI control does) or in characters (as Wine's does): the report reaches the log
+// through the frame's keyer report handler, and its edits are made by the program's own loop,
+// near the end in place and far back by writing the end again in pieces. Each "$R" and nothing
+// else is replaced; the kana before and after, and the operator's selection on it, stay.
+void LateReportAfterKana(bool byteControl) {
+  TempWorkDir dir;
+  ByteCountingLog counting;
+  if (!byteControl) counting.Created();
+  AppSession session;
+  ASSERT_TRUE(session.Start());
+  counting.Created();
+  CMainFrame* frame = session.Frame();
+  CTandemHLView* view = frame->GetLogView();
+  HWND edit = view->m_hWnd;
+  ASSERT_EQ(g_byteControl == edit, byteControl);
+  view->SetWholeText(kPo);
+  ASSERT_EQ(ControlLength(edit), byteControl ? 2u : 1u) << "the control counts as intended";
+  view->ClearLog();
+  EXPECT_EQ(view->PositionsCountBytes(), byteControl) << "the view finds out how";
+  frame->m_call = "XX1ABC";
+  frame->m_report = "599";
+  frame->m_subst9 = "N";
+  auto keyerReports = [&] {
+    for (int i = 0; i < 100 && !frame->m_sendQueue.empty(); ++i) {
+      ::SendMessageA(frame->m_hWnd, frame->m_keyerMsg, 0, 0);
+    }
+    EXPECT_EQ(frame->m_sendQueue, "");
+  };
+  const std::string names = kBackslashNames;
+
+  // Near the end: a Japanese memory text after Wabun echo, keyed with its report late.
+  frame->m_bankA = 1;
+  frame->SetMemory(0, 3, names + " $C UR $R " + kPo + kTokyo + " [KN]");
+  frame->LayoutFnButtons(0, 8);
+  view->AppendToLog((std::string(kWabun) + " " + names + " ").c_str());
+  ::SendMessageA(frame->m_wndFnBar.GetItem(1003), BM_CLICK, 0, 0);
+  const std::string logged = RawText(edit);
+  ASSERT_EQ(logged, std::string(kWabun) + " " + names + " " + names + " XX1ABC UR $R " + kPo + kTokyo + " [KN] ");
+  Select(edit, byteControl, kTokyo, logged.find("$R"));
+  keyerReports();
+  ASSERT_TRUE(shelltest::PumpUntil([&] { return view->PendingReplacements() == 0; }));
+  const std::string near = ReplacedAll(logged, "$R", "5NN");
+  EXPECT_TRUE(RawText(edit) == near) << RawText(edit);
+  EXPECT_EQ(SelectedText(edit, byteControl), kTokyo) << "the selection moves with its text";
+
+  // Far back in a long log that is mostly double-byte text: the end is written again. The end
+  // differs by one byte between the rounds, so that a piece counted in bytes would end inside a
+  // character in one of them.
+  for (const char* end : {"XX2DEF UR $R ", "XX2DEF UR $R  "}) {
+    std::string log = std::string(kWabun) + " " + names + " XX7OLD UR $R " + kPo + " ";
+    while (log.size() < 80000) {
+      for (int i = 0; i < 60; ++i) log += names + kTokyo + kPo;
+      log += kTokyo + std::string(" TU ");
+    }
+    log += end;
+    view->SetWholeText(log);
+    Select(edit, byteControl, kPo, log.find("$R"));
+    g_splitPositions = 0;
+    frame->m_sendQueue = "$R";
+    keyerReports();
+    ASSERT_TRUE(shelltest::PumpUntil([&] { return view->PendingReplacements() == 0; }, 60000));
+    const std::string expected = ReplacedAll(log, "$R", "5NN");
+    EXPECT_TRUE(RawText(edit) == expected) << "end \"" << end << "\"";
+    EXPECT_EQ(SelectedText(edit, byteControl), kPo) << "the selection moves with its text";
+    EXPECT_EQ(g_splitPositions, 0u) << "no position inside a double-byte character";
+    ASSERT_TRUE(frame->GetActiveDocument()->DoSave(dir.File("log.txt").c_str()));
+    EXPECT_TRUE(ReadFileBytes(dir.File("log.txt")) == expected) << "saved as it is shown";
+  }
+}
+
+}  // namespace
+
+TEST(LogPositions, LateReportAfterKanaOnAControlCountingCharacters) { LateReportAfterKana(false); }
+
+TEST(LogPositions, LateReportAfterKanaOnAControlCountingBytes) { LateReportAfterKana(true); }

@@ -1,0 +1,65 @@
+// Searches for ASCII bytes in code-page text: second bytes that equal '\' or '|' are never found.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "CodePageText.h"
+
+namespace {
+
+// CP932 bytes of the names used below.
+const std::string kIchiranhyo = "\x88\xea\x97\x97\x95\x5c";  // 一覧表
+const std::string kSo = "\x83\x5c";                          // ソ
+const std::string kJu = "\x8f\x5c";                          // 十
+const std::string kYoteihyo = "\x97\x5c\x92\xe8\x95\x5c";     // 予定表
+const std::string kPo = "\x83\x7c";                          // ポ
+
+constexpr auto npos = std::string_view::npos;
+
+TEST(CodePageText, FolderNamesEndingInABackslashSecondByteAreNotSeparators) {
+  for (const std::string& name : {kIchiranhyo, kSo, kJu, "A" + kSo + kJu}) {
+    SCOPED_TRACE(name);
+    const std::string folder = "C:\\" + name;
+    EXPECT_FALSE(fw::EndsWithChar(folder, '\\')) << "the name's last byte is 0x5C, not a separator";
+    EXPECT_TRUE(fw::EndsWithChar(folder + "\\", '\\'));
+    EXPECT_EQ(fw::FindLastCharOf(folder, "\\"), 2u);
+    EXPECT_EQ(fw::FileNamePart(folder + "\\log.txt"), "log.txt");
+    EXPECT_EQ(fw::FileNamePart(folder), name);
+  }
+  EXPECT_TRUE(fw::EndsWithChar("C:\\", '\\')) << "a drive's root";
+  EXPECT_FALSE(fw::EndsWithChar("", '\\'));
+}
+
+TEST(CodePageText, FileNamesWithSecondByteSeparators) {
+  EXPECT_EQ(fw::FileNamePart("C:\\logs\\" + kYoteihyo + ".txt"), kYoteihyo + ".txt");
+  EXPECT_EQ(fw::FileNamePart("C:/" + kSo + "/" + kYoteihyo), kYoteihyo);
+  EXPECT_EQ(fw::FileNamePart("C:" + kJu + ".txt"), kJu + ".txt") << "a drive's ':' separates too";
+  EXPECT_EQ(fw::FileNamePart(kYoteihyo), kYoteihyo);
+}
+
+TEST(CodePageText, FindStepsOverSecondBytesFromACharacterBoundary) {
+  // A record of fields split at '|': the '|' inside ポ is not one.
+  const std::string record = "A" + kPo + "|B|" + kPo;
+  EXPECT_EQ(fw::FindCharOf(record, "|"), 3u);
+  EXPECT_EQ(fw::FindCharOf(record, "|", 4), 5u);
+  EXPECT_EQ(fw::FindCharOf(record, "|", 6), npos);
+  EXPECT_EQ(fw::FindLastCharOf(record, "|"), 5u);
+  // Half-width katakana are single bytes: the byte after one is a character of its own.
+  EXPECT_EQ(fw::FindCharOf("\xb1\\", "\\"), 1u);
+}
+
+TEST(CodePageText, LoneLeadByteAtTheEndStandsAlone) {
+  const std::string cut = "C:\\" + kSo.substr(0, 1);
+  EXPECT_EQ(fw::FindLastCharOf(cut, "\\"), 2u);
+  EXPECT_FALSE(fw::EndsWithChar(cut, '\\'));
+  EXPECT_EQ(fw::FileNamePart(cut), kSo.substr(0, 1));
+}
+
+TEST(CodePageText, TheLeadByteTestIsTheCallersToChoose) {
+  // A single-byte code page: 0x83 is a character, so the 0x5C after it is a separator.
+  const auto singleByte = [](unsigned char) { return false; };
+  EXPECT_TRUE(fw::EndsWithChar("C:\\" + kSo, '\\', singleByte));
+  EXPECT_EQ(fw::FileNamePart("C:\\" + kSo + "x", singleByte), "x");
+}
+
+}  // namespace
