@@ -29,6 +29,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -47,6 +48,17 @@ double CounterMs(LONGLONG count) {
     return f;
   }();
   return double(count) * 1000.0 / double(freq.QuadPart);
+}
+
+// The stand-in's counter reading from "post-stamped", as wide as the counter. A command's result
+// is pointer-sized, so a 32-bit build gets the counter's low 32 bits only; the reading came just
+// before now, so it is the last counter value before now with those low bits.
+LONGLONG WidenStamp(std::intptr_t stamp) {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  if (sizeof(stamp) >= sizeof(LONGLONG)) return static_cast<LONGLONG>(stamp);
+  const std::uint32_t back = static_cast<std::uint32_t>(now.QuadPart) - static_cast<std::uint32_t>(stamp);
+  return now.QuadPart - static_cast<LONGLONG>(back);
 }
 
 double NowMs() {
@@ -293,12 +305,16 @@ int main(int argc, char** argv) {
         const std::size_t cancels = CountEvents(before, "keyportTxCancel");
         const std::intptr_t stamp = sim.Command("post-stamped call 256 113");  // WM_KEYDOWN, F2
         std::vector<TraceEvent> t;
-        if (stamp <= 0 || !WaitForPut(tandem, puts, &t)) {
+        // 0 is a failed post and -1 a failed command; a 32-bit build's reading is cut to 32 bits
+        // and may be negative.
+        const bool posted = stamp != 0 && stamp != loggersim::kUnknownCommand;
+        const LONGLONG stamped = posted ? WidenStamp(stamp) : 0;
+        if (!posted || !WaitForPut(tandem, puts, &t)) {
           rc = Fail("F2 in the stand-in did not reach the keyer");
           break;
         }
         if (counted) {
-          f.latencies.push_back(NthEventMs(t, "keyportPutChar", puts) - anchor.offsetMs - CounterMs(stamp));
+          f.latencies.push_back(NthEventMs(t, "keyportPutChar", puts) - anchor.offsetMs - CounterMs(stamped));
           f.bare.push_back(double(bareNs) / 1e6);
         }
         if (!CancelAndWait(sim, tandem, cancels)) {

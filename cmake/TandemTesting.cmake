@@ -3,7 +3,7 @@
 # tandem_native_test(NAME SOURCES... LIBS ...): a GoogleTest program for portable code, built
 #   only in the native configuration (with the sanitizers when they are on).
 # tandem_wine_test(NAME SOURCES... LIBS ...): a GoogleTest program for Windows code, built in
-#   the Windows configurations and run under Wine by ctest (the 64-bit build only).
+#   the Windows configurations and run under Wine by ctest (both builds).
 # tandem_fuzz_target(NAME SOURCES... LIBS ... SECONDS n): a libFuzzer program, built natively with
 #   clang when TANDEM_FUZZ is on, and run by ctest for a bounded time.
 

@@ -20,13 +20,38 @@ configure_and_build() {
   cmake --build "$BUILD/$name" -j "$JOBS"
 }
 
-# A Wine prefix of the project's own, made once.
+# A Wine prefix of the project's own, made once. A prefix made before 32-bit Wine was installed
+# cannot start a 32-bit program ("could not load kernel32.dll"): it is brought up to date once.
+have_wine32() { dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; }
 wine_prefix() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w
+    if have_wine32; then touch "$WINEPREFIX/.tandem-wine32"; fi
+  elif have_wine32 && [ ! -f "$WINEPREFIX/.tandem-wine32" ]; then
+    wineboot -u >/dev/null 2>&1 || true
+    wineserver -w
+    touch "$WINEPREFIX/.tandem-wine32"
   fi
+}
+
+# Whether this machine runs a 32-bit Windows program at all: a tiny one is built and started in
+# the current prefix. On failure RUNS_32BIT_WHY says what was seen.
+RUNS_32BIT_WHY=
+runs_32bit() {
+  local dir=$BUILD/probe32 rc
+  mkdir -p "$dir"
+  if ! have_wine32; then RUNS_32BIT_WHY="32-bit Wine (wine32:i386) is not installed"; return 1; fi
+  printf 'int main(void) { return sizeof(void*) == 4 ? 42 : 1; }\n' >"$dir/probe.c"
+  if ! i686-w64-mingw32-gcc -o "$dir/probe32.exe" "$dir/probe.c" 2>"$dir/cc.log"; then
+    RUNS_32BIT_WHY="the 32-bit probe program did not compile"; return 1
+  fi
+  timeout 120 wine "$dir/probe32.exe" >"$dir/run.log" 2>&1
+  rc=$?
+  [ "$rc" -eq 42 ] && return 0
+  RUNS_32BIT_WHY="a tiny 32-bit program ended with $rc: $(head -c 200 "$dir/run.log" | tr '\n' ' ')"
+  return 1
 }
 
 # Starts Xvfb on a free display and exports DISPLAY; stop_display ends it.

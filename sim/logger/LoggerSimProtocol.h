@@ -18,7 +18,8 @@
 //   bench <message> <n>    post n messages to the call box and retrieve them; returns the
 //                          average cost of one post and retrieval in picoseconds
 //   post-stamped <box|entry> <message> <wParam>   as post; returns the performance counter
-//                          read just before the post (0 when it failed)
+//                          read just before the post (0 when it failed); a 32-bit build's
+//                          result holds the counter's low 32 bits only
 //   copydata <hwnd> <n>    send n empty WM_COPYDATA messages to a window (handle in decimal) and
 //                          return the average round trip in nanoseconds
 //   cqmachine-play         the CQ machine window (started with --cq-machine) shows its stop

@@ -1,7 +1,9 @@
-// The unpacked release zips as an operator gets them. scripts/check_release.sh unpacks both zips
-// into a fresh Wine prefix and names the folders in the environment:
-//   TANDEM_RELEASE_WIN64  the 64-bit zip's folder, whose path holds spaces and Japanese text
-//   TANDEM_RELEASE_WIN32  the 32-bit zip's folder (its files are looked at, never run here)
+// The unpacked release zips as an operator gets them. tests/release/check_packages.sh unpacks
+// both zips into a fresh Wine prefix and names the folders in the environment:
+//   TANDEM_RELEASE_WIN64  the 64-bit zip's folder, whose path holds spaces and Japanese names
+//   TANDEM_RELEASE_WIN32  the 32-bit zip's folder, likewise
+//   TANDEM_RELEASE_RUN    the folder whose Tandem is run: the zip of this program's own
+//                         architecture, so that its hook maps into this program's logger stand-in
 // Every shipped program and library carries its version resource; Tandem started from its
 // folder, with the emulator copied beside it as the manual says, keys a message the logger asks
 // for and keeps its Tandem.ini in that folder.
@@ -16,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "CodePageText.h"
 #include "KeyportControl.h"
 #include "LoggerSimClient.h"
 #include "TandemSession.h"
@@ -132,8 +135,8 @@ TEST(ReleasePackage, EveryShippedProgramAndLibraryCarriesItsVersion) {
 }
 
 TEST(ReleasePackage, TandemRunsFromTheUnpackedFolderWithTheEmulatorBesideIt) {
-  const std::string folder = Env("TANDEM_RELEASE_WIN64");
-  ASSERT_FALSE(folder.empty()) << "TANDEM_RELEASE_WIN64 is not set";
+  const std::string folder = Env("TANDEM_RELEASE_RUN");
+  ASSERT_FALSE(folder.empty()) << "TANDEM_RELEASE_RUN is not set";
   const std::string settings = folder + "\\" + kSettingsFile;
   // As unpacked: no library beside Tandem.exe that could shadow the interface's, no settings yet.
   ASSERT_FALSE(Exists(folder + "\\keyport.dll"));
@@ -212,6 +215,15 @@ TEST(ReleasePackage, TandemRunsFromTheUnpackedFolderWithTheEmulatorBesideIt) {
   GetWindowsDirectoryA(windows, MAX_PATH);
   for (const std::string& elsewhere : {std::string(here), std::string(windows), ThisProgramFolder()})
     EXPECT_FALSE(Exists(elsewhere + "\\" + kSettingsFile)) << elsewhere;
+  // Nor beside the folder under a name run together with the folder's own, as a path joined
+  // without its separator would give.
+  const std::string parent = folder.substr(0, fw::FindLastCharOf(folder, "\\"));
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((parent + "\\*" + kSettingsFile).c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    ADD_FAILURE() << "a settings file beside the folder: " << fd.cFileName;
+    FindClose(h);
+  }
 }
 
 }  // namespace

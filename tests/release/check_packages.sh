@@ -7,8 +7,10 @@
 #     is of its zip's architecture, has no link time in its header, and the hook library has
 #     its shared section;
 #   - under Wine, in a fresh prefix, with the zips unpacked under a folder whose path holds
-#     spaces and Japanese text: the version resources read back, and the 64-bit Tandem runs
-#     there (release_test.exe from the x86_64 test build).
+#     spaces and Japanese names, some ending in a character whose second byte in code page 932 is
+#     that of '\': the version resources read back, and each zip's Tandem runs there, driven by
+#     release_test.exe of its own architecture's test build. TANDEM_SKIP_32BIT_RUN=1 (a machine
+#     that runs no 32-bit program) leaves out the 32-bit run, and says so.
 # Prints one line per failure and exits non-zero if there was any.
 set -uo pipefail
 . "$(dirname "$0")/../../scripts/common.sh"
@@ -116,24 +118,36 @@ EOF
     || fail "$name/TandemHook.dll has no shared data section"
 done
 
-# Under Wine: a fresh prefix, the zips unpacked under a path with spaces and Japanese text.
-driver=$BUILD/x86_64/bin/release_test.exe
-if [ ! -f "$driver" ]; then
-  fail "no $driver (build the x86_64 tree with its tests)"
+# Under Wine: a fresh prefix, the zips unpacked under a path with spaces and Japanese names.
+driver64=$BUILD/x86_64/bin/release_test.exe
+driver32=$BUILD/i686/bin/release_test.exe
+export WINEPREFIX=$WORK/prefix
+wine_prefix
+base="$WINEPREFIX/drive_c/Tandem テスト/一覧表/無線 ツール十"
+win_base='C:\Tandem テスト\一覧表\無線 ツール十'
+mkdir -p "$base"
+cp -r "$WORK/win64" "$base/Tandem 64 ソ"
+cp -r "$WORK/win32" "$base/Tandem 32 表"
+start_display
+trap stop_display EXIT
+# run_driver DRIVER RUN-FOLDER: the version resources of both zips, and Tandem run from one.
+run_driver() {
+  (cd "$WORK" && TANDEM_RELEASE_WIN64="$win_base\Tandem 64 ソ" TANDEM_RELEASE_WIN32="$win_base\Tandem 32 表" \
+     TANDEM_RELEASE_RUN="$2" timeout 600 wine "$1")
+}
+if [ ! -f "$driver64" ]; then
+  fail "no $driver64 (build the x86_64 tree with its tests)"
 else
-  export WINEPREFIX=$WORK/prefix
-  wine_prefix
-  base="$WINEPREFIX/drive_c/Tandem テスト/無線 ツール"
-  mkdir -p "$base"
-  cp -r "$WORK/win64" "$base/Tandem 64"
-  cp -r "$WORK/win32" "$base/Tandem 32"
-  start_display
-  trap stop_display EXIT
-  (cd "$WORK" && TANDEM_RELEASE_WIN64='C:\Tandem テスト\無線 ツール\Tandem 64' \
-     TANDEM_RELEASE_WIN32='C:\Tandem テスト\無線 ツール\Tandem 32' timeout 600 wine "$driver") \
-    || fail "release_test.exe failed under Wine"
-  stop_display
+  run_driver "$driver64" "$win_base\Tandem 64 ソ" || fail "the 64-bit release run failed under Wine"
 fi
+if [ "${TANDEM_SKIP_32BIT_RUN:-}" = 1 ]; then
+  echo "package check: the 32-bit release run was skipped: this machine runs no 32-bit program"
+elif [ ! -f "$driver32" ]; then
+  fail "no $driver32 (build the i686 tree with its tests)"
+else
+  run_driver "$driver32" "$win_base\Tandem 32 表" || fail "the 32-bit release run failed under Wine"
+fi
+stop_display
 
 if [ "$failures" -eq 0 ]; then echo "package check: both zips passed"; fi
 [ "$failures" -eq 0 ]
