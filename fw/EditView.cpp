@@ -56,17 +56,52 @@ size_t CharBytes(const std::string& text, size_t byte) {
   return IsLead()(text[byte]) && byte + 1 < text.size() ? 2 : 1;
 }
 
-// Characters in `text`: the control counts a double-byte character as one.
-size_t CharCount(const std::string& text) {
+// Positions in the control: Wine's edit control counts a double-byte character as one, Windows'
+// ANSI control on a double-byte system counts bytes. `bytes` says which this control does (see
+// CEditView::MeasurePositions); every position the view sends or keeps counts that way.
+
+// Positions that `text` takes in the control.
+size_t Positions(const std::string& text, bool bytes) {
+  if (bytes) return text.size();
   size_t chars = 0;
   for (size_t byte = 0; byte < text.size(); byte += CharBytes(text, byte)) ++chars;
   return chars;
 }
 
-// Byte offset of the character `chars` characters after the one at `byte`.
-size_t ByteAfter(const std::string& text, size_t byte, size_t chars) {
-  for (; chars > 0 && byte < text.size(); --chars) byte += CharBytes(text, byte);
+// Byte offset of the place `positions` positions after the character at `byte`.
+size_t ByteAfter(const std::string& text, size_t byte, size_t positions, bool bytes) {
+  if (bytes) return std::min(byte + positions, text.size());
+  for (; positions > 0 && byte < text.size(); --positions) byte += CharBytes(text, byte);
   return std::min(byte, text.size());
+}
+
+// The start of the character that holds `byte`, found from `known`, a character start before it.
+// A byte below 0x40 is a character of its own in every double-byte code page (no second byte is
+// that small), so the search need not go back further than the last such byte.
+size_t CharStartAtOrBefore(const std::string& text, size_t known, size_t byte) {
+  size_t at = byte;
+  while (at > known && static_cast<unsigned char>(text[at - 1]) >= 0x40) --at;
+  while (at < byte) {
+    const size_t next = at + CharBytes(text, at);
+    if (next > byte) break;
+    at = next;
+  }
+  return at;
+}
+
+// A double-byte character of the system code page, empty when the code page has none.
+std::string DoubleByteSample() {
+  for (int lead = 0x81; lead <= 0xFE; ++lead) {
+    if (!::IsDBCSLeadByte(static_cast<BYTE>(lead))) continue;
+    for (int trail = 0x40; trail <= 0xFE; ++trail) {
+      const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+      wchar_t wide[2];
+      if (::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, pair, 2, wide, 2) == 1) {
+        return std::string(pair, 2);
+      }
+    }
+  }
+  return std::string();
 }
 
 // Text in the system code page as wide characters and back, as the control keeps it; empty
@@ -90,7 +125,7 @@ std::string Narrow(const std::wstring& chars) {
   return text;
 }
 
-// An occurrence of a text: its position in characters and in bytes.
+// An occurrence of a text: its position in the control and in bytes.
 struct Found {
   size_t at;
   size_t byte;
@@ -98,29 +133,33 @@ struct Found {
 
 // Occurrences of `from` in `text`, found left to right without overlapping, each starting a
 // character.
-std::vector<Found> FindAll(const std::string& text, const std::string& from) {
+std::vector<Found> FindAll(const std::string& text, const std::string& from, bool bytes) {
   std::vector<Found> found;
-  const size_t fromChars = CharCount(from);
-  size_t chars = 0;
+  const size_t fromPositions = Positions(from, bytes);
+  size_t at = 0;
   for (size_t byte = 0; byte < text.size();) {
     if (text[byte] == from[0] && text.compare(byte, from.size(), from) == 0) {
-      found.push_back(Found{chars, byte});
-      chars += fromChars;
+      found.push_back(Found{at, byte});
+      at += fromPositions;
       byte += from.size();
     } else {
-      byte += CharBytes(text, byte);
-      ++chars;
+      const size_t next = CharBytes(text, byte);
+      at += bytes ? next : 1;
+      byte += next;
     }
   }
   return found;
 }
 
-// Where a position (in characters) ends up when the `fromChars` characters at `at` are replaced
-// by `toChars`: one after them moves with the text, one inside ends with the new text.
-size_t MovedBy(size_t pos, size_t at, size_t fromChars, size_t toChars) {
-  if (pos >= at + fromChars) return pos - fromChars + toChars;
-  if (pos > at) return std::min(pos, at + toChars);
-  return pos;
+// Where a position ends up when the `fromPositions` positions at `at` are replaced by `to` (as
+// the control stores it): one after them moves with the text, one inside ends with the new
+// text, at the start of a character of it.
+size_t MovedBy(size_t pos, size_t at, size_t fromPositions, const std::string& to, bool bytes) {
+  const size_t toPositions = Positions(to, bytes);
+  if (pos >= at + fromPositions) return pos - fromPositions + toPositions;
+  if (pos <= at) return pos;
+  const size_t inside = std::min(pos - at, toPositions);
+  return at + (bytes ? CharStartAtOrBefore(to, 0, inside) : inside);
 }
 
 // End of the piece of text[begin, length) written next: about `piece` bytes, never splitting a
@@ -209,11 +248,32 @@ bool CEditView::Create(HWND parent, UINT id) {
   HWND hwnd = ::CreateWindowExA(cs.dwExStyle, cs.lpszClass, "", static_cast<DWORD>(cs.style), 0,
                                 0, 0, 0, parent, cs.hMenu, cs.hInstance, nullptr);
   if (!hwnd) return false;
-  if (!Subclass(hwnd) || OnCreate() == -1) {
+  if (!Subclass(hwnd)) {
+    ::DestroyWindow(hwnd);
+    return false;
+  }
+  MeasurePositions();
+  if (OnCreate() == -1) {
     ::DestroyWindow(hwnd);
     return false;
   }
   return true;
+}
+
+void CEditView::MeasurePositions() {
+  // Wine's control counts a double-byte character as one position, Windows' ANSI control on a
+  // double-byte system counts it as two (its positions are bytes): the control itself is asked,
+  // while it is still empty, how long it finds one such character.
+  m_bytePositions = false;
+  const std::string sample = DoubleByteSample();
+  if (sample.empty()) return;  // no double-byte characters: both ways count alike
+  m_loading = true;
+  SetText(sample.c_str());
+  m_bytePositions = ControlLength() == sample.size();
+  SetText("");
+  Send(EM_EMPTYUNDOBUFFER);
+  Send(EM_SETMODIFY, FALSE);
+  m_loading = false;
 }
 
 int CEditView::OnCreate() {
@@ -352,7 +412,7 @@ void CEditView::ReplaceEverywhere(const std::string& from, const std::string& to
   if (m_foreignEdit) Reanchor(text);
   const size_t liveBytes = text.size();
   text.append(m_tail, m_tailAt, std::string::npos);
-  const std::vector<Found> found = FindAll(text, from);
+  const std::vector<Found> found = FindAll(text, from, m_bytePositions);
   // An occurrence that the control holds only the start of: the rest is written first, so that
   // it is one edit of the control's text.
   for (const Found& f : found) {
@@ -383,11 +443,10 @@ void CEditView::ReplaceEverywhere(const std::string& from, const std::string& to
   // Those in the text still to be written are made there at once, last first.
   if (!inTail.empty()) {
     const std::string stored = AsStored(to);
-    const size_t fromChars = CharCount(from);
-    const size_t toChars = CharCount(stored);
+    const size_t fromPositions = Positions(from, m_bytePositions);
     for (auto it = inTail.rbegin(); it != inTail.rend(); ++it) {
       m_tail.replace(m_tailAt + (it->byte - liveBytes), from.size(), stored);
-      MoveKeptView(it->at, fromChars, toChars);
+      MoveKeptView(it->at, fromPositions, stored);
     }
     m_tailEdits += inTail.size();
   }
@@ -442,7 +501,7 @@ void CEditView::DropReplacements() {
 }
 
 size_t CEditView::ControlLength() const {
-  // In characters, as positions count (the window text's length counts bytes).
+  // In positions, as the control counts them (the window text's length counts bytes).
   const LRESULT last = Send(EM_LINEINDEX, static_cast<WPARAM>(Send(EM_GETLINECOUNT) - 1));
   return static_cast<size_t>(last + Send(EM_LINELENGTH, static_cast<WPARAM>(last)));
 }
@@ -450,8 +509,8 @@ size_t CEditView::ControlLength() const {
 std::string CEditView::LiveText() {
   std::string text = GetText();
   if (m_stale > 0) {
-    const size_t chars = CharCount(text);
-    text.resize(ByteAfter(text, 0, chars - std::min(chars, m_stale)));
+    const size_t positions = Positions(text, m_bytePositions);
+    text.resize(ByteAfter(text, 0, positions - std::min(positions, m_stale), m_bytePositions));
   }
   return text;
 }
@@ -478,20 +537,20 @@ void CEditView::StartRewrite() {
   RememberView(m_pendingEdits);
   const std::string text = GetText();
   const size_t from = m_pendingEdits.front().at;
-  const size_t fromByte = ByteAfter(text, 0, from);
+  const size_t fromByte = ByteAfter(text, 0, from, m_bytePositions);
   std::string tail;
   tail.reserve(text.size() - fromByte + m_tail.size() - m_tailAt);
-  size_t chars = from;
+  size_t pos = from;
   size_t byte = fromByte;
   size_t made = 0;
   for (const PendingEdit& edit : m_pendingEdits) {
-    const size_t at = ByteAfter(text, byte, edit.at - chars);
+    const size_t at = ByteAfter(text, byte, edit.at - pos, m_bytePositions);
     tail.append(text, byte, at - byte);
-    chars = edit.at;
+    pos = edit.at;
     byte = at;
     if (text.compare(at, edit.from.size(), edit.from) != 0) continue;  // no longer there
     tail += AsStored(edit.to);
-    chars += CharCount(edit.from);
+    pos += Positions(edit.from, m_bytePositions);
     byte += edit.from.size();
     ++made;
   }
@@ -501,12 +560,20 @@ void CEditView::StartRewrite() {
   m_tailAt = 0;
   m_tailEdits += made;
   m_pendingEdits.clear();
-  m_stale = CharCount(text) - from;
+  m_stale = Positions(text, m_bytePositions) - from;
 }
 
 void CEditView::ShrinkStep() {
   const size_t length = ControlLength();
-  const size_t piece = std::min({m_stale, kShrinkPiece, length});
+  size_t piece = std::min({m_stale, kShrinkPiece, length});
+  if (m_bytePositions && piece < m_stale) {
+    // Counted in bytes, a piece may end inside a double-byte character; it then takes that
+    // character whole. The old text's start is one where a character starts.
+    const std::string text = GetText();
+    if (text.size() == length) {
+      piece = length - CharStartAtOrBefore(text, length - m_stale, length - piece);
+    }
+  }
   const ViewState before = SaveView();
   m_ownEdit = true;
   SetDrawing(m_hWnd, false);
@@ -526,7 +593,7 @@ void CEditView::GrowStep(size_t atLeast) {
   const LRESULT length = static_cast<LRESULT>(ControlLength());
   // Replacements that lengthen the text may take it past the limit, which would cut it.
   const LRESULT limit = Send(EM_GETLIMITTEXT);
-  const LRESULT needed = length + static_cast<LRESULT>(CharCount(piece));
+  const LRESULT needed = length + static_cast<LRESULT>(Positions(piece, m_bytePositions));
   if (needed > limit) Send(EM_SETLIMITTEXT, static_cast<WPARAM>(needed));
   m_ownEdit = true;
   SetDrawing(m_hWnd, false);
@@ -570,15 +637,15 @@ void CEditView::RememberView(const std::vector<PendingEdit>& edits) {
     m_keepView = true;
   }
   for (auto it = edits.rbegin(); it != edits.rend(); ++it) {
-    const size_t fromChars = CharCount(it->from);
-    const size_t toChars = CharCount(AsStored(it->to));
-    MoveKeptView(it->at, fromChars, toChars);
+    MoveKeptView(it->at, Positions(it->from, m_bytePositions), AsStored(it->to));
   }
 }
 
-void CEditView::MoveKeptView(size_t at, size_t fromChars, size_t toChars) {
-  m_kept.selStart = static_cast<DWORD>(MovedBy(m_kept.selStart, at, fromChars, toChars));
-  m_kept.selEnd = static_cast<DWORD>(MovedBy(m_kept.selEnd, at, fromChars, toChars));
+void CEditView::MoveKeptView(size_t at, size_t fromPositions, const std::string& stored) {
+  m_kept.selStart =
+      static_cast<DWORD>(MovedBy(m_kept.selStart, at, fromPositions, stored, m_bytePositions));
+  m_kept.selEnd =
+      static_cast<DWORD>(MovedBy(m_kept.selEnd, at, fromPositions, stored, m_bytePositions));
 }
 
 CEditView::ViewState CEditView::SaveView() const {
@@ -627,7 +694,7 @@ void CEditView::Reanchor(const std::string& text) {
   for (const PendingEdit& edit : m_pendingEdits) {
     if (std::find(done.begin(), done.end(), edit.from) != done.end()) continue;
     done.push_back(edit.from);
-    const std::vector<Found> found = FindAll(text, edit.from);
+    const std::vector<Found> found = FindAll(text, edit.from, m_bytePositions);
     size_t rank = 0;
     for (const PendingEdit& same : m_pendingEdits) {
       if (same.from != edit.from) continue;
@@ -644,24 +711,24 @@ void CEditView::Reanchor(const std::string& text) {
 void CEditView::ReplaceLast() {
   const PendingEdit edit = std::move(m_pendingEdits.back());
   m_pendingEdits.pop_back();
-  const size_t fromChars = CharCount(edit.from);
+  const size_t fromPositions = Positions(edit.from, m_bytePositions);
   DWORD selStart = 0;
   DWORD selEnd = 0;
   Send(EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
   const LRESULT firstLine = Send(EM_GETFIRSTVISIBLELINE);
   SetDrawing(m_hWnd, false);
   m_ownEdit = true;
-  Send(EM_SETSEL, edit.at, static_cast<LPARAM>(edit.at + fromChars));
+  Send(EM_SETSEL, edit.at, static_cast<LPARAM>(edit.at + fromPositions));
   Send(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(edit.to.c_str()));
   m_ownEdit = false;
   // The selection moves with the text before it; one inside the replaced text ends with it.
-  const size_t toChars = CharCount(AsStored(edit.to));
-  Send(EM_SETSEL, MovedBy(selStart, edit.at, fromChars, toChars),
-       static_cast<LPARAM>(MovedBy(selEnd, edit.at, fromChars, toChars)));
+  const std::string stored = AsStored(edit.to);
+  Send(EM_SETSEL, MovedBy(selStart, edit.at, fromPositions, stored, m_bytePositions),
+       static_cast<LPARAM>(MovedBy(selEnd, edit.at, fromPositions, stored, m_bytePositions)));
   Send(EM_LINESCROLL, 0, firstLine - Send(EM_GETFIRSTVISIBLELINE));
   if (m_keepView) {
     // A rewrite of the end is under way: the selection it keeps moves the same way.
-    MoveKeptView(edit.at, fromChars, toChars);
+    MoveKeptView(edit.at, fromPositions, stored);
     RestoreView();
   }
   SetDrawing(m_hWnd, true);

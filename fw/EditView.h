@@ -39,6 +39,9 @@ class CEditView : public CView {
   // its first zero byte, as any text in the control does.
   void SetWholeText(const std::string& text);
   UINT GetLimitText() const { return static_cast<UINT>(Send(EM_GETLIMITTEXT)); }
+  // Whether the control counts its positions in bytes (a double-byte character is two) rather
+  // than in characters; asked of the control when it is created.
+  bool PositionsCountBytes() const { return m_bytePositions; }
 
   // Caret to the end of the text, scrolled into view; the selection is given up.
   void MoveCaretToEnd();
@@ -90,7 +93,10 @@ class CEditView : public CView {
   // The edit control the edit commands act on: the focused edit control of the frame, or this.
   HWND EditTarget() const;
 
-  // One occurrence waiting to be replaced; `at` counts characters, as the control does.
+  // Asks the empty control how it counts positions (see PositionsCountBytes).
+  void MeasurePositions();
+
+  // One occurrence waiting to be replaced; `at` counts positions, as the control does.
   struct PendingEdit {
     size_t at;
     std::string from;
@@ -135,8 +141,9 @@ class CEditView : public CView {
   // Stops keeping the view once the operator has moved the selection or scrolled.
   void NoticeOperatorView();
   void RestoreView(const ViewState& before);
-  // Moves the kept selection as a replacement at `at` moves the text after it.
-  void MoveKeptView(size_t at, size_t fromChars, size_t toChars);
+  // Moves the kept selection as a replacement of `fromPositions` at `at` by `stored` (as the
+  // control stores it) moves the text after it.
+  void MoveKeptView(size_t at, size_t fromPositions, const std::string& stored);
   void DropReplacements();
   // Text of a rewrite still to be written after the control's text.
   bool TailWaiting() const { return m_tailAt < m_tail.size(); }
@@ -144,14 +151,14 @@ class CEditView : public CView {
   bool RewriteUnderWay() const { return m_stale > 0 || TailWaiting(); }
 
   std::vector<PendingEdit> m_pendingEdits;  // ascending by position
-  // A rewrite of the text's end under way: the last m_stale characters of the control are old
+  // A rewrite of the text's end under way: the last m_stale positions of the control are old
   // text still to be removed, and m_tail from m_tailAt is the new text still to be written
   // after the control's text. m_tailEdits counts the replacements made in it.
   size_t m_stale = 0;
   std::string m_tail;
   size_t m_tailAt = 0;
   size_t m_tailEdits = 0;
-  // The selection kept across a rewrite, in characters of the whole text; at the end when the
+  // The selection kept across a rewrite, in positions of the whole text; at the end when the
   // caret was there. m_set is what the rewrite last set, to see whether
   // the operator moved the selection or scrolled.
   bool m_keepView = false;
@@ -162,5 +169,6 @@ class CEditView : public CView {
   bool m_foreignEdit = false;  // the operator edited since the waiting edits were placed
   bool m_loading = false;      // SetWholeText is filling the control
   bool m_held = false;         // the older replacements wait for HoldReplacements(false)
+  bool m_bytePositions = false;  // the control's positions count bytes, not characters
   DWORD m_lastRedraw = 0;      // tick count of the last full redraw after a rewrite step
 };

@@ -1,5 +1,6 @@
 // The log view and document under Wine: appending, typing, file size limit, the modified flag,
-// opening from the command line, and closing with "CloseAnyway".
+// opening from the command line, closing with "CloseAnyway", and late values after double-byte
+// text whichever way the control counts its positions.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -726,10 +727,10 @@ LRESULT CALLBACK SubclassTheLogControl(int code, WPARAM wParam, LPARAM lParam) {
 
 class ByteCountingLog {
  public:
-  ByteCountingLog() {
+  explicit ByteCountingLog(bool on) {
     g_byteControl = nullptr;
     g_splitPositions = 0;
-    m_hook = ::SetWindowsHookExA(WH_CBT, SubclassTheLogControl, nullptr, ::GetCurrentThreadId());
+    if (on) m_hook = ::SetWindowsHookExA(WH_CBT, SubclassTheLogControl, nullptr, ::GetCurrentThreadId());
   }
   ~ByteCountingLog() { Created(); }
   // Once the program has started: no other window is changed.
@@ -737,7 +738,6 @@ class ByteCountingLog {
     if (m_hook) ::UnhookWindowsHookEx(m_hook);
     m_hook = nullptr;
   }
-  bool Valid() const { return m_hook != nullptr || g_byteControl != nullptr; }
 
  private:
   HHOOK m_hook = nullptr;
@@ -784,8 +784,7 @@ const char kTokyo[] = "\x93\x8C\x8B\x9E";
 // else is replaced; the kana before and after, and the operator's selection on it, stay.
 void LateReportAfterKana(bool byteControl) {
   TempWorkDir dir;
-  ByteCountingLog counting;
-  if (!byteControl) counting.Created();
+  ByteCountingLog counting(byteControl);
   AppSession session;
   ASSERT_TRUE(session.Start());
   counting.Created();
@@ -819,8 +818,8 @@ void LateReportAfterKana(bool byteControl) {
   Select(edit, byteControl, kTokyo, logged.find("$R"));
   keyerReports();
   ASSERT_TRUE(shelltest::PumpUntil([&] { return view->PendingReplacements() == 0; }));
-  const std::string near = ReplacedAll(logged, "$R", "5NN");
-  EXPECT_TRUE(RawText(edit) == near) << RawText(edit);
+  const std::string nearEnd = ReplacedAll(logged, "$R", "5NN");
+  EXPECT_TRUE(RawText(edit) == nearEnd) << RawText(edit);
   EXPECT_EQ(SelectedText(edit, byteControl), kTokyo) << "the selection moves with its text";
 
   // Far back in a long log that is mostly double-byte text: the end is written again. The end
@@ -853,3 +852,39 @@ void LateReportAfterKana(bool byteControl) {
 TEST(LogPositions, LateReportAfterKanaOnAControlCountingCharacters) { LateReportAfterKana(false); }
 
 TEST(LogPositions, LateReportAfterKanaOnAControlCountingBytes) { LateReportAfterKana(true); }
+
+// After double-byte text too, the log's lines wrap between words and the caret moves word by
+// word: Wine's control hands its word-break rule the text as bytes and the places in it as
+// characters.
+TEST_F(LogView, LinesWrapBetweenWordsAfterKanaToo) {
+  CTandemHLView* view = session_.Frame()->GetLogView();
+  HWND edit = view->m_hWnd;
+  const bool bytes = view->PositionsCountBytes();
+  const std::string names = kBackslashNames;
+  std::string text;
+  for (int i = 0; text.size() < 3000; ++i) {
+    text += i % 2 ? "CQ TEST XX9ABC " : names + " " + kTokyo + kPo + " UR 5NN " + kWabun + " ";
+  }
+  view->SetWholeText(text);
+  const LRESULT lines = ::SendMessageA(edit, EM_GETLINECOUNT, 0, 0);
+  ASSERT_GT(lines, 10) << "the text wraps";
+  for (LRESULT line = 1; line < lines; ++line) {
+    const size_t start = static_cast<size_t>(::SendMessageA(edit, EM_LINEINDEX, line, 0));
+    const size_t byte = bytes ? start : CharsToBytes(text, start);
+    ASSERT_LT(byte, text.size());
+    EXPECT_EQ(text[byte - 1], ' ') << "line " << line << " starts at byte " << byte;
+  }
+  // Ctrl+Right from a word far into the text goes to the start of the next word.
+  const size_t word = text.find(names, 2000);
+  const size_t next = word + names.size() + 1;
+  auto position = [&](size_t at) { return bytes ? at : static_cast<size_t>(BytesToChars(text, static_cast<LONG_PTR>(at))); };
+  ::SendMessageA(edit, EM_SETSEL, position(word), static_cast<LPARAM>(position(word)));
+  BYTE keys[256] = {};
+  ::GetKeyboardState(keys);
+  keys[VK_CONTROL] = 0x80;
+  ::SetKeyboardState(keys);
+  ::SendMessageA(edit, WM_KEYDOWN, VK_RIGHT, 0);
+  keys[VK_CONTROL] = 0;
+  ::SetKeyboardState(keys);
+  EXPECT_EQ(SelStart(edit), position(next));
+}
