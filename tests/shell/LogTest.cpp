@@ -37,6 +37,17 @@ DWORD SelStart(HWND edit) {
 
 using LogView = shelltest::RunningProgram;
 
+// Ctrl+Right in the edit control, as the keyboard gives it.
+void PressCtrlRight(HWND edit) {
+  BYTE keys[256] = {};
+  ::GetKeyboardState(keys);
+  keys[VK_CONTROL] = 0x80;
+  ::SetKeyboardState(keys);
+  ::SendMessageA(edit, WM_KEYDOWN, VK_RIGHT, 0);
+  keys[VK_CONTROL] = 0;
+  ::SetKeyboardState(keys);
+}
+
 }  // namespace
 
 TEST_F(LogView, CreatedAsSpecified) {
@@ -608,13 +619,7 @@ TEST_F(LogView, LongLinesWrapBetweenWords) {
   }
   // Ctrl+Right from the start goes to the next word.
   ::SendMessageA(edit, EM_SETSEL, 0, 0);
-  BYTE keys[256] = {};
-  ::GetKeyboardState(keys);
-  keys[VK_CONTROL] = 0x80;
-  ::SetKeyboardState(keys);
-  ::SendMessageA(edit, WM_KEYDOWN, VK_RIGHT, 0);
-  keys[VK_CONTROL] = 0;
-  ::SetKeyboardState(keys);
+  PressCtrlRight(edit);
   EXPECT_EQ(SelStart(edit), 7u);  // "JA1ZZZ |UR"
 }
 
@@ -879,12 +884,6 @@ TEST_F(LogView, LinesWrapBetweenWordsAfterKanaToo) {
   const size_t next = word + names.size() + 1;
   auto position = [&](size_t at) { return bytes ? at : static_cast<size_t>(BytesToChars(text, static_cast<LONG_PTR>(at))); };
   ::SendMessageA(edit, EM_SETSEL, position(word), static_cast<LPARAM>(position(word)));
-  BYTE keys[256] = {};
-  ::GetKeyboardState(keys);
-  keys[VK_CONTROL] = 0x80;
-  ::SetKeyboardState(keys);
-  ::SendMessageA(edit, WM_KEYDOWN, VK_RIGHT, 0);
-  keys[VK_CONTROL] = 0;
-  ::SetKeyboardState(keys);
+  PressCtrlRight(edit);
   EXPECT_EQ(SelStart(edit), position(next));
 }
