@@ -4,19 +4,28 @@
 #include <cstdio>
 
 #include "App.h"
+#include "EntryPointNames.h"
 #include "KeyerConstants.h"
 #include "KeyerMath.h"
 #include "KeyportCall.h"
 #include "MainFrame.h"
 #include "SettingsKeys.h"
+#include "resource.h"
 
 namespace {
 
-// An entry point by name, or null when the library does not export it.
-template <typename Fn>
-void Resolve(HMODULE module, const char* name, Fn& fn) {
-  // Through the generic function pointer type, as GetProcAddress results are meant to be cast.
-  fn = reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
+// An entry point under the first of its export names that the library has, or null when it has
+// none of them.
+template <typename... Params>
+void Resolve(HMODULE module, const char* name, int(KEYPORT_CALL*& fn)(Params...)) {
+  fn = nullptr;
+  for (const std::string& exported :
+       tandem::keyer::EntryPointNames(name, sizeof...(Params), sizeof(void*))) {
+    // Through the generic function pointer type, as GetProcAddress results are meant to be cast.
+    fn = reinterpret_cast<int(KEYPORT_CALL*)(Params...)>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(module, exported.c_str())));
+    if (fn) return;
+  }
 }
 
 }  // namespace
@@ -53,6 +62,9 @@ void CMainFrame::BindKeyer() {
                 static_cast<float>(tandem::keyer::ParseDecimalPrefix(dash)));
     const int version = KeyportCall(0, m_keyportGetVersion, m_device);
     if (version > 0) m_version = tandem::keyer::VersionText(version);
+    // Loaded but of no use: the operator would otherwise see the unknown version and nothing
+    // keyed, with no hint that the library is the cause. A missing file keeps its own report.
+    if (!m_keyportOpen) m_version = LoadResString(IDS_KEYPORT_UNUSABLE);
   }
   m_keyerMsg = ::RegisterWindowMessageA(KEYPORT_REPORT_MESSAGE);
   if (m_device != KEYPORT_NO_DEVICE) KeyportCall(0, m_keyportSetCallbackWindow, m_device, m_hWnd);

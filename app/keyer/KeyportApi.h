@@ -1,14 +1,19 @@
 // The keying interface library keyport.dll: its fifteen entry points and the keyer report.
 //
 // The program loads the library at run time and resolves the entry points by these names; the
-// keyer emulator (sim/keyport) implements the same list. The calling convention is named once,
-// here: standard call, exported under the plain names by a module-definition file, as interface
-// libraries for Windows programs usually are. On 64-bit Windows there is one convention only.
+// keyer emulator (sim/keyport) implements the same list. The library is meant to use standard
+// call and to export the plain names from a module-definition file, as interface libraries for
+// Windows programs usually are. Built otherwise it may export the decorated names instead, or
+// use the C convention: the program finds either name (KeyerBinding.cpp) and calls safely in
+// either convention (KeyportCall.h). The emulator's variants that are built that way define
+// KEYPORT_CALL themselves. On 64-bit Windows there is one convention only.
 #pragma once
 
 #include <windows.h>
 
+#ifndef KEYPORT_CALL
 #define KEYPORT_CALL __stdcall
+#endif
 
 // Name of the registered window message that the library posts to the callback window.
 // lParam: characters still waiting in the keyer (the one being keyed included); 15 when the
