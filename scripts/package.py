@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
-"""Packs one architecture's release build into a zip for operators.
+"""Packs the release builds into the one zip for operators.
 
-The zip holds Tandem.exe, TandemHook.dll, the manual and the getting-started text at its top, the
-keyer emulator in emulator/ (never beside Tandem.exe, where it would stand in for the interface's
-real library), and whatever the build put into bin/winkeyer/ in winkeyer/.
+At the zip's top stands the 32-bit build, the one the loggers and the keying interface's library
+need: Tandem.exe, TandemHook.dll, the manual and the getting-started text, the keyer emulator in
+emulator/ (never beside Tandem.exe, where it would stand in for the interface's real library), and
+whatever the build put into bin/winkeyer/ in winkeyer/. The 64-bit build, for 64-bit loggers,
+stands in 64bit/ the same way, with the manual beside it for its Help menu.
 
 The same input gives the same bytes: entries in sorted order, one fixed time stamp, fixed
 attributes and compression. File names are written in code page 932 without the UTF-8 flag, as
@@ -19,10 +21,13 @@ import time
 import zipfile
 import zlib
 
-# The files every zip must hold: from the bin folder, its emulator folder, and the docs folder.
+# The files each build's folder must hold: from the bin folder, its emulator folder, and the docs
+# folder. The getting-started text stands at the top only: it says which build to start.
 TOP_FILES = ["Tandem.exe", "TandemHook.dll"]
 EMULATOR_FILES = ["keyport.dll", "keyport_paddle.exe"]
-DOC_FILES = ["Tandem.txt", "\u306f\u3058\u3081\u306b.txt"]  # the manual and "はじめに.txt"
+MANUAL = "Tandem.txt"
+GETTING_STARTED = "\u306f\u3058\u3081\u306b.txt"  # "はじめに.txt"
+FOLDER_64 = "64bit/"
 UNICODE_PATH_FIELD = 0x7075
 EARLIEST_ZIP_TIME = 315532800  # 1980-01-01, the first time a zip entry can hold
 
@@ -54,8 +59,8 @@ def read(path):
         return f.read()
 
 
-def collect(bin_dir, docs_dir):
-    """(name in the zip, bytes) of every shipped file; exits naming the first one missing."""
+def collect(bin32, bin64, docs_dir):
+    """(name in the zip, bytes) of every shipped file; exits naming every one missing."""
     files = []
     missing = []
 
@@ -65,30 +70,36 @@ def collect(bin_dir, docs_dir):
         else:
             missing.append(path)
 
-    for f in TOP_FILES:
-        add(f, os.path.join(bin_dir, f))
-    for f in DOC_FILES:
-        add(f, os.path.join(docs_dir, f))
-    for f in EMULATOR_FILES:
-        add("emulator/" + f, os.path.join(bin_dir, "emulator", f))
-    winkeyer = os.path.join(bin_dir, "winkeyer")
-    if os.path.isdir(winkeyer):
-        for root, dirs, names in os.walk(winkeyer):
-            dirs.sort()
-            for f in sorted(names):
-                path = os.path.join(root, f)
-                rel = os.path.relpath(path, winkeyer).replace(os.sep, "/")
-                add("winkeyer/" + rel, path)
+    def add_build(prefix, bin_dir):
+        for f in TOP_FILES:
+            add(prefix + f, os.path.join(bin_dir, f))
+        add(prefix + MANUAL, os.path.join(docs_dir, MANUAL))
+        for f in EMULATOR_FILES:
+            add(prefix + "emulator/" + f, os.path.join(bin_dir, "emulator", f))
+        winkeyer = os.path.join(bin_dir, "winkeyer")
+        if os.path.isdir(winkeyer):
+            for root, dirs, names in os.walk(winkeyer):
+                dirs.sort()
+                for f in sorted(names):
+                    path = os.path.join(root, f)
+                    rel = os.path.relpath(path, winkeyer).replace(os.sep, "/")
+                    add(prefix + "winkeyer/" + rel, path)
+
+    add_build("", bin32)
+    add_build(FOLDER_64, bin64)
+    add(GETTING_STARTED, os.path.join(docs_dir, GETTING_STARTED))
     if missing:
         sys.exit("package: missing " + ", ".join(missing))
-    if any(name.lower() == "keyport.dll" for name, _ in files):
-        sys.exit("package: a keyport.dll beside Tandem.exe would shadow the interface's library")
+    for name, _ in files:
+        if name.lower() in ("keyport.dll", FOLDER_64 + "keyport.dll"):
+            sys.exit(f"package: {name} beside Tandem.exe would shadow the interface's library")
     return sorted(files, key=lambda f: f[0].encode("utf-8"))
 
 
 def main():
     p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    p.add_argument("--bin", required=True, help="the build's bin folder")
+    p.add_argument("--bin32", required=True, help="the 32-bit build's bin folder")
+    p.add_argument("--bin64", required=True, help="the 64-bit build's bin folder")
     p.add_argument("--docs", required=True, help="the folder of Tandem.txt and the getting-started text")
     p.add_argument("--epoch", required=True, type=int, help="time stamp of every entry (seconds, UTC)")
     p.add_argument("--out", required=True, help="the zip to write")
@@ -96,7 +107,7 @@ def main():
 
     stamp = max(args.epoch, EARLIEST_ZIP_TIME)
     date_time = time.gmtime(stamp)[:6]
-    files = collect(args.bin, args.docs)
+    files = collect(args.bin32, args.bin64, args.docs)
 
     tmp = args.out + ".part"
     with zipfile.ZipFile(tmp, "w") as z:

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds the release: both architectures in release mode, each packed into a zip for operators,
-# out/Tandem-<version>-win32.zip (the one most operators need: the loggers and the keying
-# interface's library are 32-bit) and out/Tandem-<version>-win64.zip. The version is the CMake
+# Builds the release: both architectures in release mode, packed into one zip for every
+# operator, out/Tandem-<version>.zip: the 32-bit build at its top (the one the loggers and the
+# keying interface's library need) and the 64-bit build in 64bit/. The version is the CMake
 # project version. The same source gives the same bytes: the programs carry no link time or
 # build paths, and the zips hold their entries in sorted order with one time stamp, the time of
 # the last commit (SOURCE_DATE_EPOCH overrides it).
@@ -33,17 +33,16 @@ done
 
 OUT=$TOP/out
 mkdir -p "$OUT"
-for arch in i686 x86_64; do
-  case $arch in i686) name=win32 ;; x86_64) name=win64 ;; esac
-  zip="$OUT/Tandem-$version-$name.zip"
-  python3 "$TOP/scripts/package.py" --bin "$BUILD/release-$arch/bin" --docs "$TOP/docs" \
-    --epoch "$SOURCE_DATE_EPOCH" --out "$zip"
-  echo "$zip"
-  python3 - "$zip" <<'EOF'
+# Zips of the former two-zip form would be mistaken for this release's.
+rm -f "$OUT"/Tandem-*-win32.zip "$OUT"/Tandem-*-win64.zip
+zip="$OUT/Tandem-$version.zip"
+python3 "$TOP/scripts/package.py" --bin32 "$BUILD/release-i686/bin" --bin64 "$BUILD/release-x86_64/bin" \
+  --docs "$TOP/docs" --epoch "$SOURCE_DATE_EPOCH" --out "$zip"
+echo "$zip"
+python3 - "$zip" <<'EOF'
 import sys, zipfile
 with zipfile.ZipFile(sys.argv[1], metadata_encoding="cp932") as z:
     for i in z.infolist():
         print(f"  {i.file_size:>9}  {i.filename}")
 EOF
-  echo "  $(stat -c %s "$zip") bytes, sha256 $(sha256sum "$zip" | cut -d' ' -f1)"
-done
+echo "  $(stat -c %s "$zip") bytes, sha256 $(sha256sum "$zip" | cut -d' ' -f1)"

@@ -1,9 +1,9 @@
-// The unpacked release zips as an operator gets them. tests/release/check_packages.sh unpacks
-// both zips into a fresh Wine prefix and names the folders in the environment:
-//   TANDEM_RELEASE_WIN64  the 64-bit zip's folder, whose path holds spaces and Japanese names
-//   TANDEM_RELEASE_WIN32  the 32-bit zip's folder, likewise
-//   TANDEM_RELEASE_RUN    the folder whose Tandem is run: the zip of this program's own
-//                         architecture, so that its hook maps into this program's logger stand-in
+// The unpacked release zip as an operator gets it. tests/release/check_packages.sh unpacks it
+// into a fresh Wine prefix and names the folders in the environment:
+//   TANDEM_RELEASE      the unpacked zip: the 32-bit build at its top, the 64-bit one in 64bit\,
+//                       under a path that holds spaces and Japanese names
+//   TANDEM_RELEASE_RUN  the folder whose Tandem is run: the build of this program's own
+//                       architecture, so that its hook maps into this program's logger stand-in
 // Every shipped program and library carries its version resource; Tandem started from its
 // folder, with the emulator copied beside it as the manual says, keys a message the logger asks
 // for and keeps its Tandem.ini in that folder.
@@ -123,15 +123,17 @@ void ExpectVersionResource(const std::string& path) {
 }
 
 TEST(ReleasePackage, EveryShippedProgramAndLibraryCarriesItsVersion) {
-  for (const char* var : {"TANDEM_RELEASE_WIN64", "TANDEM_RELEASE_WIN32"}) {
-    const std::string folder = Env(var);
-    ASSERT_FALSE(folder.empty()) << var << " is not set";
-    std::vector<std::string> files;
-    Binaries(folder, "", files);
-    for (const char* must : {"Tandem.exe", "TandemHook.dll", "emulator\\keyport.dll", "emulator\\keyport_paddle.exe"})
-      EXPECT_NE(std::find(files.begin(), files.end(), std::string(must)), files.end()) << must << " in " << folder;
-    for (const std::string& f : files) ExpectVersionResource(folder + "\\" + f);
+  const std::string folder = Env("TANDEM_RELEASE");
+  ASSERT_FALSE(folder.empty()) << "TANDEM_RELEASE is not set";
+  std::vector<std::string> files;
+  Binaries(folder, "", files);
+  for (const char* build : {"", "64bit\\"}) {
+    for (const char* must : {"Tandem.exe", "TandemHook.dll", "emulator\\keyport.dll", "emulator\\keyport_paddle.exe"}) {
+      const std::string name = std::string(build) + must;
+      EXPECT_NE(std::find(files.begin(), files.end(), name), files.end()) << name << " in " << folder;
+    }
   }
+  for (const std::string& f : files) ExpectVersionResource(folder + "\\" + f);
 }
 
 TEST(ReleasePackage, TandemRunsFromTheUnpackedFolderWithTheEmulatorBesideIt) {
