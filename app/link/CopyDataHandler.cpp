@@ -42,6 +42,9 @@ LRESULT CMainFrame::OnCopyData(HWND, const COPYDATASTRUCT* data) {
   }
 
   m_loggerWnd = loggerWnd;
+  // Records come from a logger the hook reaches: no logger of the other bitness is in the way.
+  m_recordArrived = true;
+  m_otherBitnessWnd = nullptr;
   // The fields first, so that an action of this same record expands the new values.
   m_call = plan.record.call;
   m_report = plan.record.report;

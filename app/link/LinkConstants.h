@@ -56,4 +56,12 @@ constexpr std::size_t kMaxReceivedRecord = 4096;
 constexpr char kCqMachineNotice[] = "|a|a|a|a|a|a|a|a|a|a|a|9|";
 constexpr std::size_t kCqMachineNoticeLength = sizeof kCqMachineNotice - 1;
 
+// Frame timer 3: the watch of the foreground window for the followed logger. A hook reaches only
+// programs of its own bitness, so a logger of the other one is found here, from outside.
+constexpr unsigned kLoggerWatchTimer = 3;
+constexpr unsigned kLoggerWatchTimerMs = 300;
+// Posted by the watch to the frame (WM_APP + 1): the box about the other bitness is shown from
+// the frame's own queue, never from inside the timer.
+constexpr unsigned kMsgOtherBitnessNotice = 0x8001;
+
 }  // namespace tandem::link

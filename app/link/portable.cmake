@@ -1,10 +1,11 @@
 # The logger link's portable core: receiving and splitting the entry record, the record's key
-# actions, and the main window's shortcut decisions. Included by app/CMakeLists.txt and by the
-# tests; every configuration builds it.
+# actions, the main window's shortcut decisions and the link state that the status bar shows.
+# Included by app/CMakeLists.txt and by the tests; every configuration builds it.
 if(NOT TARGET tandem_link_core)
   add_library(tandem_link_core STATIC
     ${CMAKE_CURRENT_LIST_DIR}/EntryRecordFields.cpp
     ${CMAKE_CURRENT_LIST_DIR}/KeyActions.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/LinkState.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Shortcuts.cpp)
   target_include_directories(tandem_link_core PUBLIC ${CMAKE_CURRENT_LIST_DIR})
   target_compile_features(tandem_link_core PUBLIC cxx_std_17)

@@ -37,6 +37,8 @@
 #define ID_VIEW_BANK 32778
 #define ID_HELP_MANUAL 32779
 #define ID_VIEW_CWBAR 32780
+// The logger-link pane; its string is also the pane's text while no logger is followed
+#define ID_INDICATOR_LINK 32781
 
 // Strings of the program's own
 #define IDS_FNBAR_CAPTION 33000
@@ -48,6 +50,11 @@
 #define IDS_SETTINGS_UNREADABLE 33010
 #define IDS_TOOLBAR_CAPTION 33011
 #define IDS_KEYPORT_UNUSABLE 33012
+// The logger-link pane's other texts, and the box that names the build to start instead
+#define IDS_LINK_LINKED 33013
+#define IDS_LINK_OTHER_BITNESS 33014
+#define IDS_LINK_MODE_NOT_CW 33015
+#define IDS_OTHER_BITNESS_BOX 33016
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

@@ -15,9 +15,10 @@
 
 namespace {
 
-// Status-bar panes: messages, speed, kana lock, caps lock, num lock, scroll lock.
-const UINT kIndicators[] = {FW_ID_SEPARATOR,      ID_INDICATOR_WPM,    FW_ID_INDICATOR_KANA,
-                            FW_ID_INDICATOR_CAPS, FW_ID_INDICATOR_NUM, FW_ID_INDICATOR_SCRL};
+// Status-bar panes: messages, speed, logger link, kana lock, caps lock, num lock, scroll lock.
+const UINT kIndicators[] = {FW_ID_SEPARATOR,      ID_INDICATOR_WPM,     ID_INDICATOR_LINK,
+                            FW_ID_INDICATOR_KANA, FW_ID_INDICATOR_CAPS, FW_ID_INDICATOR_NUM,
+                            FW_ID_INDICATOR_SCRL};
 
 }  // namespace
 
@@ -50,7 +51,7 @@ CMainFrame::CMainFrame() {
 CMainFrame::~CMainFrame() {
   // Reverse order of acquisition: the hook goes first, so that no record arrives for a frame
   // that is going; the settings are saved on every exit; the keyer is released last.
-  m_hook.Stop();
+  m_hookThread.Stop();
   // Saved here only when the window went without a close request (the close request has
   // saved and reported already).
   if (!m_settingsSaved) SaveSettings(false);
@@ -119,7 +120,8 @@ int CMainFrame::OnCreate(CREATESTRUCTA* cs) {
   ApplyHookAction(m_zLogKey ? 1 : 0);
   m_hook.SetHookAnyway(m_hookAnyway);
   ApplyFollowLogger(m_followLogger);
-  m_hook.Start();
+  m_hookThread.Start();
+  StartLoggerWatch();
 
   BindKeyer();
   return 0;
@@ -158,7 +160,7 @@ void CMainFrame::OnClose() {
   // The settings go now, while the program still runs its message loop: a failed write is
   // told in a message box that waits for the operator, which it could not do once the window
   // is gone and the loop is ending. The hook stops first, as it would at destruction.
-  m_hook.Stop();
+  m_hookThread.Stop();
   SaveSettings(false);
   m_settingsSaved = true;
   ReportSettingsWriteFailure(failuresBefore);
@@ -213,6 +215,9 @@ void CMainFrame::ApplyFollowLogger(int logger) {
   const bool known = logger == tandem::kFollowTurboHamlog || logger == tandem::kFollowLogger32;
   m_followLogger = known ? logger : tandem::kFollowN1mm;
   m_hook.SetFollowLogger(m_followLogger);
+  // What the link pane knows is of the logger followed before.
+  m_otherBitnessWnd = nullptr;
+  m_recordArrived = false;
 }
 
 CTandemHLView* CMainFrame::GetLogView() const {

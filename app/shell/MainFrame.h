@@ -10,6 +10,7 @@
 #include "DialogBar.h"
 #include "FrameWnd.h"
 #include "HlHook.h"
+#include "HookThread.h"
 #include "KeyportApi.h"
 #include "ToolBar.h"
 #include "WpmStatusBar.h"
@@ -79,6 +80,12 @@ class CMainFrame : public CFrameWnd {
   void OnCqMachineTimer();
   // Esc: lets go of a PTT held for the CQ machine and ends the watch.
   void ReleaseCqMachinePtt();
+  // The watch of the followed logger (timer 3, app/link/LoggerWatch.cpp): a logger of the other
+  // bitness in the foreground is named in the status bar while it runs, and once per run in a
+  // box shown from the posted notice.
+  void StartLoggerWatch();
+  void OnLoggerWatchTimer();
+  void OnOtherBitnessNotice();
 
   // CW message engine (app/cw): memories, expansion, streaming, CQ repeat, paddle echo.
   void OnFn01();
@@ -143,6 +150,7 @@ class CMainFrame : public CFrameWnd {
   CWpmStatusBar m_wndStatusBar;
   CToolBar m_wndToolBar;
   CHlHook m_hook;
+  CHookThread m_hookThread{m_hook};  // installs and removes m_hook from a thread of its own
   CDialogBar m_wndFnBar;
   CDialogBar m_wndCwBar;
   HMODULE m_hKeyport = nullptr;
@@ -199,7 +207,23 @@ class CMainFrame : public CFrameWnd {
 
  private:
   void OnUpdateWpmPane(CCmdUI& ui);
+  // The link pane: none, linked, a logger of the other bitness, or a mode that is not keyed.
+  void OnUpdateLinkPane(CCmdUI& ui);
+  // True while the logger of the last entry record runs.
+  bool RecordLoggerRuns() const;
   void RestorePlacement();
   void SavePlacement();
   void ShowManual();
+
+  // An entry record arrived from the followed logger, and that logger has not gone since.
+  bool m_recordArrived = false;
+  // The logger watch's findings.
+  HWND m_otherBitnessWnd = nullptr;  // a followed logger of the other bitness, while it runs
+  int m_otherBitnessBits = 0;        // its bitness, 32 or 64
+  bool m_otherBitnessBoxShown = false;
+  // The followed logger's window last looked at, its program and that program's bitness (0 when
+  // the system did not tell).
+  HWND m_watchedWnd = nullptr;
+  DWORD m_watchedPid = 0;
+  int m_watchedBits = 0;
 };

@@ -98,6 +98,9 @@ bool CMainFrame::OnUpdateCmd(CCmdUI& ui) {
     case ID_INDICATOR_WPM:
       OnUpdateWpmPane(ui);
       return true;
+    case ID_INDICATOR_LINK:
+      OnUpdateLinkPane(ui);
+      return true;
     case IDC_WPM_FIELD: {
       char text[16];
       std::snprintf(text, sizeof(text), "%d", m_wpm);

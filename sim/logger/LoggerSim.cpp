@@ -117,6 +117,30 @@ std::intptr_t Bench(UINT message, int count) {
   return static_cast<std::intptr_t>(seconds * 1e12 / count);
 }
 
+// The longest time in microseconds that one message took to be posted to the call box and
+// retrieved, over `ms` milliseconds of one message after the other: how long this program, as a
+// bystander, was kept from its messages at worst while the hooks were called for it.
+std::intptr_t BenchLongest(UINT message, int ms) {
+  HWND target = BoxByName("call");
+  if (target == nullptr || ms <= 0 || ms > 60000) return loggersim::kUnknownCommand;
+  LARGE_INTEGER freq, start, before, after;
+  QueryPerformanceFrequency(&freq);
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  const LONGLONG span = freq.QuadPart * ms / 1000;
+  LONGLONG longest = 0;
+  QueryPerformanceCounter(&start);
+  after = start;
+  while (after.QuadPart - start.QuadPart < span) {
+    QueryPerformanceCounter(&before);
+    PostMessageA(target, message, 'A', 0);
+    PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+    QueryPerformanceCounter(&after);
+    if (after.QuadPart - before.QuadPart > longest) longest = after.QuadPart - before.QuadPart;
+  }
+  return static_cast<std::intptr_t>(double(longest) * 1e6 / double(freq.QuadPart));
+}
+
 // Average time in nanoseconds of one WM_COPYDATA sent from this process to `target` and
 // answered, with no data (a receiver that ignores empty records does no work for it).
 std::intptr_t CopyDataRoundTrip(HWND target, int count) {
@@ -217,6 +241,12 @@ std::intptr_t RunCommand(const std::string& line) {
     int count = 0;
     if (std::sscanf(rest.c_str(), "%u %d", &message, &count) != 2) return loggersim::kUnknownCommand;
     return Bench(message, count);
+  }
+  if (cmd == "bench-longest") {
+    unsigned message = 0;
+    int ms = 0;
+    if (std::sscanf(rest.c_str(), "%u %d", &message, &ms) != 2) return loggersim::kUnknownCommand;
+    return BenchLongest(message, ms);
   }
   if (cmd == "cqmachine-play" || cmd == "cqmachine-stop") {
     if (g_cqMachine.Hwnd() == nullptr) return 0;

@@ -17,6 +17,9 @@
 //   post <box|entry> <message> <wParam>   post a message (numbers in decimal) to a window
 //   bench <message> <n>    post n messages to the call box and retrieve them; returns the
 //                          average cost of one post and retrieval in picoseconds
+//   bench-longest <message> <ms>   post and retrieve one message after the other for ms
+//                          (1..60000); returns the longest single post and retrieval in
+//                          microseconds
 //   post-stamped <box|entry> <message> <wParam>   as post; returns the performance counter
 //                          read just before the post (0 when it failed); a 32-bit build's
 //                          result holds the counter's low 32 bits only

@@ -185,10 +185,10 @@ TEST_F(MainFrame, StatusBarShowsVersionAndSpeed) {
   CMainFrame* frame = session.Frame();
   CWpmStatusBar& status = frame->m_wndStatusBar;
 
-  ASSERT_EQ(status.PaneCount(), 6);
-  const UINT ids[] = {0, ID_INDICATOR_WPM, FW_ID_INDICATOR_KANA, FW_ID_INDICATOR_CAPS,
-                      FW_ID_INDICATOR_NUM, FW_ID_INDICATOR_SCRL};
-  for (int i = 0; i < 6; ++i) {
+  ASSERT_EQ(status.PaneCount(), 7);
+  const UINT ids[] = {0, ID_INDICATOR_WPM, ID_INDICATOR_LINK, FW_ID_INDICATOR_KANA,
+                      FW_ID_INDICATOR_CAPS, FW_ID_INDICATOR_NUM, FW_ID_INDICATOR_SCRL};
+  for (int i = 0; i < 7; ++i) {
     UINT id, style;
     int width;
     status.GetPaneInfo(i, id, style, width);
