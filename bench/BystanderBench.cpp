@@ -62,18 +62,6 @@ int Fail(const std::string& why) {
   return 1;
 }
 
-bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-// The other bitness's LoggerSim.exe, or an empty string.
-std::string OtherBystanderPath() {
-  const char* other = sizeof(void*) == 4 ? "x86_64" : "i686";
-  char env[MAX_PATH] = {};
-  const DWORD n = GetEnvironmentVariableA("TANDEM_OTHER_BIN", env, sizeof env);
-  const std::string folder = n > 0 && n < sizeof env ? std::string(env, n)
-                                                     : ThisProgramFolder() + "\\..\\..\\" + other + "\\bin";
-  const std::string path = folder + "\\LoggerSim.exe";
-  return FileExists(path) ? path : std::string();
-}
 
 // A log as the program writes it: one paragraph, messages separated by spaces.
 std::string OneParagraphLog(std::size_t bytes) {
@@ -185,7 +173,7 @@ int main(int argc, char** argv) {
   const std::string ownBits = sizeof(void*) == 4 ? "32" : "64";
   const std::string otherBits = sizeof(void*) == 4 ? "64" : "32";
   std::vector<std::pair<std::string, std::string>> paths = {{ownBits, LoggerSimPathBesideThisProgram()}};
-  const std::string other = OtherBystanderPath();
+  const std::string other = OtherBitnessLoggerSimPath();
   if (other.empty()) {
     std::fprintf(stderr,
                  "bench_bystander: the %s-bit bystander was not found (TANDEM_OTHER_BIN, or the %s build beside "

@@ -304,3 +304,13 @@ HWND TandemSession::TopLevelTitled(const std::string& prefix) const {
   EnumWindows(FindTitledProc, reinterpret_cast<LPARAM>(&f));
   return f.found;
 }
+
+std::string OtherBitnessLoggerSimPath() {
+  const char* other = sizeof(void*) == 4 ? "x86_64" : "i686";
+  char env[MAX_PATH] = {};
+  const DWORD n = GetEnvironmentVariableA("TANDEM_OTHER_BIN", env, sizeof env);
+  const std::string folder = n > 0 && n < sizeof env ? std::string(env, n)
+                                                     : ThisProgramFolder() + "\\..\\..\\" + other + "\\bin";
+  const std::string path = folder + "\\LoggerSim.exe";
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES ? path : std::string();
+}

@@ -76,6 +76,9 @@ class TandemSession {
 
 // Path of the folder of the running program.
 std::string ThisProgramFolder();
+// LoggerSim.exe of the other architecture's build: in TANDEM_OTHER_BIN, or in the build tree
+// beside this one; an empty string when it is not there.
+std::string OtherBitnessLoggerSimPath();
 // A new empty folder under the temporary folder; removed with its files by RemoveFolder.
 std::string MakeTempFolder(const char* prefix);
 void RemoveFolder(const std::string& path);

@@ -24,16 +24,6 @@ constexpr int kMessages = 300;
 constexpr DWORD kBoundMs = 30000;
 constexpr UINT kCommandLimitMs = 90000;
 
-std::string OtherBystanderPath() {
-  const char* other = sizeof(void*) == 4 ? "x86_64" : "i686";
-  char env[MAX_PATH] = {};
-  const DWORD n = GetEnvironmentVariableA("TANDEM_OTHER_BIN", env, sizeof env);
-  const std::string folder = n > 0 && n < sizeof env ? std::string(env, n)
-                                                     : ThisProgramFolder() + "\\..\\..\\" + other + "\\bin";
-  const std::string path = folder + "\\LoggerSim.exe";
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES ? path : std::string();
-}
-
 // Tandem's main thread stopped for as long as the object lives, even when the test fails.
 class StoppedThread {
  public:
@@ -93,7 +83,7 @@ class Bystanders : public ::testing::Test {
 };
 
 TEST_F(Bystanders, OfTheOtherBitnessNeverWaitForTandemsMainThread) {
-  const std::string other = OtherBystanderPath();
+  const std::string other = OtherBitnessLoggerSimPath();
   if (other.empty()) GTEST_SKIP() << "no LoggerSim.exe of the other build (TANDEM_OTHER_BIN)";
   ExpectMessagesFlowWhileTandemIsStopped(other, "other-bitness");
 }
