@@ -154,3 +154,12 @@ void CStatusBar::OnUpdateUI(CFrameWnd* frame) {
     frame->RouteUpdate(ui);
   }
 }
+
+void CStatusBar::FitPaneToText(UINT id, const std::string& text) {
+  const int index = CommandToIndex(id);
+  UINT paneId = 0;
+  UINT style = 0;
+  int width = 0;
+  GetPaneInfo(index, paneId, style, width);
+  SetPaneInfo(index, paneId, style, TextWidth(text));
+}

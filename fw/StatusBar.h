@@ -25,6 +25,8 @@ class CStatusBar : public CControlBar {
   HFONT GetFont() const;
   // Width of `text` in the bar's font.
   int TextWidth(const std::string& text) const;
+  // Makes the pane of indicator `id` as wide as `text` needs, keeping its style.
+  void FitPaneToText(UINT id, const std::string& text);
 
   int FixedHeight() const override;
   void OnUpdateUI(CFrameWnd* frame) override;

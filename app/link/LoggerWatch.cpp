@@ -211,12 +211,7 @@ void CMainFrame::OnUpdateLinkPane(CCmdUI& ui) {
       break;
     }
   }
-  const int index = m_wndStatusBar.CommandToIndex(ID_INDICATOR_LINK);
-  UINT id = 0;
-  UINT style = 0;
-  int width = 0;
-  m_wndStatusBar.GetPaneInfo(index, id, style, width);
-  m_wndStatusBar.SetPaneInfo(index, id, style, m_wndStatusBar.TextWidth(text));
+  m_wndStatusBar.FitPaneToText(ID_INDICATOR_LINK, text);
   ui.SetText(text.c_str());
   ui.Enable(true);
 }

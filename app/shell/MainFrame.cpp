@@ -242,12 +242,7 @@ void CMainFrame::OnUpdateWpmPane(CCmdUI& ui) {
     dialog.DoModal();
     m_wndStatusBar.m_paneClicked = 0;
   }
-  const int index = m_wndStatusBar.CommandToIndex(ID_INDICATOR_WPM);
-  UINT id = 0;
-  UINT style = 0;
-  int width = 0;
-  m_wndStatusBar.GetPaneInfo(index, id, style, width);
-  m_wndStatusBar.SetPaneInfo(index, id, style, m_wndStatusBar.TextWidth(text));
+  m_wndStatusBar.FitPaneToText(ID_INDICATOR_WPM, text);
   ui.SetText(text);
   // While the pointer rests on a tool-bar button, the pane keeps that button's prompt.
   if (FlyByCommand() == 0) m_wndStatusBar.SetPaneText(0, m_version.c_str());
