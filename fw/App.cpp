@@ -2,7 +2,10 @@
 
 #include <commdlg.h>
 
+#include <cctype>
 #include <cstdio>
+#include <iterator>
+#include <map>
 
 #include "DocTemplate.h"
 #include "FrameWnd.h"
@@ -16,8 +19,63 @@ const char kRecentSection[] = "Recent File List";
 const size_t kRecentDisplayLength = 30;
 const size_t kTextBufferSize = 4096;  // longest text read: 4095 bytes and the terminator
 
+const char kReplacementSuffix[] = ".new";
+const DWORD kLargestProfileRead = 1u << 22;  // far above any settings file of ours
+
 bool SamePath(const std::string& a, const std::string& b) {
   return ::lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
+
+// Drops what the private-profile functions hold of `path` in memory, so that the next read
+// comes from the disk (and a file replaced meanwhile is not taken for the old one).
+void ForgetProfileCache(const std::string& path) {
+  ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());
+}
+
+// A value, or with a null `key` the NUL-separated list of keys (with a null `section` too, of
+// sections), read whole: the buffer grows until nothing is cut.
+std::string ReadWholeProfileString(const char* section, const char* key, const std::string& path) {
+  for (DWORD size = 4096;; size *= 4) {
+    std::vector<char> buffer(size);
+    const DWORD n = ::GetPrivateProfileStringA(section, key, "", buffer.data(), size, path.c_str());
+    // A cut value comes back size - 1 long, a cut list size - 2.
+    const bool cut = key ? n + 1 >= size : n + 2 >= size;
+    if (!cut || size >= kLargestProfileRead) return std::string(buffer.data(), n);
+  }
+}
+
+std::vector<std::string> SplitNulList(const std::string& list) {
+  std::vector<std::string> items;
+  size_t start = 0;
+  while (start < list.size()) {
+    const size_t end = list.find('\0', start);
+    const size_t stop = end == std::string::npos ? list.size() : end;
+    if (stop > start) items.push_back(list.substr(start, stop - start));
+    start = stop + 1;
+  }
+  return items;
+}
+
+// The profile functions match section and key names without regard to case.
+std::string NameKey(const std::string& name) {
+  std::string key = name;
+  for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return key;
+}
+
+// Every value of a settings file as the reading gives it back, by section and key.
+using ProfileContents = std::map<std::pair<std::string, std::string>, std::string>;
+
+ProfileContents ReadProfileContents(const std::string& path) {
+  ProfileContents contents;
+  for (const std::string& section : SplitNulList(ReadWholeProfileString(nullptr, nullptr, path))) {
+    for (const std::string& key :
+         SplitNulList(ReadWholeProfileString(section.c_str(), nullptr, path))) {
+      contents.emplace(std::make_pair(NameKey(section), NameKey(key)),
+                       ReadWholeProfileString(section.c_str(), key.c_str(), path));
+    }
+  }
+  return contents;
 }
 }  // namespace
 
@@ -65,6 +123,17 @@ bool fw::IsSystemLeadByte(unsigned char c) {
     }
   } table;
   return table.lead[c];
+}
+
+std::string fw::ReplacementPath(const std::string& path) { return path + kReplacementSuffix; }
+
+bool fw::ReplaceWith(const std::string& replacement, const std::string& path) {
+  if (::MoveFileExA(replacement.c_str(), path.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return true;
+  }
+  ::DeleteFileA(replacement.c_str());
+  return false;
 }
 
 // ---- application ----
@@ -150,7 +219,7 @@ bool CWinApp::OnIdle(long count) {
 
 int CWinApp::ReadInt(const char* section, const char* key, int defaultValue) const {
   return static_cast<int>(
-      ::GetPrivateProfileIntA(section, key, defaultValue, m_profilePath.c_str()));
+      ::GetPrivateProfileIntA(section, key, defaultValue, ActiveProfilePath().c_str()));
 }
 
 std::string CWinApp::ReadText(const char* section, const char* key,
@@ -158,7 +227,7 @@ std::string CWinApp::ReadText(const char* section, const char* key,
   std::vector<char> buffer(kTextBufferSize);
   const DWORD n = ::GetPrivateProfileStringA(section, key, defaultValue, buffer.data(),
                                              static_cast<DWORD>(buffer.size()),
-                                             m_profilePath.c_str());
+                                             ActiveProfilePath().c_str());
   return std::string(buffer.data(), n);
 }
 
@@ -185,9 +254,90 @@ bool CWinApp::ProfileReadable() const {
 
 bool CWinApp::WriteText(const char* section, const char* key, const char* value) {
   if (m_profileUnread) return false;
-  const bool ok = ::WritePrivateProfileStringA(section, key, value, m_profilePath.c_str()) != 0;
-  if (!ok) ++m_writeFailures;
+  CProfileBatch batch(this);  // a batch of its own when none is open
+  if (m_batchPath.empty()) PrepareBatchCopy();
+  bool ok = !m_batchBroken;
+  if (ok) {
+    const std::string stored = value ? fw::ProfileTextToStore(value) : std::string();
+    ok = ::WritePrivateProfileStringA(section, key, value ? stored.c_str() : nullptr,
+                                      m_batchPath.c_str()) != 0;
+  }
+  if (ok) {
+    m_batchWrites.push_back({section ? section : "", key ? key : "", value ? value : "",
+                             value == nullptr});
+  } else {
+    ++m_writeFailures;
+    m_batchBroken = true;  // a copy with some writes missing must not replace the file
+  }
   return ok;
+}
+
+const std::string& CWinApp::ActiveProfilePath() const {
+  const bool onCopy = m_batchDepth > 0 && !m_batchPath.empty() && !m_batchBroken;
+  return onCopy ? m_batchPath : m_profilePath;
+}
+
+void CWinApp::BeginProfileBatch() {
+  if (m_batchDepth++ > 0) return;
+  // The copy is made by the first write, so that a batch that writes nothing costs nothing.
+  m_batchPath.clear();
+  m_batchBroken = false;
+  m_batchWrites.clear();
+}
+
+void CWinApp::PrepareBatchCopy() {
+  m_batchPath = fw::ReplacementPath(m_profilePath);
+  ForgetProfileCache(m_batchPath);
+  ::DeleteFileA(m_batchPath.c_str());  // left by a run that ended in the middle of a batch
+  const DWORD attributes = ::GetFileAttributesA(m_profilePath.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    // No file yet: the copy starts empty. Anything else that hides the file fails the batch.
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) m_batchBroken = true;
+  } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+             !::CopyFileA(m_profilePath.c_str(), m_batchPath.c_str(), FALSE)) {
+    m_batchBroken = true;  // a full disk fails here, before anything is written
+  }
+}
+
+void CWinApp::EndProfileBatch() {
+  if (m_batchDepth <= 0 || --m_batchDepth > 0) return;
+  bool replaced = false;
+  if (!m_batchBroken && !m_batchWrites.empty()) {
+    // What the disk holds of the copy is checked, not what the profile functions remember.
+    ForgetProfileCache(m_batchPath);
+    replaced = BatchCopyHoldsWhatWasWritten() && fw::ReplaceWith(m_batchPath, m_profilePath);
+    if (!replaced) ++m_writeFailures;
+  }
+  if (!m_batchPath.empty()) {
+    if (!replaced) ::DeleteFileA(m_batchPath.c_str());
+    ForgetProfileCache(m_batchPath);
+    ForgetProfileCache(m_profilePath);
+  }
+  m_batchPath.clear();
+  m_batchBroken = false;
+  m_batchWrites.clear();
+}
+
+bool CWinApp::BatchCopyHoldsWhatWasWritten() const {
+  // The file's values with the batch's writes laid over them, against the copy's values.
+  ProfileContents expected = ReadProfileContents(m_profilePath);
+  for (const BatchWrite& write : m_batchWrites) {
+    const std::string section = NameKey(write.section);
+    if (write.key.empty()) {  // the whole section removed
+      for (auto it = expected.begin(); it != expected.end();) {
+        it = it->first.first == section ? expected.erase(it) : std::next(it);
+      }
+      continue;
+    }
+    const auto name = std::make_pair(section, NameKey(write.key));
+    if (write.erased) {
+      expected.erase(name);
+    } else {
+      expected[name] = write.value;
+    }
+  }
+  return ReadProfileContents(m_batchPath) == expected;
 }
 
 bool CWinApp::ReadBinary(const char* section, const char* key,
@@ -219,6 +369,7 @@ void CWinApp::LoadStdProfileSettings(int mruCount) {
 
 void CWinApp::SaveStdProfileSettings() {
   if (m_profilePath.empty()) return;
+  CProfileBatch batch(this);
   for (int i = 1; i <= m_recentFiles.Size(); ++i) {
     char key[16];
     std::snprintf(key, sizeof(key), "File%d", i);
@@ -260,6 +411,7 @@ void CWinApp::OnFileOpen() {
 int CWinApp::ShowMessage(const char* text, UINT type) const {
   HWND owner = (m_pMainWnd && m_pMainWnd->m_hWnd) ? m_pMainWnd->m_hWnd : nullptr;
   if (owner) owner = ::GetLastActivePopup(owner);
+  CModalScope modal;
   return ::MessageBoxA(owner, text, m_appName.c_str(), type);
 }
 

@@ -21,6 +21,12 @@ class CSingleDocTemplate;
 namespace fw {
 // The system code page's lead-byte test, for the searches of CodePageText.h.
 bool IsSystemLeadByte(unsigned char c);
+// The file beside `path` that a new version of it is written to before it takes the place of
+// `path`, so that a write that fails half-way never harms the file.
+std::string ReplacementPath(const std::string& path);
+// Moves the complete `replacement` over `path`; false, with `replacement` removed, when it could
+// not be done.
+bool ReplaceWith(const std::string& replacement, const std::string& path);
 }  // namespace fw
 
 // Most recently used files, newest first, kept under "Recent File List" as "File1".."FileN".
@@ -56,7 +62,9 @@ class CWinApp : public CCmdTarget {
   // One round of idle work; returns true when more idle work is wanted.
   virtual bool OnIdle(long count);
 
-  // Settings file accessors, each one call of the private-profile functions on m_profilePath.
+  // Settings file accessors, each one call of the private-profile functions on the settings
+  // file (on its copy while a batch is open, see CProfileBatch). Texts come back exactly as
+  // they were written (ProfileTextToStore).
   int ReadInt(const char* section, const char* key, int defaultValue) const;
   std::string ReadText(const char* section, const char* key, const char* defaultValue) const;
   bool WriteInt(const char* section, const char* key, int value);
@@ -65,7 +73,8 @@ class CWinApp : public CCmdTarget {
   bool ReadBinary(const char* section, const char* key, std::vector<std::uint8_t>& bytes) const;
   bool WriteBinary(const char* section, const char* key, const std::uint8_t* data, size_t size);
   // Number of settings writes that failed since the program started; callers compare it before
-  // and after a batch of writes to tell the user once.
+  // and after a batch of writes to tell the user once. A batch whose copy could not take the
+  // file's place counts one more.
   unsigned WriteFailures() const { return m_writeFailures; }
   // False when the settings file exists but cannot be read (held open by another program,
   // say); a missing file is readable, as it holds nothing.
@@ -102,7 +111,45 @@ class CWinApp : public CCmdTarget {
   std::unique_ptr<CSingleDocTemplate> m_docTemplate;
 
  private:
+  friend class CProfileBatch;
+  // One write of a batch, as the copy should give it back: `erased` for a removed key.
+  struct BatchWrite {
+    std::string section;
+    std::string key;
+    std::string value;
+    bool erased;
+  };
   static CWinApp* s_current;
   int Run();
+  void BeginProfileBatch();
+  void EndProfileBatch();
+  void PrepareBatchCopy();
+  bool BatchCopyHoldsWhatWasWritten() const;
+  const std::string& ActiveProfilePath() const;
   unsigned m_writeFailures = 0;
+  int m_batchDepth = 0;
+  bool m_batchBroken = false;  // the copy could not be made or written: nothing replaces the file
+  std::string m_batchPath;     // the copy, while a batch is open
+  std::vector<BatchWrite> m_batchWrites;
+};
+
+// Settings writes made while one lives go to a copy beside the settings file; when the last one
+// goes, the copy replaces the file, but only after every value of the file and every value
+// written reads back from it as expected. Otherwise (a full disk, a write that failed, a
+// private-profile write that said it succeeded but cut the file) the file stays as it was, the
+// copy is removed, and WriteFailures counts it. Batches nest; a write outside any is a batch of
+// its own.
+class CProfileBatch {
+ public:
+  explicit CProfileBatch(CWinApp* app = CWinApp::Current()) : m_app(app) {
+    if (m_app) m_app->BeginProfileBatch();
+  }
+  ~CProfileBatch() {
+    if (m_app) m_app->EndProfileBatch();
+  }
+  CProfileBatch(const CProfileBatch&) = delete;
+  CProfileBatch& operator=(const CProfileBatch&) = delete;
+
+ private:
+  CWinApp* m_app;
 };

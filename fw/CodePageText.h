@@ -29,4 +29,10 @@ bool EndsWithChar(std::string_view text, char c, LeadByteTest isLead = IsCp932Le
 // The part after the last path separator ('\', '/' or a drive's ':'), or all of it.
 std::string_view FileNamePart(std::string_view path, LeadByteTest isLead = IsCp932LeadByte);
 
+// What a file that is not text of the code page most likely holds instead, so that refusing it
+// can say so: text saved in UTF-16 or UTF-8 (an editor's "Unicode" choices, with or without the
+// byte-order mark), a file with zero bytes that is no text at all, or bytes of no known kind.
+enum class ForeignText { kUtf16, kUtf8, kNulBytes, kOtherBytes };
+ForeignText ClassifyForeignText(std::string_view bytes);
+
 }  // namespace fw

@@ -6,6 +6,7 @@
 
 #include "App.h"
 #include "DataParse.h"
+#include "FrameWnd.h"
 #include "FwIds.h"
 
 namespace {
@@ -38,6 +39,7 @@ void CDataExchange::Fail(const std::string& message) {
   const std::string caption = app ? app->m_appName : std::string();
   // Owned by the window the dialog belongs to (the sheet for a page), so that it stays modal.
   HWND owner = ::GetAncestor(m_hDlg, GA_ROOT);
+  CModalScope modal;
   ::MessageBoxA(owner, message.c_str(), caption.c_str(), MB_OK | MB_ICONEXCLAMATION);
   HWND control = ::GetDlgItem(m_hDlg, m_lastControl);
   if (control) {

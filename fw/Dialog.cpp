@@ -8,6 +8,7 @@ INT_PTR CDialog::DoModal() {
   HWND owner = m_parent;
   CWinApp* app = CWinApp::Current();
   if (!owner && app && app->m_pMainWnd) owner = app->m_pMainWnd->m_hWnd;
+  CModalScope modal;
   return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId), owner,
                            DialogProc, reinterpret_cast<LPARAM>(this));
 }

@@ -67,7 +67,10 @@ bool CDocument::OnOpenDocument(const char* path) {
 }
 
 bool CDocument::OnSaveDocument(const char* path) {
-  HANDLE file = ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  // The text goes to a new file beside the old one, which takes the old one's place only once
+  // it is whole on the disk: a save that fails (a full disk, say) leaves the old file as it was.
+  const std::string replacement = fw::ReplacementPath(path);
+  HANDLE file = ::CreateFileA(replacement.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     CWinApp::Current()->ShowMessage(Format1(FW_IDP_FAILED_TO_SAVE, path).c_str());
@@ -75,7 +78,13 @@ bool CDocument::OnSaveDocument(const char* path) {
   }
   CArchive ar(file, CArchive::Store, path);
   bool ok = Serialize(ar);
+  if (ok && !::FlushFileBuffers(file)) ok = false;
   if (!::CloseHandle(file)) ok = false;
+  if (ok) {
+    ok = fw::ReplaceWith(replacement, path);
+  } else {
+    ::DeleteFileA(replacement.c_str());
+  }
   if (!ok) {
     CWinApp::Current()->ShowMessage(Format1(FW_IDP_FAILED_TO_SAVE, path).c_str());
     return false;
@@ -245,6 +254,7 @@ bool PromptForFileName(std::string& path, bool save, const std::string& initialN
   ofn.nMaxFile = static_cast<DWORD>(buffer.size());
   ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST |
               (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+  CModalScope modal;
   const BOOL ok = save ? ::GetSaveFileNameA(&ofn) : ::GetOpenFileNameA(&ofn);
   if (!ok) return false;
   path = buffer.data();

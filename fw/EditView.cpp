@@ -735,6 +735,23 @@ void CEditView::ReplaceLast() {
   RedrawAll(m_hWnd);
 }
 
+namespace {
+// The message that tells why a file cannot be the view's text, in the operator's words.
+UINT RefusalMessageId(fw::ForeignText kind) {
+  switch (kind) {
+    case fw::ForeignText::kUtf16:
+      return FW_IDP_FILE_UTF16;
+    case fw::ForeignText::kUtf8:
+      return FW_IDP_FILE_UTF8;
+    case fw::ForeignText::kNulBytes:
+      return FW_IDP_FILE_BINARY;
+    case fw::ForeignText::kOtherBytes:
+      break;
+  }
+  return FW_IDP_FILE_NOT_TEXT;
+}
+}  // namespace
+
 bool CEditView::SerializeRaw(CArchive& ar) {
   if (ar.IsStoring()) {
     const std::string text = GetWholeText();  // with every replacement carried out
@@ -750,7 +767,7 @@ bool CEditView::SerializeRaw(CArchive& ar) {
   // What the control would change (a zero byte ends its text, a byte pair outside the code
   // page becomes another character) would be written back changed by the next save.
   if (!CanHoldUnchanged(text)) {
-    std::string message = LoadResString(FW_IDP_FILE_NOT_TEXT);
+    std::string message = LoadResString(RefusalMessageId(fw::ClassifyForeignText(text)));
     const size_t at = message.find("%1");
     if (at != std::string::npos) message.replace(at, 2, ar.Path());
     CWinApp::Current()->ShowMessage(message.c_str());

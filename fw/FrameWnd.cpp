@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "App.h"
 #include "DocTemplate.h"
@@ -20,6 +21,8 @@ const char kFrameClass[] = "FwFrame";
 const int kGripperSize = 8;
 // How near an edge of the client area a dragged bar must be let go to dock there.
 const int kDockBand = 32;
+// How often a waiting close request ends the next modal window.
+const UINT kClosePendingTickMs = 100;
 
 // The WS_VISIBLE bit: a bar counts as shown even while the frame itself is still hidden.
 bool Shown(const CWnd* wnd) {
@@ -303,6 +306,83 @@ int CFrameWnd::OnCreate(CREATESTRUCTA* cs) {
 void CFrameWnd::OnClose() {
   if (m_document && !m_document->CanCloseFrame(this)) return;
   DestroyWindow();
+}
+
+void CFrameWnd::OnCloseRequest() {
+  // A close under way asks its own questions; another request meanwhile is the same close.
+  if (m_inClose) return;
+  if (m_modalDepth > 0) {
+    m_closePending = true;
+    CancelInnermostModal();
+    ::SetTimer(m_hWnd, FW_IDT_CLOSE_PENDING, kClosePendingTickMs, nullptr);
+    return;
+  }
+  HWND self = m_hWnd;
+  m_inClose = true;
+  OnClose();
+  // A close that went through has deleted the frame with its window.
+  if (::IsWindow(self) && CWnd::FromHandle(self) == this) m_inClose = false;
+}
+
+namespace {
+struct ModalSearch {
+  HWND frame;
+  HWND found;
+};
+
+// A window of the system's dialog class (dialogs, property sheets, message boxes and file
+// dialogs all are) that takes input and is owned, directly or through others, by the frame:
+// with modal windows nested, only the innermost one takes input.
+BOOL CALLBACK FindInnermostModal(HWND wnd, LPARAM lParam) {
+  auto* search = reinterpret_cast<ModalSearch*>(lParam);
+  char cls[16] = "";
+  if (!::IsWindowVisible(wnd) || !::IsWindowEnabled(wnd) ||
+      !::GetClassNameA(wnd, cls, sizeof(cls)) || std::strcmp(cls, "#32770") != 0) {
+    return TRUE;
+  }
+  for (HWND owner = ::GetWindow(wnd, GW_OWNER); owner; owner = ::GetWindow(owner, GW_OWNER)) {
+    if (owner == search->frame) {
+      search->found = wnd;
+      return FALSE;
+    }
+  }
+  return TRUE;
+}
+}  // namespace
+
+void CFrameWnd::CancelInnermostModal() {
+  ModalSearch search = {m_hWnd, nullptr};
+  ::EnumThreadWindows(::GetCurrentThreadId(), FindInnermostModal,
+                      reinterpret_cast<LPARAM>(&search));
+  // Posted: the window's own loop takes it as a click on its Cancel button (a box with only
+  // OK takes it as OK). A window that has no Cancel stays for the operator to answer.
+  if (search.found) ::PostMessageA(search.found, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+}
+
+// ---- modal scope ----
+
+CModalScope::CModalScope() {
+  CWinApp* app = CWinApp::Current();
+  m_frame = app ? app->m_pMainWnd : nullptr;
+  m_frameWnd = m_frame ? m_frame->m_hWnd : nullptr;
+  if (CFrameWnd* frame = Frame()) ++frame->m_modalDepth;
+}
+
+CModalScope::~CModalScope() {
+  CFrameWnd* frame = Frame();
+  if (!frame || --frame->m_modalDepth > 0 || !frame->m_closePending) return;
+  frame->m_closePending = false;
+  ::KillTimer(frame->m_hWnd, FW_IDT_CLOSE_PENDING);
+  // Posted, so that whatever waited for the modal window finishes before the frame goes.
+  ::PostMessageA(frame->m_hWnd, WM_CLOSE, 0, 0);
+}
+
+CFrameWnd* CModalScope::Frame() const {
+  // The frame is gone when its window was destroyed meanwhile without a close request.
+  if (!m_frameWnd || !::IsWindow(m_frameWnd) || CWnd::FromHandle(m_frameWnd) != m_frame) {
+    return nullptr;
+  }
+  return m_frame;
 }
 
 void CFrameWnd::OnSize(UINT type, int cx, int cy) {
@@ -681,8 +761,18 @@ LRESULT CFrameWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CREATE:
       return OnCreate(reinterpret_cast<CREATESTRUCTA*>(lParam));
     case WM_CLOSE:
-      OnClose();
+      OnCloseRequest();
       return 0;
+    case WM_TIMER:
+      if (wParam == FW_IDT_CLOSE_PENDING) {
+        if (m_closePending && m_modalDepth > 0) {
+          CancelInnermostModal();  // the next one, once the one before has gone
+        } else {
+          ::KillTimer(m_hWnd, FW_IDT_CLOSE_PENDING);
+        }
+        return 0;
+      }
+      return DefWindowProc(msg, wParam, lParam);
     case WM_SIZE:
       DefWindowProc(msg, wParam, lParam);
       OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));

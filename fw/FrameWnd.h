@@ -152,6 +152,11 @@ class CFrameWnd : public CWnd {
   // a null or unreadable pointer, or one that came from another thread or process).
   static bool ReadOwnNotify(LPARAM lParam, NMHDR& header);
 
+  // Modal windows running on the frame's behalf (see CModalScope), and whether a close request
+  // waits for them to end.
+  int ModalDepth() const { return m_modalDepth; }
+  bool ClosePending() const { return m_closePending; }
+
  protected:
   void PostNcDestroy() override;
 
@@ -159,6 +164,9 @@ class CFrameWnd : public CWnd {
   bool OnUpdateCmd(CCmdUI& ui) override;
 
  private:
+  friend class CModalScope;
+  void OnCloseRequest();
+  void CancelInnermostModal();
   void OnInitMenuPopup(HMENU menu);
   void UpdateRecentFileMenu(HMENU menu);
   void OnMenuSelect(UINT id, UINT flags, HMENU menu);
@@ -175,4 +183,25 @@ class CFrameWnd : public CWnd {
   bool m_autoDelete = false;
   std::string m_recentEmptyText;  // the recent-file item's own text, shown while the list is empty
   UINT m_flyById = 0;
+  int m_modalDepth = 0;
+  bool m_closePending = false;  // a close request came while a modal window ran
+  bool m_inClose = false;       // OnClose runs (and may be asking its own questions)
+};
+
+// Held while a modal window of the program runs (a dialog, a property sheet, a message box, a
+// file dialog): code waits in it for the window's answer, often deep in a handler of the main
+// frame, so the frame must not be destroyed meanwhile. A close request that comes then ends
+// the modal windows one after the other as their Cancel would (what they held is discarded,
+// visibly), and the frame closes, by a posted request, once the last of them has returned.
+class CModalScope {
+ public:
+  CModalScope();
+  ~CModalScope();
+  CModalScope(const CModalScope&) = delete;
+  CModalScope& operator=(const CModalScope&) = delete;
+
+ private:
+  CFrameWnd* Frame() const;
+  HWND m_frameWnd = nullptr;
+  CFrameWnd* m_frame = nullptr;
 };

@@ -14,6 +14,12 @@
 #define FW_IDP_FILE_TOO_LARGE 61459   // edit view: file longer than its text limit
 #define FW_IDP_FAILED_TO_PRINT 61460
 #define FW_IDP_FILE_NOT_TEXT 61461    // "%1" = file name; bytes the edit view cannot hold
+#define FW_IDP_FILE_UTF16 61462       // "%1" = file name; the same, text saved as UTF-16
+#define FW_IDP_FILE_UTF8 61463        // "%1" = file name; the same, text saved as UTF-8
+#define FW_IDP_FILE_BINARY 61464      // "%1" = file name; the same, zero bytes: no text at all
+
+// The frame's timer that ends modal windows one after the other while a close request waits.
+#define FW_IDT_CLOSE_PENDING 0xF100
 
 // File, edit, view and help commands
 #define FW_ID_FILE_NEW 57600

@@ -2,6 +2,24 @@
 
 namespace fw {
 
+namespace {
+// What the reading trims at a value's edges; a CP932 second byte is never one of these, nor a
+// quote, so the first and last bytes can be looked at directly.
+bool TrimmedByReading(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+}  // namespace
+
+std::string ProfileTextToStore(std::string_view text) {
+  const bool guarded = !text.empty() &&
+                       (TrimmedByReading(text.front()) || TrimmedByReading(text.back()) ||
+                        text.front() == '"' || text.front() == '\'');
+  std::string stored;
+  stored.reserve(text.size() + 2);
+  if (guarded) stored.push_back('"');
+  stored.append(text);
+  if (guarded) stored.push_back('"');
+  return stored;
+}
+
 std::string EncodeProfileBinary(const std::uint8_t* data, std::size_t size) {
   std::string text;
   text.reserve(size * 2);

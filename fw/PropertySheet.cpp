@@ -95,5 +95,6 @@ INT_PTR CPropertySheet::DoModal() {
   header.nPages = static_cast<UINT>(pages.size());
   header.nStartPage = 0;
   header.ppsp = pages.data();
+  CModalScope modal;
   return ::PropertySheetA(&header);
 }

@@ -11,6 +11,19 @@ export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono or Gecko prompts in a fres
 export LANG=ja_JP.UTF-8                      # Wine's ANSI code page becomes 932
 unset LC_ALL LC_CTYPE
 
+# Once wine32 is installed the `wine` command starts every program through the 32-bit loader,
+# which a kernel without 32-bit support cannot run ("Exec format error"), and then not even a
+# 64-bit program starts. On such a kernel the 64-bit loader is called directly instead, and the
+# 32-bit build is not run (KERNEL_NO_32BIT says why).
+KERNEL_NO_32BIT=
+if [ -x /usr/lib/wine/wine ] && [ -x /usr/lib/wine/wine64 ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  KERNEL_NO_32BIT="this machine's kernel does not run 32-bit programs (the 32-bit Wine loader fails with an exec format error)"
+  mkdir -p "$BUILD/wine64-loader"
+  printf '#!/bin/sh\nexport WINELOADER=/usr/lib/wine/wine64\nexec /usr/lib/wine/wine64 "$@"\n' >"$BUILD/wine64-loader/wine"
+  chmod +x "$BUILD/wine64-loader/wine"
+  export PATH="$BUILD/wine64-loader:$PATH"
+fi
+
 # configure NAME [cmake args...]: configure and build one tree under $BUILD/NAME.
 configure_and_build() {
   local name=$1; shift
@@ -43,6 +56,7 @@ runs_32bit() {
   local dir=$BUILD/probe32 rc
   mkdir -p "$dir"
   if ! have_wine32; then RUNS_32BIT_WHY="32-bit Wine (wine32:i386) is not installed"; return 1; fi
+  if [ -n "$KERNEL_NO_32BIT" ]; then RUNS_32BIT_WHY=$KERNEL_NO_32BIT; return 1; fi
   printf 'int main(void) { return sizeof(void*) == 4 ? 42 : 1; }\n' >"$dir/probe.c"
   if ! i686-w64-mingw32-gcc -o "$dir/probe32.exe" "$dir/probe.c" 2>"$dir/cc.log"; then
     RUNS_32BIT_WHY="the 32-bit probe program did not compile"; return 1

@@ -183,8 +183,14 @@ void CMainFrame::OnCqMachineTimer() {
   ReleaseCqMachinePtt();
 }
 
+void CMainFrame::ApplyPttCqMachine(bool on) {
+  m_pttCqMachine = on ? 1 : 0;
+  if (!on) ReleaseCqMachinePtt();
+}
+
 void CMainFrame::ReleaseCqMachinePtt() {
-  if (m_pttHeld && m_pttCqMachine) {
+  // Held means held by the link, whether or not the link is still switched on.
+  if (m_pttHeld) {
     KeyportCall(0, m_keyportWriteData, tandem::keyer::kWriteDataHandle,
                 tandem::keyer::kWriteDataPort,
                 static_cast<unsigned char>(KEYPORT_DATA_PTT_RELEASE));

@@ -52,33 +52,36 @@ void CMainFrame::LoadSettings() {
 bool CMainFrame::SaveSettings(bool report) {
   CWinApp* app = CWinApp::Current();
   const unsigned failuresBefore = app->WriteFailures();
-  for (int bank = 0; bank < 2; ++bank) {
-    const char* section = bank == 0 ? kBankA : kBankB;
-    for (int key = 1; key <= 12; ++key) {
-      app->WriteText(section, MemoryKey(key).c_str(), m_memory[bank * 12 + key - 1].c_str());
+  {
+    CProfileBatch batch(app);  // one file replaced once, or left as it was
+    for (int bank = 0; bank < 2; ++bank) {
+      const char* section = bank == 0 ? kBankA : kBankB;
+      for (int key = 1; key <= 12; ++key) {
+        app->WriteText(section, MemoryKey(key).c_str(), m_memory[bank * 12 + key - 1].c_str());
+      }
     }
+    app->WriteInt(kKeyer, kWpm, m_wpm);
+    app->WriteInt(kKeyer, kCqInterval, m_cqInterval);
+    app->WriteText(kKeyer, kSubst0, m_subst0.c_str());
+    app->WriteText(kKeyer, kSubst1, m_subst1.c_str());
+    app->WriteText(kKeyer, kSubst9, m_subst9.c_str());
+    app->WriteText(kProfile, kMyCall, m_myCall.c_str());
+    app->WriteText(kProfile, kNumber, m_number.c_str());
+    app->WriteInt(kKeyer, kPtt, m_ptt);
+    app->WriteInt(kKeyer, kPttCqMachine, m_pttCqMachine);
+    app->WriteInt(kKeyer, kPttDelayP, m_pttDelayP);
+    app->WriteInt(kKeyer, kPttDelayA, m_pttDelayA);
+    app->WriteInt(kKeyer, kPaddleRvs, m_paddleRvs);
+    app->WriteInt(kKeyer, kPaddleKbd, m_paddleKbd);
+    app->WriteInt(kKeyer, kSideTone, m_sideTone);
+    app->WriteInt(kKeyer, kToneLevel, m_toneLevel);
+    app->WriteInt(kWindow, kHookAnyway, m_hookAnyway);
+    app->WriteInt(kWindow, kViewTop, m_viewTop);
+    app->WriteInt(kWindow, kFn12, m_fn12 ? 1 : 0);
+    app->WriteInt(kWindow, kZLogKey, m_zLogKey);
+    app->WriteInt(kKeyer, kSpyHlKey, m_spyHlKey);
+    app->WriteInt(kWindow, kFollowLogger, m_followLogger);
   }
-  app->WriteInt(kKeyer, kWpm, m_wpm);
-  app->WriteInt(kKeyer, kCqInterval, m_cqInterval);
-  app->WriteText(kKeyer, kSubst0, m_subst0.c_str());
-  app->WriteText(kKeyer, kSubst1, m_subst1.c_str());
-  app->WriteText(kKeyer, kSubst9, m_subst9.c_str());
-  app->WriteText(kProfile, kMyCall, m_myCall.c_str());
-  app->WriteText(kProfile, kNumber, m_number.c_str());
-  app->WriteInt(kKeyer, kPtt, m_ptt);
-  app->WriteInt(kKeyer, kPttCqMachine, m_pttCqMachine);
-  app->WriteInt(kKeyer, kPttDelayP, m_pttDelayP);
-  app->WriteInt(kKeyer, kPttDelayA, m_pttDelayA);
-  app->WriteInt(kKeyer, kPaddleRvs, m_paddleRvs);
-  app->WriteInt(kKeyer, kPaddleKbd, m_paddleKbd);
-  app->WriteInt(kKeyer, kSideTone, m_sideTone);
-  app->WriteInt(kKeyer, kToneLevel, m_toneLevel);
-  app->WriteInt(kWindow, kHookAnyway, m_hookAnyway);
-  app->WriteInt(kWindow, kViewTop, m_viewTop);
-  app->WriteInt(kWindow, kFn12, m_fn12 ? 1 : 0);
-  app->WriteInt(kWindow, kZLogKey, m_zLogKey);
-  app->WriteInt(kKeyer, kSpyHlKey, m_spyHlKey);
-  app->WriteInt(kWindow, kFollowLogger, m_followLogger);
   if (!report) return app->WriteFailures() == failuresBefore;
   return ReportSettingsWriteFailure(failuresBefore);
 }

@@ -1,5 +1,7 @@
 #include "MyPropertyPage2.h"
 
+#include <memory>
+
 #include "App.h"
 #include "DataExchange.h"
 #include "DataParse.h"
@@ -82,13 +84,14 @@ bool CMyPropertyPage2::OnApply() {
   m_frame.ApplyPtt(m_ptt != 0, static_cast<int>(m_pttDelayP), static_cast<int>(m_pttDelayA));
   m_frame.ApplyPaddle(m_paddleRvs != 0);
   m_frame.m_paddleKbd = m_paddleKbd;
-  m_frame.m_pttCqMachine = m_pttCqMachine;
+  m_frame.ApplyPttCqMachine(m_pttCqMachine != 0);
   const int position = static_cast<int>(::SendMessageA(m_toneList, CB_GETCURSEL, 0, 0));
   m_frame.ApplySideTone(m_sideTone != 0,
                         settings::ToneLevelToApply(position, m_frame.m_toneLevel));
 
   CWinApp* app = CWinApp::Current();
   const unsigned failuresBefore = app->WriteFailures();
+  auto batch = std::make_unique<CProfileBatch>(app);  // one file replaced once, or left as it was
   m_frame.SaveSettings(false);
 
   const tandem::keyer::Weights weights =
@@ -103,6 +106,7 @@ bool CMyPropertyPage2::OnApply() {
                  tandem::keyer::FormatWeight(m_weightDot).c_str());
   app->WriteText(settings::kKeyer, settings::kWeightDash,
                  tandem::keyer::FormatWeight(m_weightDash).c_str());
+  batch.reset();
   // One message for the whole page when the file could not take it; the values are in effect.
   m_frame.ReportSettingsWriteFailure(failuresBefore);
   return true;

@@ -1,5 +1,7 @@
 #include "MyPropertyPage3.h"
 
+#include <memory>
+
 #include "App.h"
 #include "DataExchange.h"
 #include "MainFrame.h"
@@ -93,6 +95,7 @@ bool CMyPropertyPage3::OnApply() {
   if (!UpdateData(true)) return false;
   CWinApp* app = CWinApp::Current();
   const unsigned failuresBefore = app->WriteFailures();
+  auto batch = std::make_unique<CProfileBatch>(app);  // one file replaced once, or left as it was
 
   // Z order only: the window neither moves nor takes the activation.
   ::SetWindowPos(m_frame.m_hWnd, m_topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
@@ -121,6 +124,7 @@ bool CMyPropertyPage3::OnApply() {
     m_frame.ApplyFollowLogger(static_cast<int>(followed));
     app->WriteInt(kWindow, kFollowLogger, m_frame.m_followLogger);
   }
+  batch.reset();
   m_frame.ReportSettingsWriteFailure(failuresBefore);
   return true;
 }

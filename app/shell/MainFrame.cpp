@@ -55,6 +55,8 @@ CMainFrame::~CMainFrame() {
   // Saved here only when the window went without a close request (the close request has
   // saved and reported already).
   if (!m_settingsSaved) SaveSettings(false);
+  // A transmitter keyed for the CQ machine is let go before the keyer is closed.
+  ReleaseCqMachinePtt();
   UnbindKeyer();
 }
 
@@ -153,8 +155,11 @@ void CMainFrame::OnClose() {
   // Written before the question about the log, so a cancelled close has saved them too.
   CWinApp* app = CWinApp::Current();
   const unsigned failuresBefore = app->WriteFailures();
-  SavePlacement();
-  SaveBarState(shell::kBarStatePrefix);
+  {
+    CProfileBatch batch(app);
+    SavePlacement();
+    SaveBarState(shell::kBarStatePrefix);
+  }
   CDocument* document = GetActiveDocument();
   if (document && !document->CanCloseFrame(this)) return;
   // The settings go now, while the program still runs its message loop: a failed write is

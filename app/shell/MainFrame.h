@@ -78,8 +78,11 @@ class CMainFrame : public CFrameWnd {
   // CQ machine PTT link: the start notice from the entry-record handler, and timer 2's watch.
   void OnCqMachineNotice();
   void OnCqMachineTimer();
-  // Esc: lets go of a PTT held for the CQ machine and ends the watch.
+  // Esc, the link switched off, and the end of the program: lets go of a PTT held for the CQ
+  // machine and ends the watch.
   void ReleaseCqMachinePtt();
+  // The Options sheet's switch of the link; switched off, it lets go of a PTT it holds.
+  void ApplyPttCqMachine(bool on);
   // The watch of the followed logger (timer 3, app/link/LoggerWatch.cpp): a logger of the other
   // bitness in the foreground is named in the status bar while it runs, and once per run in a
   // box shown from the posted notice.

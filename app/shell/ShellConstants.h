@@ -6,6 +6,12 @@ namespace shell {
 
 // Window property that marks the running instance's main window.
 constexpr char kInstanceProperty[] = "TandemHlUniq";
+// The named object that the running instance holds from the first moment of its start to its
+// end, so that of two starts close together only one goes on; and how long a later start waits
+// for the first one's window to come to the front.
+constexpr char kInstanceMarkName[] = "Local\\TandemHlInstance";
+constexpr unsigned kInstanceWaitMs = 15000;
+constexpr unsigned kInstanceWaitStepMs = 50;
 // The settings file, in the working directory at start-up.
 constexpr char kSettingsFileName[] = "Tandem.ini";
 // Room for the settings path, terminating zero included (the system's path limit).

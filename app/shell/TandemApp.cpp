@@ -45,11 +45,7 @@ bool CTandemHLApp::InitInstance() {
   ::InitCommonControlsEx(&controls);
 
   // 2. A running instance comes to the front instead; this copy touches nothing.
-  if (HWND running = FindRunningInstance()) {
-    if (::IsIconic(running)) ::ShowWindow(running, SW_RESTORE);
-    ::SetForegroundWindow(::GetLastActivePopup(running));
-    return false;
-  }
+  if (!TakeInstanceMark()) return false;
 
   // 3. The settings file in the working directory.
   std::unique_ptr<char[]> buffer(new (std::nothrow) char[shell::kPathBufferSize]);
@@ -96,6 +92,49 @@ bool CTandemHLApp::InitInstance() {
   // 8. Mark it as the running instance.
   ::SetPropA(m_pMainWnd->m_hWnd, shell::kInstanceProperty, reinterpret_cast<HANDLE>(1));
   return true;
+}
+
+CTandemHLApp::~CTandemHLApp() { ReleaseInstanceMark(); }
+
+int CTandemHLApp::ExitInstance() {
+  const int code = CWinApp::ExitInstance();
+  ReleaseInstanceMark();  // the settings are written: a new start may go on
+  return code;
+}
+
+bool CTandemHLApp::TakeInstanceMark() {
+  // The mark is taken before anything else, so that a second start close behind the first (a
+  // double click twice) cannot pass while the first is still opening the keyer and the hook.
+  HANDLE mark = ::CreateMutexA(nullptr, FALSE, shell::kInstanceMarkName);
+  const bool taken = mark != nullptr && ::GetLastError() != ERROR_ALREADY_EXISTS;
+  if (taken) {
+    m_instanceMark = mark;
+  } else if (mark) {
+    ::CloseHandle(mark);
+  }
+  // Without the mark (the system would not make it) the window search alone keeps a second
+  // start from running beside a first that is up, as it always did.
+  HWND running = FindRunningInstance();
+  if (!running && (taken || !mark)) return true;
+  // The first start may not show its window yet: wait for it a while, then hand over.
+  for (unsigned waited = 0; !running && waited < shell::kInstanceWaitMs;
+       waited += shell::kInstanceWaitStepMs) {
+    ::Sleep(shell::kInstanceWaitStepMs);
+    running = FindRunningInstance();
+  }
+  if (running) {
+    if (::IsIconic(running)) ::ShowWindow(running, SW_RESTORE);
+    ::SetForegroundWindow(::GetLastActivePopup(running));
+  }
+  ReleaseInstanceMark();
+  return false;
+}
+
+void CTandemHLApp::ReleaseInstanceMark() {
+  if (m_instanceMark) {
+    ::CloseHandle(m_instanceMark);
+    m_instanceMark = nullptr;
+  }
 }
 
 bool CTandemHLApp::OnCmd(UINT id) {

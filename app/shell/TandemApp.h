@@ -6,7 +6,9 @@
 
 class CTandemHLApp : public CWinApp {
  public:
+  ~CTandemHLApp() override;
   bool InitInstance() override;
+  int ExitInstance() override;
   bool OnCmd(UINT id) override;
   bool OnUpdateCmd(CCmdUI& ui) override;
 
@@ -15,4 +17,11 @@ class CTandemHLApp : public CWinApp {
   // The settings path for working directory `directory`; empty when it would not fit the
   // path buffer.
   static std::string SettingsPathFor(const std::string& directory);
+
+ private:
+  // True when this start holds the instance mark; false when another start holds it, after its
+  // window (once it shows within the wait) has been brought to the front.
+  bool TakeInstanceMark();
+  void ReleaseInstanceMark();
+  HANDLE m_instanceMark = nullptr;
 };
