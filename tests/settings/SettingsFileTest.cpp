@@ -382,3 +382,49 @@ TEST(SettingsLocked, RetryReadsTheFileOnceItIsFree) {
   EXPECT_EQ(IniText(ini, "Keyer", "WPM"), "31") << "a file that was read is written again";
   EXPECT_EQ(IniText(ini, "Profile", "MyCallSign"), "XX1ABC");
 }
+
+// What the operator types into a memory comes back after a restart exactly: quotes around it,
+// spaces and tabs at its edges, '=' and ';' at its start, double-byte text ending in the byte of
+// '\', a lone quote. The own call sign and the number go the same way.
+TEST_F(SettingsFile, TextsComeBackExactlyAsTyped) {
+  const std::vector<std::string> texts = {
+      "\"QRZ?\"", "'73'", "  5NN  ", "=5NN", ";TEST", "\"", "'", "\"\"", "\tTU\t",
+      "CQ \"TEST\"", "\x95\x5c \x83\x5c", "\x83\x5c ", " \x8f\x5c", "'QRZ?", "TU'", "[KN]=;"};
+  ASSERT_LE(texts.size(), 24u);
+  {
+    auto frame = Load();
+    for (size_t i = 0; i < texts.size(); ++i) frame->m_memory[i] = texts[i];
+    frame->m_myCall = " JA1ZZZ ";
+    frame->m_number = "'001'";
+    ASSERT_TRUE(frame->SaveSettings());
+  }
+  auto frame = Load();
+  for (size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(frame->m_memory[i], texts[i]) << "memory " << i;
+  EXPECT_EQ(frame->m_myCall, " JA1ZZZ ");
+  EXPECT_EQ(frame->m_number, "'001'");
+  // Plain texts are stored as they are, so the file reads as before.
+  EXPECT_NE(ReadFileBytes(Ini()).find("Fn10=CQ \"TEST\"\r\n"), std::string::npos);
+}
+
+// A file written by hand, or by an older version, with quotes around a value reads as it always
+// did: the quotes are not part of the value.
+TEST_F(SettingsFile, QuotedValueOfAnOlderFileReadsWithoutItsQuotes) {
+  Put("Bank-A", "Fn01", "\"CQ TEST $M\"");
+  EXPECT_EQ(Load()->m_memory[0], "CQ TEST $M");
+}
+
+// A copy left beside the file by a run that ended in the middle of a save neither stops the next
+// save nor stays.
+TEST_F(SettingsFile, CopyLeftByAnEndedRunIsReplaced) {
+  ASSERT_TRUE(WriteFileBytes(Ini() + ".new", "[Keyer]\r\nWPM=9\r\n[Broken"));
+  Put("Other", "Mine", "keep");
+  {
+    auto frame = Load();
+    frame->m_wpm = 27;
+    ASSERT_TRUE(frame->SaveSettings());
+  }
+  EXPECT_FALSE(FileExists(Ini() + ".new"));
+  EXPECT_EQ(IniText(Ini(), "Keyer", "WPM"), "27");
+  EXPECT_EQ(IniText(Ini(), "Other", "Mine"), "keep");
+  EXPECT_EQ(IniText(Ini(), "Broken", "x"), "<missing>");
+}

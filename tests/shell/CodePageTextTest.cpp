@@ -63,3 +63,21 @@ TEST(CodePageText, TheLeadByteTestIsTheCallersToChoose) {
 }
 
 }  // namespace
+
+// Why a file is not code-page text: what an editor's Unicode choices write, zero bytes, or
+// bytes of no known kind.
+TEST(ForeignText, TellsUnicodeFromBinaryFromOtherBytes) {
+  using fw::ClassifyForeignText;
+  using fw::ForeignText;
+  EXPECT_EQ(ClassifyForeignText("\xEF\xBB\xBF" "CQ TEST"), ForeignText::kUtf8) << "with the byte-order mark";
+  EXPECT_EQ(ClassifyForeignText("CQ \xE6\x9D\xB1\xE4\xBA\xAC TEST"), ForeignText::kUtf8) << "東京, no mark";
+  EXPECT_EQ(ClassifyForeignText(std::string("\xFF\xFE" "C\0Q\0", 6)), ForeignText::kUtf16);
+  EXPECT_EQ(ClassifyForeignText(std::string("\xFE\xFF\0C\0Q", 6)), ForeignText::kUtf16);
+  EXPECT_EQ(ClassifyForeignText(std::string("C\0Q\0 \0T\0E\0S\0T\0", 14)), ForeignText::kUtf16) << "no mark";
+  EXPECT_EQ(ClassifyForeignText(std::string("CQ TEST\0DE XX9ABC", 17)), ForeignText::kNulBytes);
+  EXPECT_EQ(ClassifyForeignText(std::string("\x01\x00\x00\x00\x7f\x45\x4c\x46\x00\x00", 10)),
+            ForeignText::kNulBytes);
+  EXPECT_EQ(ClassifyForeignText("TEST \x85\x40"), ForeignText::kOtherBytes);
+  EXPECT_EQ(ClassifyForeignText("END \x82"), ForeignText::kOtherBytes);
+  EXPECT_EQ(ClassifyForeignText("CQ \xE6\x9D"), ForeignText::kOtherBytes) << "a UTF-8 character cut short";
+}

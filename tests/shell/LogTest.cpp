@@ -329,6 +329,37 @@ TEST(LogDocument, FileTheLogWouldChangeIsRefused) {
   }
 }
 
+// The refusal says what the file is, in the operator's words: text saved as UTF-8 or UTF-16 by an
+// editor (with the way back), or no text at all; zero bytes are named only where there are some.
+TEST(LogDocument, RefusalSaysWhatTheFileHolds) {
+  TempWorkDir dir;
+  struct Case {
+    std::string bytes;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"\xEF\xBB\xBF" "CQ TEST \xE6\x9D\xB1\xE4\xBA\xAC\r\n", "UTF-8"},
+      {"JA1ZZZ \xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88", "UTF-8"},  // テスト, no mark
+      {std::string("\xFF\xFE" "C\0Q\0 \0T\0E\0S\0T\0", 16), "UTF-16"},
+      {std::string("CQ TEST\0DE XX9ABC", 17), "NUL"},
+  };
+  AppSession session;
+  ASSERT_TRUE(session.Start());
+  int n = 0;
+  for (const Case& c : cases) {
+    const std::string name = dir.File(("foreign" + std::to_string(n++) + ".txt").c_str());
+    WriteFileBytes(name, c.bytes);
+    OwnDialogAnswerer watcher(IDOK);
+    EXPECT_EQ(session.App().OpenDocumentFile(name.c_str()), nullptr) << name;
+    const auto texts = watcher.Texts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_NE(texts[0].find(name), std::string::npos) << texts[0];
+    EXPECT_NE(texts[0].find(c.says), std::string::npos) << texts[0];
+    if (std::string(c.says) != "NUL") EXPECT_EQ(texts[0].find("NUL"), std::string::npos) << texts[0];
+    EXPECT_EQ(ReadFileBytes(name), c.bytes);
+  }
+}
+
 // Every byte value the log can hold, opened and saved again, comes back byte for byte: single
 // bytes, line breaks of every kind, and each lead byte with partners across the trail range.
 TEST(LogDocument, EveryByteTheLogHoldsRoundTrips) {

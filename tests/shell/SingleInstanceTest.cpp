@@ -66,3 +66,44 @@ TEST(SingleInstance, SecondStartRestoresTheFirstAndEnds) {
   EXPECT_EQ(shelltest::IniText(ini, "Window", "pos").size(), 88u);
   EXPECT_EQ(shelltest::IniText(ini, "Profile", "MyCallSign"), "XX9ABC/1");
 }
+
+// Two starts in quick succession (a double click twice): whatever the timing, exactly one Tandem
+// goes on; the other hands over and ends by itself without loading the keyer. The mark goes with
+// the first one: a start after it has ended runs.
+TEST(SingleInstance, TwoStartsAtOnceLeaveExactlyOne) {
+  TempWorkDir dir;
+  ASSERT_TRUE(::CopyFileA((testsupport::ProgramFolder() + "\\emulator\\keyport.dll").c_str(),
+                          dir.File("keyport.dll").c_str(), FALSE));
+  const std::string program = "\"" + testsupport::ProgramFolder() + "\\Tandem.exe\"";
+  ChildProcess starts[2];
+  const std::string traces[2] = {dir.File("trace-a.txt"), dir.File("trace-b.txt")};
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_TRUE(starts[i].Start(program, dir.Path(), {{"KEYPORT_TRACE", traces[i]}, {"KEYPORT_AUDIO", "0"}}));
+  }
+  // One of them ends by itself, the other stays with its window.
+  int ended = -1;
+  ASSERT_TRUE(WaitUntil([&] {
+    for (int i = 0; i < 2; ++i) {
+      if (!starts[i].Running()) ended = i;
+    }
+    return ended >= 0;
+  }, 30000)) << "both starts are running";
+  const int running = 1 - ended;
+  DWORD code = 99;
+  ASSERT_TRUE(starts[ended].WaitForExit(5000, &code));
+  EXPECT_EQ(code, 0u);
+  HWND wnd = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (wnd = testsupport::FindMainWindow(starts[running].Id())) != nullptr; }, 30000));
+  ::Sleep(1000);  // time for a second one to show, were there one
+  EXPECT_TRUE(starts[running].Running());
+  EXPECT_EQ(CountMarkedWindows(), 1);
+  EXPECT_FALSE(FileExists(traces[ended])) << "the start that handed over loaded the keyer";
+  EXPECT_TRUE(FileExists(traces[running]));
+
+  ::PostMessageA(wnd, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(starts[running].WaitForExit(20000, &code));
+  ChildProcess later;
+  EXPECT_NE(StartTandem(later, dir.Path()), nullptr) << "the mark outlived the instance";
+  if (HWND again = testsupport::FindMainWindow(later.Id())) ::PostMessageA(again, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(later.WaitForExit(20000, &code));
+}
