@@ -24,6 +24,19 @@ int PortNumber(const std::string& name) {
 
 }  // namespace
 
+bool EchoTest(SerialPort& port, HANDLE cancel) {
+    if (!Pause(winkeyer::kPowerUpWaitMs, cancel)) return false;
+    // Null commands put the keyer's command parser back in step, then the echo test.
+    Bytes resync(winkeyer::kResyncNulls, winkeyer::kCmdNull);
+    if (!port.Write(resync)) return false;
+    Bytes stale;
+    port.ReadAvailable(stale);
+    if (!port.Write(winkeyer::AdminFrame(winkeyer::kAdminEcho, winkeyer::kEchoTestByte))) return false;
+    unsigned char got = 0;
+    return port.WaitFor(winkeyer::kEchoTestWaitMs, [](unsigned char b) { return b == winkeyer::kEchoTestByte; }, &got,
+                        cancel);
+}
+
 bool SerialPort::Open(const std::string& name) {
     Close();
     const std::string path = "\\\\.\\" + name;
@@ -142,18 +155,6 @@ struct ProbeStart {
     HANDLE finished;
 };
 
-bool EchoTest(SerialPort& port) {
-    Sleep(winkeyer::kPowerUpWaitMs);
-    // Null commands put the keyer's command parser back in step, then the echo test.
-    Bytes resync(winkeyer::kResyncNulls, winkeyer::kCmdNull);
-    if (!port.Write(resync)) return false;
-    Bytes stale;
-    port.ReadAvailable(stale);
-    if (!port.Write(winkeyer::AdminFrame(winkeyer::kAdminEcho, winkeyer::kEchoTestByte))) return false;
-    unsigned char got = 0;
-    return port.WaitFor(winkeyer::kEchoTestWaitMs, [](unsigned char b) { return b == winkeyer::kEchoTestByte; }, &got);
-}
-
 DWORD WINAPI ProbeThread(void* arg) {
     std::unique_ptr<ProbeStart> start(static_cast<ProbeStart*>(arg));
     std::shared_ptr<Probe> probe = start->probe;
@@ -175,7 +176,7 @@ DWORD WINAPI ProbeThread(void* arg) {
 
 }  // namespace
 
-bool FindKeyer(const std::string& preferred, SerialPort& port, std::string& name) {
+bool FindKeyer(const std::string& preferred, SerialPort& port, std::string& name, HANDLE cancel) {
     std::vector<std::string> names = ListComPorts();
     if (!preferred.empty() && std::find(names.begin(), names.end(), preferred) == names.end()) {
         names.insert(names.begin(), preferred);
@@ -239,7 +240,9 @@ bool FindKeyer(const std::string& preferred, SerialPort& port, std::string& name
             for (const auto& p : probes) preferredPending |= p->name == preferred && !p->done;
             if (!earlierPending && !preferredPending) chosen = lowest;
         }
-        if (chosen >= 0 || allDone || GetTickCount64() >= end) {
+        bool cancelled = cancel != nullptr && WaitForSingleObject(cancel, 0) == WAIT_OBJECT_0;
+        if (cancelled) chosen = -1;
+        if (chosen >= 0 || allDone || cancelled || GetTickCount64() >= end) {
             for (std::size_t i = 0; i < probes.size(); ++i) {
                 if (static_cast<int>(i) == chosen) {
                     probes[i]->port.MoveTo(port);

@@ -1,7 +1,7 @@
 // A serial port for the WinKeyer link: 1200 baud 8N2, no flow control, every call bounded in
 // time. Reads never wait: they take what the port has received. Finding the keyer: each COM
 // port is tried with the echo test at the same time, so that a silent port costs no more than
-// one echo test in all.
+// one echo test in all. Every wait here ends early when the optional `cancel` event is set.
 #pragma once
 
 #include <windows.h>
@@ -31,14 +31,23 @@ public:
     bool Write(const winkeyer::Bytes& bytes);
     // Reads until a byte that `accept` takes arrives (returned in *got) or `timeoutMs` passes.
     template <typename Accept>
-    bool WaitFor(DWORD timeoutMs, Accept accept, unsigned char* got);
+    bool WaitFor(DWORD timeoutMs, Accept accept, unsigned char* got, HANDLE cancel = nullptr);
 
 private:
     HANDLE m_port = INVALID_HANDLE_VALUE;
 };
 
+// Waits `ms`; false when `cancel` (if any) was set meanwhile.
+inline bool Pause(DWORD ms, HANDLE cancel) {
+    if (cancel == nullptr) {
+        Sleep(ms);
+        return true;
+    }
+    return WaitForSingleObject(cancel, ms) == WAIT_TIMEOUT;
+}
+
 template <typename Accept>
-bool SerialPort::WaitFor(DWORD timeoutMs, Accept accept, unsigned char* got) {
+bool SerialPort::WaitFor(DWORD timeoutMs, Accept accept, unsigned char* got, HANDLE cancel) {
     const ULONGLONG end = GetTickCount64() + timeoutMs;
     winkeyer::Bytes in;
     for (;;) {
@@ -50,15 +59,17 @@ bool SerialPort::WaitFor(DWORD timeoutMs, Accept accept, unsigned char* got) {
                 return true;
             }
         }
-        if (GetTickCount64() >= end) return false;
-        Sleep(5);
+        if (GetTickCount64() >= end || !Pause(5, cancel)) return false;
     }
 }
 
 // The COM ports the system knows, in number order ("COM1", "COM7", ...).
 std::vector<std::string> ListComPorts();
 
+// The keyer's power-up wait and the echo test on an open port: true when the keyer answered.
+bool EchoTest(SerialPort& port, HANDLE cancel = nullptr);
+
 // Looks for a keyer: `preferred` first when it passes the echo test, else the lowest-numbered
 // port that passes. All ports are tried at once, within about `kPowerUpWaitMs + kEchoTestWaitMs`.
 // On success `port` is open on the keyer (host interface still closed) and `name` says which.
-bool FindKeyer(const std::string& preferred, SerialPort& port, std::string& name);
+bool FindKeyer(const std::string& preferred, SerialPort& port, std::string& name, HANDLE cancel = nullptr);

@@ -17,18 +17,23 @@ bool IsLeadByte(unsigned char b) {
 }  // namespace
 
 WinKeyerLink::WinKeyerLink(int version) : m_wk3(version >= kFirstWk3Version) {
+    SendSettings();
+}
+
+void WinKeyerLink::SendSettings() {
     // The WK3 mode fixes the meaning of the sidetone byte; Host Open left the WK1 status mode.
     if (m_wk3) Command(AdminFrame(kAdminWk3Mode));
-    Command(Frame(kCmdMode, kModeBase));
+    Command(Frame(kCmdMode, ModeByte()));
     Command(Frame(kCmdPinConfig, PinConfig()));
     Command(Frame(kCmdSpeed, static_cast<unsigned char>(m_wpm)));
-    Command(Frame(kCmdWeighting, 50));
-    Command(Frame(kCmdDitDahRatio, 50));
+    Command(Frame(kCmdWeighting, static_cast<unsigned char>(m_weighting)));
+    Command(Frame(kCmdDitDahRatio, static_cast<unsigned char>(m_ratio)));
     Command(Frame(kCmdFarnsworth, 0));
     Command(Frame(kCmdKeyCompensation, 0));
     Command(Frame(kCmdFirstExtension, 0));
     SendPtt();
-    Command(Frame(kCmdSidetone, MapSideTone(m_tone, m_wk3)));
+    // With the side tone off its pin is off; the pitch waits for the next side tone set.
+    Command(Frame(kCmdSidetone, MapSideTone(m_tone != 0 ? m_tone : 8, m_wk3)));
 }
 
 Bytes WinKeyerLink::CloseBytes() {
@@ -38,6 +43,10 @@ Bytes WinKeyerLink::CloseBytes() {
 void WinKeyerLink::Command(const Bytes& b) {
     if (m_lost) return;
     m_out.insert(m_out.end(), b.begin(), b.end());
+}
+
+unsigned char WinKeyerLink::ModeByte() const {
+    return static_cast<unsigned char>(kModeBase | (m_reverse ? kModeSwapPaddles : 0));
 }
 
 unsigned char WinKeyerLink::PinConfig() const {
@@ -53,7 +62,7 @@ void WinKeyerLink::SendPtt() {
 }
 
 bool WinKeyerLink::SetWpm(int wpm) {
-    if (m_lost || wpm < kMinWpm || wpm > kMaxWpm) return false;
+    if (wpm < kMinWpm || wpm > kMaxWpm) return false;
     m_wpm = wpm;
     Command(Frame(kCmdSpeed, static_cast<unsigned char>(wpm)));
     // The keyer's PTT tail counts from three dits after the last element: follow the speed.
@@ -63,10 +72,12 @@ bool WinKeyerLink::SetWpm(int wpm) {
 
 bool WinKeyerLink::SetWeight(int dotHalves, int dashHalves) {
     // A weight of 0 would key nothing: keep the last good values, as the emulator does.
-    if (m_lost || dotHalves < 1 || dotHalves > 30 || dashHalves < 1 || dashHalves > 30) return false;
+    if (dotHalves < 1 || dotHalves > 30 || dashHalves < 1 || dashHalves > 30) return false;
     KeyerWeights w = MapWeights(dotHalves, dashHalves);
-    Command(Frame(kCmdWeighting, static_cast<unsigned char>(w.weighting)));
-    Command(Frame(kCmdDitDahRatio, static_cast<unsigned char>(w.ratio)));
+    m_weighting = w.weighting;
+    m_ratio = w.ratio;
+    Command(Frame(kCmdWeighting, static_cast<unsigned char>(m_weighting)));
+    Command(Frame(kCmdDitDahRatio, static_cast<unsigned char>(m_ratio)));
     return true;
 }
 
@@ -79,11 +90,11 @@ void WinKeyerLink::SetPtt(int beforeMs, int afterMs) {
 
 void WinKeyerLink::SetPaddleReverse(bool reverse) {
     m_reverse = reverse;
-    Command(Frame(kCmdMode, static_cast<unsigned char>(kModeBase | (reverse ? kModeSwapPaddles : 0))));
+    Command(Frame(kCmdMode, ModeByte()));
 }
 
 bool WinKeyerLink::SetSideTone(int n) {
-    if (m_lost || n < 0 || n > 13) return false;
+    if (n < 0 || n > 13) return false;
     m_tone = n;
     Command(Frame(kCmdPinConfig, PinConfig()));
     if (n != 0) Command(Frame(kCmdSidetone, MapSideTone(n, m_wk3)));
@@ -96,12 +107,17 @@ void WinKeyerLink::Hold(const Item& item) {
 }
 
 void WinKeyerLink::Drop() {
-    // Its own report, so that the program's streaming goes on.
-    m_reports.push_back(LinkReport{Waiting(), 0});
+    // Its own report, so that the program's streaming goes on; with the keyer away, the report
+    // that makes the program drop the rest of its queue.
+    m_reports.push_back(LinkReport{m_lost ? kBreakInReport : Waiting(), 0});
 }
 
 bool WinKeyerLink::PutChar(unsigned char ch) {
-    if (m_lost) return false;
+    if (m_lost) {
+        m_leadPending = false;
+        Drop();
+        return false;
+    }
     KeyerChar k;
     if (m_leadPending) {
         m_leadPending = false;  // the trail byte of a double-byte character
@@ -121,8 +137,11 @@ bool WinKeyerLink::PutChar(unsigned char ch) {
 }
 
 bool WinKeyerLink::PutCode(unsigned char code) {
-    if (m_lost) return false;
     m_leadPending = false;
+    if (m_lost) {
+        Drop();
+        return false;
+    }
     KeyerChar k = ForCode(code);
     if (k.kind == KeyerChar::None || static_cast<int>(m_held.size()) >= kMaxHeld) {
         Drop();
@@ -135,8 +154,8 @@ bool WinKeyerLink::PutCode(unsigned char code) {
 }
 
 void WinKeyerLink::Cancel() {
-    if (m_lost) return;
     m_leadPending = false;
+    if (m_lost) return;
     m_held.clear();
     m_inKeyer.clear();
     m_statusCheckAt = -1;
@@ -145,7 +164,10 @@ void WinKeyerLink::Cancel() {
 }
 
 void WinKeyerLink::HoldPtt(bool on) {
-    if (m_lost) return;
+    if (m_lost) {
+        m_pttHeld = on;  // asserted again if the keyer comes back while it is held
+        return;
+    }
     bool wasEnabled = (PinConfig() & kPinPtt) != 0;
     m_pttHeld = on;
     // The PTT output must be enabled for the buffered PTT command to reach it.
@@ -302,6 +324,28 @@ void WinKeyerLink::SetLost() {
     m_out.clear();
     m_reports.push_back(LinkReport{0, 0});
     m_lastReported = 0;
+}
+
+void WinKeyerLink::Reopened(int version) {
+    m_wk3 = version >= kFirstWk3Version;
+    m_lost = false;
+    m_leadPending = false;
+    m_held.clear();
+    m_inKeyer.clear();
+    m_out.clear();
+    m_status = Status{};
+    m_lastReported = 0;
+    m_lineFreeAt = -1e300;
+    m_textLandsAt = -1e300;
+    m_quietSince = 0;
+    m_probeSentAt = -1;
+    m_statusCheckAt = -1;
+    SendSettings();
+    if (m_pttHeld) {
+        Item hold;
+        hold.command = Frame(kCmdBufferedPtt, 1);
+        m_held.push_back(hold);
+    }
 }
 
 Bytes WinKeyerLink::TakeOutput(double now) {

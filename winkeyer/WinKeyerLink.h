@@ -10,6 +10,11 @@
 // may not echo a space or both letters of a merge), and an idle status from the keyer, once the
 // last text written must have arrived, accounts for all.
 //
+// A keyer that is lost (the port failed, or it stopped answering) keys nothing more: 0 is
+// reported once, and each character put while it is away is dropped with the report 15, so that
+// the program throws its own queue away instead of handing it over late. The settings the
+// program makes meanwhile are kept; when the keyer is opened again, Reopened sends them all.
+//
 // Portable: no Windows headers.
 #pragma once
 
@@ -39,6 +44,7 @@ public:
     explicit WinKeyerLink(int version);
 
     // The keying interface's calls. false: the value was refused or the character dropped.
+    // A setting made while the keyer is lost is kept for its return (true when in range).
     bool SetWpm(int wpm);
     bool SetWeight(int dotHalves, int dashHalves);
     void SetPtt(int beforeMs, int afterMs);
@@ -57,6 +63,9 @@ public:
     void Tick(double now);
     // The port failed: nothing more is keyed, and 0 is reported.
     void SetLost();
+    // The keyer answered Host Open again (`version`), fresh from power-up: everything of the
+    // old session is forgotten and every setting the program made is queued once more.
+    void Reopened(int version);
 
     // What to write now: commands at once, text unless the keyer said XOFF or the paddle has it.
     Bytes TakeOutput(double now);
@@ -84,11 +93,15 @@ private:
     void HostEcho(unsigned char b);
     void PaddleEcho(unsigned char b);
     void OnStatus(unsigned char b, double now);
+    void SendSettings();
     unsigned char PinConfig() const;
+    unsigned char ModeByte() const;
     void SendPtt();
 
     bool m_wk3;
     int m_wpm = 20;
+    int m_weighting = 50;
+    int m_ratio = 50;
     int m_pttBefore = 0;
     int m_pttAfter = 0;
     bool m_pttHeld = false;

@@ -6,13 +6,19 @@
 // I/O thread. Entry points only change the link's state under the lock and wake the thread;
 // they never touch the port, so no call from the program can wait on the keyer. The thread
 // reads what the keyer sent, writes what is due, and posts the keyer reports. Every serial call
-// has a time limit; a keyer that stops answering is given up: 0 is reported and nothing more
-// is keyed.
+// has a time limit.
+//
+// A keyer that is lost (its port fails, or it stops answering) is reported as 0 and its port
+// closed; what the program asks to key meanwhile is dropped (the link says how). A thread of
+// its own then tries to get it back, each second on its own port and every few tries on every
+// port as at the start, so that the I/O thread goes on posting reports. When the keyer answers
+// Host Open again, the link sends it every setting the program made, and keying goes on.
 //
 // Environment, read when the library is loaded:
 //   KEYPORT_TRACE=<file>   one line per event: "<ms> <event> <args>", ms since the library was
 //                          loaded: the entry points as the emulator writes them, the reports,
-//                          and the bytes on the line ("out ..", "in ..").
+//                          the bytes on the line ("out ..", "in .."), and the keyer's loss and
+//                          return ("lost COM3: ...", "back on COM3, version 31").
 #include <windows.h>
 
 #include <cctype>
@@ -35,6 +41,9 @@ constexpr char kSettingsFile[] = "WinKeyer.ini";
 constexpr char kSettingsSection[] = "WinKeyer";
 constexpr DWORD kPollMs = 10;           // how often the thread looks at the port
 constexpr DWORD kCloseWaitMs = 3000;    // keyportClose waits this long for the thread at most
+constexpr DWORD kRetryMs = 1000;        // a lost keyer's port is tried again this long after a try
+constexpr int kSearchEvery = 8;         // every so many tries, all ports are searched instead
+constexpr DWORD kReopenEndMs = 1000;    // at the end, a try under way is given this long to stop
 
 HMODULE g_module = nullptr;
 LARGE_INTEGER g_loadCount;
@@ -119,18 +128,93 @@ void PostReports(HWND window, UINT message, const std::vector<winkeyer::LinkRepo
     }
 }
 
+// Host Open on a port that passed the echo test: the keyer answers with its version byte.
+int HostOpen(SerialPort& port, HANDLE cancel = nullptr) {
+    Bytes stale;  // whatever came before the command is not its answer
+    if (!port.ReadAvailable(stale) || !port.Write(winkeyer::AdminFrame(winkeyer::kAdminHostOpen))) return -1;
+    unsigned char version = 0;
+    // Status and knob bytes of a keyer left open by another program are not the answer.
+    bool got = port.WaitFor(winkeyer::kVersionWaitMs,
+                            [](unsigned char b) { return winkeyer::Classify(b) == winkeyer::ByteKind::Echo && b != 0; },
+                            &version, cancel);
+    return got ? version : -1;
+}
+
+// One try to get a lost keyer back, on a thread of its own. The I/O thread reads the result
+// once `done` is set; until then the try owns everything here.
+struct Reopen {
+    std::string lostName;
+    bool search = false;    // every port, `lostName` first, rather than `lostName` alone
+    HANDLE stop = nullptr;  // its own handle to the bridge's stop event: ends the try early
+    HANDLE done = nullptr;
+    HMODULE self = nullptr;  // the thread's reference to this library, freed as it ends
+    // The result: `port` open on a keyer that answered Host Open with `version`.
+    SerialPort port;
+    std::string name;
+    int version = -1;
+    ~Reopen() {
+        if (stop) CloseHandle(stop);
+        if (done) CloseHandle(done);
+    }
+};
+
+DWORD WINAPI ReopenThread(void* arg) {
+    std::unique_ptr<std::shared_ptr<Reopen>> start(static_cast<std::shared_ptr<Reopen>*>(arg));
+    std::shared_ptr<Reopen> r = *start;
+    start.reset();
+    HMODULE self = r->self;
+    SerialPort candidate;
+    std::string found = r->lostName;
+    bool answered = r->search ? FindKeyer(r->lostName, candidate, found, r->stop)
+                              : candidate.Open(r->lostName) && EchoTest(candidate, r->stop);
+    if (r->search && !answered && WaitForSingleObject(r->stop, 0) != WAIT_OBJECT_0) Trace("no keyer found on any port");
+    int version = answered ? HostOpen(candidate, r->stop) : -1;
+    if (answered && version < 0) Trace("no answer to host open on %s", found.c_str());
+    if (version >= 0) {
+        candidate.MoveTo(r->port);
+        r->name = found;
+        r->version = version;
+    }
+    SetEvent(r->done);
+    r.reset();
+    FreeLibraryAndExitThread(self, 0);
+    return 0;
+}
+
+// Starts a try; null when no thread could be had (the next one is tried later).
+std::shared_ptr<Reopen> StartReopen(const std::string& lostName, bool search, HANDLE stop) {
+    auto r = std::make_shared<Reopen>();
+    r->lostName = lostName;
+    r->search = search;
+    r->stop = Duplicate(stop);
+    r->done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&ReopenThread), &r->self);
+    if (r->stop == nullptr || r->done == nullptr || r->self == nullptr) {
+        if (r->self != nullptr) FreeLibrary(r->self);
+        return nullptr;
+    }
+    auto* arg = new std::shared_ptr<Reopen>(r);
+    HANDLE thread = CreateThread(nullptr, 0, ReopenThread, arg, 0, nullptr);
+    if (thread == nullptr) {
+        delete arg;
+        FreeLibrary(r->self);
+        return nullptr;
+    }
+    CloseHandle(thread);
+    return r;
+}
+
 DWORD WINAPI LinkThread(void* arg) {
     std::unique_ptr<ThreadArgs> args(static_cast<ThreadArgs*>(arg));
     SerialPort& port = args->port;
     WinKeyerLink& link = *args->link;
-    bool lostTraced = false;
+    std::shared_ptr<Reopen> reopen;  // a try under way while the keyer is lost
+    int tries = 0;
+    ULONGLONG nextTry = 0;
     Bytes in;
     while (WaitForSingleObject(args->stop, 0) != WAIT_OBJECT_0) {
         in.clear();
-        EnterCriticalSection(&g_lock);
-        bool lost = link.Lost();
-        LeaveCriticalSection(&g_lock);
-        bool readOk = lost || port.ReadAvailable(in);
+        bool readOk = !port.IsOpen() || port.ReadAvailable(in);
 
         EnterCriticalSection(&g_lock);
         double now = Now();
@@ -146,7 +230,7 @@ DWORD WINAPI LinkThread(void* arg) {
 
         TraceBytes("in", in);
         if (!readOk) Trace("error reading %s", args->portName.c_str());
-        if (!out.empty()) {
+        if (!out.empty() && port.IsOpen()) {
             TraceBytes("out", out);
             if (!port.Write(out)) {
                 Trace("error writing %s", args->portName.c_str());
@@ -159,19 +243,52 @@ DWORD WINAPI LinkThread(void* arg) {
         }
         PostReports(window, message, reports);
         EnterCriticalSection(&g_lock);
-        lost = link.Lost();
+        bool lost = link.Lost();
         LeaveCriticalSection(&g_lock);
-        if (lost && !lostTraced) {
-            lostTraced = true;
-            Trace("lost %s: nothing more is keyed", args->portName.c_str());
+        if (lost && port.IsOpen()) {
+            // Let go of the port, so that the keyer can be opened again when it is back.
+            port.Close();
+            Trace("lost %s: opened again when it answers", args->portName.c_str());
+            tries = 0;
+            nextTry = GetTickCount64() + kRetryMs;
+        }
+
+        if (reopen && WaitForSingleObject(reopen->done, 0) == WAIT_OBJECT_0) {
+            if (reopen->version >= 0) {
+                reopen->port.MoveTo(port);
+                args->portName = reopen->name;
+                EnterCriticalSection(&g_lock);
+                link.Reopened(reopen->version);
+                if (g_dev.link == args->link) g_dev.version = reopen->version;
+                LeaveCriticalSection(&g_lock);
+                Trace("back on %s, version %d", args->portName.c_str(), reopen->version);
+                reopen.reset();
+                continue;  // the settings go out at once
+            }
+            reopen.reset();
+            nextTry = GetTickCount64() + kRetryMs;
+        }
+        if (!port.IsOpen() && !reopen && GetTickCount64() >= nextTry) {
+            ++tries;
+            reopen = StartReopen(args->portName, tries % kSearchEvery == 0, args->stop);
+            if (!reopen) nextTry = GetTickCount64() + kRetryMs;
         }
         HANDLE events[2] = {args->stop, args->wake};
         WaitForMultipleObjects(2, events, FALSE, kPollMs);
     }
+    if (reopen) {
+        // The try sees the stop too; a keyer it opened in the meantime is handed back.
+        if (WaitForSingleObject(reopen->done, kReopenEndMs) == WAIT_OBJECT_0 && reopen->version >= 0) {
+            Bytes bye = WinKeyerLink::CloseBytes();
+            TraceBytes("out", bye);
+            reopen->port.Write(bye);
+        }
+        reopen.reset();
+    }
     EnterCriticalSection(&g_lock);
     bool lost = link.Lost();
     LeaveCriticalSection(&g_lock);
-    if (!lost) {
+    if (!lost && port.IsOpen()) {
         // Back to standalone keying, with nothing left in the keyer's buffer.
         Bytes bye = WinKeyerLink::CloseBytes();
         TraceBytes("out", bye);
@@ -205,23 +322,12 @@ std::string ConfiguredPort() {
     return port;
 }
 
-// Host Open on a port that passed the echo test: the keyer answers with its version byte.
-int HostOpen(SerialPort& port) {
-    Bytes stale;  // whatever came before the command is not its answer
-    if (!port.ReadAvailable(stale) || !port.Write(winkeyer::AdminFrame(winkeyer::kAdminHostOpen))) return -1;
-    unsigned char version = 0;
-    // Status and knob bytes of a keyer left open by another program are not the answer.
-    bool got = port.WaitFor(winkeyer::kVersionWaitMs,
-                            [](unsigned char b) { return winkeyer::Classify(b) == winkeyer::ByteKind::Echo && b != 0; },
-                            &version);
-    return got ? version : -1;
-}
-
 template <typename Change>
 int WithDevice(int handle, Change change) {
     EnterCriticalSection(&g_lock);
     int result = -1;
-    if (handle == 0 && g_dev.open && !g_dev.link->Lost()) {
+    // A lost keyer's link keeps the settings for its return and drops characters with a report.
+    if (handle == 0 && g_dev.open) {
         result = change(*g_dev.link) ? 0 : -1;
         SetEvent(g_dev.wake);
     }

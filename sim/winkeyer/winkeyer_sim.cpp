@@ -22,7 +22,8 @@
 //
 // Control commands: "paddle TEXT" (characters keyed on the paddle), "contacts GROUPS" ('.' dot
 // and '-' dash paddle, groups separated by spaces), "freeze" (stops answering and keying, as a
-// keyer that hangs), "hangup" (closes the line, as a pulled cable), "status", "quit".
+// keyer that hangs), "hangup" (closes the line, as a pulled cable), "status", "quit". A new
+// simulator started with the same --link is the keyer plugged in again, fresh from power-up.
 // Each is answered with one line: "ok", "error ..." or the value asked for.
 #include <arpa/inet.h>
 #include <fcntl.h>

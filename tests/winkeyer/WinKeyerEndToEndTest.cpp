@@ -23,7 +23,11 @@ namespace {
 enum Mods { kNone = 0, kShift = 1, kCtrl = 2, kAlt = 4 };
 
 constexpr int kComPort = 41;  // the simulator's port; no other test uses it
+constexpr int kOtherComPort = 44;  // where a keyer plugged in again may come back
 constexpr double kToneHz = 3906.0 / 8;  // the default side tone (488 Hz) as the keyer gives it
+// Keyer settings unlike the bridge's start-up values.
+const char kKeyerSettings[] = "PTTDelayP=25\r\nPTTDelayA=200\r\nPaddleRvs=1\r\nToneLevel=3\r\n"
+                              "WeightDot=1.5\r\nWeightDash=3.0\r\n";
 
 struct IniOptions {
     int wpm = 40;
@@ -122,6 +126,59 @@ protected:
         PressInLogger(VK_F1);
         ASSERT_TRUE(WaitKeyer([](const std::vector<TraceEvent>& t) { return Count(t, "char") >= 1; }, 15000))
             << keyer_.TraceText();
+    }
+    // The keyer's line hung up, as a pulled cable: the bridge notices and reports 0.
+    void PullKeyer() {
+        ASSERT_EQ(keyer_.Command("hangup"), "ok");
+        ASSERT_TRUE(WaitBridge([](const std::vector<TraceEvent>& t) { return Has(t, "lost"); }, 10000))
+            << ReadWholeFile(tandem_.TracePath());
+        const std::vector<TraceEvent> b = tandem_.Trace();
+        EXPECT_TRUE(std::any_of(b.begin(), b.end(), [&](const TraceEvent& e) {
+            return e.event == "report" && e.rest == "0 0" && e.ms >= TimeOf(b, "lost") - 100;
+        })) << ReadWholeFile(tandem_.TracePath());
+        keyer_.Stop();
+    }
+    // The keyer plugged in again, fresh from power-up, on COM`comPort`: the bridge opens it by
+    // itself.
+    void PlugKeyerIn(int comPort) {
+        ASSERT_TRUE(keyer_.Start(WinKeyerSimOptions{comPort})) << keyer_.error();
+        const std::string where = "on COM" + std::to_string(comPort);
+        ASSERT_TRUE(WaitBridge([&](const std::vector<TraceEvent>& t) {
+            return std::any_of(t.begin(), t.end(),
+                               [&](const TraceEvent& e) { return e.event == "back" && e.rest.rfind(where, 0) == 0; });
+        }, 40000)) << ReadWholeFile(tandem_.TracePath());
+        ASSERT_TRUE(WaitKeyer([](const std::vector<TraceEvent>& t) { return Has(t, "open") && Has(t, "sidetone"); }))
+            << keyer_.TraceText();
+    }
+    // F1 in the logger keys the whole of "CQ TEST JA1ZZZ" on the keyer now on the line; with
+    // `toneHz`, its audio says so too (the decoder needs the standard weights).
+    void ExpectF1Keyed(double toneHz = 0) {
+        FocusLoggerCall();
+        PressInLogger(VK_F1);
+        ASSERT_TRUE(WaitKeyer([](const std::vector<TraceEvent>& t) {
+            std::size_t z = 0;
+            bool idleAfter = false;
+            for (const TraceEvent& e : t) {
+                if (e.event == "echo" && e.rest == "5A") {
+                    ++z;
+                    idleAfter = false;
+                }
+                idleAfter |= z == 3 && e.event == "status" && e.rest == "C0";
+            }
+            return idleAfter;
+        }, 30000)) << keyer_.TraceText();
+        std::string keyed;
+        for (const TraceEvent& e : keyer_.Trace()) {
+            unsigned c = 0;
+            if (e.event == "char" && std::sscanf(e.rest.c_str(), "%X", &c) == 1) keyed += static_cast<char>(c);
+        }
+        EXPECT_EQ(keyed, "CQ TEST JA1ZZZ");
+        if (toneHz == 0) return;
+        double lastKeyOff = 0;
+        for (const TraceEvent& e : keyer_.Trace())
+            if (e.event == "key" && e.rest == "off") lastKeyOff = e.ms;
+        ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return keyer_.Samples().size() > (lastKeyOff + 100) * 22.05; }, 5000));
+        EXPECT_EQ(DecodeMorseAudio(keyer_.Samples(), toneHz), "CQ TEST JA1ZZZ") << keyer_.TraceText();
     }
     bool TandemAnswers(DWORD ms = 1000) {
         DWORD_PTR ignored = 0;
@@ -292,8 +349,62 @@ TEST_F(WinKeyerEndToEndTest, NoKeyerOnAnyPortGivesNoDeviceInTime) {
     })) << keyer_.TraceText();
 }
 
+// The keyer is pulled in the middle of a message and plugged in again on the same port: the
+// bridge reports 0, keeps the speed set meanwhile, drops the message asked for meanwhile (it is
+// not keyed late), opens the keyer again by itself with every setting Tandem made, and keys on.
+TEST_F(WinKeyerEndToEndTest, KeyerPluggedInAgainIsReopenedWithTandemsSettingsAndKeysOn) {
+    StartKeyingF1(30, kKeyerSettings);
+    if (HasFatalFailure()) return;
+    PullKeyer();
+    if (HasFatalFailure()) return;
+
+    // While the keyer is away: one step faster, and a message.
+    PressInLogger(VK_PRIOR, kCtrl);
+    ASSERT_TRUE(WaitBridge([](const std::vector<TraceEvent>& t) { return Has(t, "keyportSetWPM", "0 31"); }));
+    const std::size_t logBefore = Occurrences(tandem_.LogText(), "XX1ABC UR");
+    TypeInLogger("XX1ABC");
+    PressInLogger(VK_F2);
+    ASSERT_TRUE(LoggerSimClient::PumpUntil(
+        [&] { return Occurrences(tandem_.LogText(), "XX1ABC UR") > logBefore; }, 10000)) << tandem_.LogText();
+    // Tandem is told to drop the rest of it: its queue does not wait for the keyer.
+    ASSERT_TRUE(WaitBridge([](const std::vector<TraceEvent>& t) { return Has(t, "report", "15 0"); }))
+        << ReadWholeFile(tandem_.TracePath());
+
+    PlugKeyerIn(kComPort);
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(WaitKeyer([](const std::vector<TraceEvent>& t) { return Has(t, "speed", "31"); })) << keyer_.TraceText();
+    const std::vector<TraceEvent> k = keyer_.Trace();
+    EXPECT_TRUE(Has(k, "weighting", "75"));         // a 1.5 dot
+    EXPECT_TRUE(Has(k, "ratio", "42"));
+    EXPECT_TRUE(Has(k, "ptt-times", "3 8"));        // 25 ms lead; 200 ms less three dits at 31 WPM
+    EXPECT_TRUE(Has(k, "mode", "4C"));              // paddles swapped
+    EXPECT_TRUE(Has(k, "sidetone", "64"));
+    EXPECT_TRUE(Has(k, "pins", "0F"));
+    // A while in which a message held back would have gone out: nothing is keyed.
+    LoggerSimClient::PumpUntil([] { return false; }, 1500);
+    EXPECT_EQ(Count(keyer_.Trace(), "text"), 0u) << keyer_.TraceText();
+
+    ExpectF1Keyed();
+    const std::vector<TraceEvent> b = tandem_.Trace();
+    EXPECT_LT(TimeOf(b, "lost"), TimeOf(b, "back"));
+}
+
+// The keyer is pulled while idle and comes back on another COM port: the echo test finds it there.
+TEST_F(WinKeyerEndToEndTest, KeyerBackOnAnotherPortIsFoundByTheEchoTest) {
+    StartSystem(IniOptions{});
+    WaitKeyerReady();
+    if (HasFatalFailure()) return;
+    ASSERT_EQ(logger_.Command("text report 599"), 1);
+    PullKeyer();
+    if (HasFatalFailure()) return;
+    PlugKeyerIn(kOtherComPort);
+    if (HasFatalFailure()) return;
+    EXPECT_TRUE(WaitKeyer([](const std::vector<TraceEvent>& t) { return Has(t, "speed", "40"); })) << keyer_.TraceText();
+    ExpectF1Keyed(kToneHz);
+}
+
 // The keyer stops answering in the middle of a message: the bridge gives it up, reports 0, keys
-// nothing more, and Tandem stays responsive and ends normally.
+// nothing more while it stays silent, and Tandem stays responsive and ends normally.
 TEST_F(WinKeyerEndToEndTest, KeyerStoppedMidMessageLeavesTandemResponsive) {
     StartKeyingF1(15);
     if (HasFatalFailure()) return;

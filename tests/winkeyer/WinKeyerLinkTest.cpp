@@ -19,13 +19,18 @@ namespace {
 
 class Rig : public DeviceListener {
 public:
-    explicit Rig(int version = 31, int buffer = 160) : device({version, buffer}, *this) {
-        Bytes open = AdminFrame(kAdminHostOpen);
-        device.FromHost(open.data(), open.size(), now);
-        Bytes answer = device.TakeOutput();
-        EXPECT_EQ(answer, (Bytes{static_cast<unsigned char>(version)}));
+    explicit Rig(int version = 31, int buffer = 160) {
+        EXPECT_EQ(PowerUp(version, buffer), version);
         link.reset(new WinKeyerLink(version));
         Step();
+    }
+    // A keyer fresh from power-up on the line, its host interface opened: the answer.
+    int PowerUp(int version, int buffer = 160) {
+        device.reset(new WinKeyerDevice({version, buffer}, *this));
+        Bytes open = AdminFrame(kAdminHostOpen);
+        device->FromHost(open.data(), open.size(), now);
+        Bytes answer = device->TakeOutput();
+        return answer.size() == 1 ? answer[0] : -1;
     }
 
     void OnKey(double, bool, double) override {}
@@ -33,13 +38,13 @@ public:
 
     // One pass of the bridge's I/O thread at the current time.
     void Step() {
-        device.Advance(now);
-        Bytes in = device.TakeOutput();
+        device->Advance(now);
+        Bytes in = device->TakeOutput();
         if (!silent) link->Received(in.data(), in.size(), now);
         link->Tick(now);
         Bytes out = link->TakeOutput(now);
         written.insert(written.end(), out.begin(), out.end());
-        if (!silent && !out.empty()) device.FromHost(out.data(), out.size(), now);
+        if (!silent && !out.empty()) device->FromHost(out.data(), out.size(), now);
         for (const LinkReport& r : link->TakeReports()) reports.push_back(r);
     }
     void Run(double ms) {
@@ -95,7 +100,7 @@ public:
 
     double now = 0;
     bool silent = false;
-    WinKeyerDevice device;
+    std::unique_ptr<WinKeyerDevice> device;
     std::unique_ptr<WinKeyerLink> link;
     std::vector<std::pair<double, std::string>> trace;
     std::vector<LinkReport> reports;
@@ -193,7 +198,7 @@ TEST(WinKeyerLink, PaddleBreaksInReportsFifteenAndEchoesTheCodes) {
     rig.link->SetWpm(30);
     rig.Put("CQ CQ CQ TEST");
     ASSERT_TRUE(rig.RunUntil([&] { return rig.Keyed().size() >= 2; }, 5000));
-    ASSERT_TRUE(rig.device.PaddleText("TU", rig.now));
+    ASSERT_TRUE(rig.device->PaddleText("TU", rig.now));
     const double breakIn = rig.now;
     rig.Run(50);
     ASSERT_FALSE(rig.reports.empty());
@@ -246,9 +251,66 @@ TEST(WinKeyerLink, SilentKeyerIsGivenUpAndNothingMoreIsKeyed) {
     EXPECT_EQ(rig.LastWaiting(), 0);
     std::size_t before = rig.written.size();
     EXPECT_FALSE(rig.link->PutChar('A'));
-    EXPECT_FALSE(rig.link->SetWpm(30));
+    EXPECT_TRUE(rig.link->SetWpm(30));  // kept for the keyer's return
     rig.Run(100);
     EXPECT_EQ(rig.written.size(), before);
+}
+
+// The keyer is lost with a message under way and comes back fresh from power-up: what the
+// program puts meanwhile is dropped with the report that empties its queue, the settings made
+// meanwhile are kept, and the keyer gets them all before it keys on.
+TEST(WinKeyerLink, ALostKeyerReopenedGetsEverySettingAndNothingHeldBack) {
+    Rig rig;
+    rig.link->SetWpm(30);
+    rig.link->SetWeight(3, 6);
+    rig.link->SetPtt(25, 200);
+    rig.link->SetPaddleReverse(true);
+    rig.link->SetSideTone(4);
+    rig.Put("CQ TEST");
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.Keyed().size() >= 1; }, 5000));
+    rig.link->SetLost();
+    rig.Step();
+    EXPECT_EQ(rig.LastWaiting(), 0);
+
+    const std::size_t written = rig.written.size();
+    rig.reports.clear();
+    EXPECT_TRUE(rig.link->SetWpm(35));
+    EXPECT_FALSE(rig.link->SetWpm(4));
+    rig.link->HoldPtt(true);  // the CQ machine plays
+    EXPECT_FALSE(rig.link->PutChar('A'));
+    EXPECT_FALSE(rig.link->PutCode(0xB4));
+    rig.link->Cancel();
+    rig.Run(100);
+    EXPECT_EQ(rig.written.size(), written);
+    ASSERT_EQ(rig.reports.size(), 2u);
+    for (const LinkReport& r : rig.reports) EXPECT_EQ(r.waiting, WinKeyerLink::kBreakInReport);
+
+    rig.trace.clear();
+    ASSERT_EQ(rig.PowerUp(31), 31);
+    rig.link->Reopened(31);
+    EXPECT_FALSE(rig.link->Lost());
+    rig.Step();
+    for (const char* line : {"wk3-mode", "mode 4C", "speed 35", "weighting 75", "ratio 42", "ptt-times 3 10", "pins 0F",
+                             "sidetone 64", "buffered-ptt 1"}) {
+        EXPECT_TRUE(rig.Traced(line)) << line;
+    }
+    rig.link->HoldPtt(false);
+    rig.Put("TU");
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.link->Waiting() == 0; }, 10000));
+    EXPECT_EQ(rig.Keyed(), "TU");  // nothing of the message cut off by the loss
+    EXPECT_EQ(rig.LastWaiting(), 0);
+    EXPECT_TRUE(rig.Traced("buffered-ptt 0"));
+
+    // Lost again while the PTT is released and back as a WK2: no hold, the older sidetone form.
+    rig.link->SetLost();
+    rig.trace.clear();
+    ASSERT_EQ(rig.PowerUp(23), 23);
+    rig.link->Reopened(23);
+    rig.Step();
+    EXPECT_FALSE(rig.Traced("wk3-mode"));
+    EXPECT_TRUE(rig.Traced("sidetone 4"));
+    EXPECT_TRUE(rig.Traced("speed 35"));
+    EXPECT_FALSE(rig.Traced("buffered-ptt 1"));
 }
 
 TEST(WinKeyerLink, AKeyerAlwaysAnsweringTheStatusRequestIsNotGivenUp) {

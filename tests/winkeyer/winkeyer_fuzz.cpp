@@ -1,7 +1,7 @@
 // Arbitrary bytes on both sides of the WinKeyer line: the bridge's link takes whatever a keyer
 // (or a device that is no keyer) sends, interleaved with the program's calls, and the simulated
-// keyer takes whatever a host sends. Neither may fail, and the count the program hears stays
-// within what it put.
+// keyer takes whatever a host sends, with the keyer lost and back at any point. Neither may
+// fail, and the count the program hears stays within what it put.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -40,6 +40,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case 6: link.SetSideTone(arg & 0x0F); break;
         case 7: link.HoldPtt(arg & 1); break;
         case 8: device.PaddleText(std::string(1, static_cast<char>(arg)), now); break;
+        case 9:  // the keyer lost, or back (as it was: the device goes on)
+            if (arg & 1) {
+                link.SetLost();
+            } else {
+                link.Reopened(arg % 40);
+            }
+            break;
         default: {
             link.Received(&arg, 1, now);
             device.FromHost(&arg, 1, now);
