@@ -35,12 +35,17 @@ INT_PTR CALLBACK CPropertyPage::PageProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
     return FALSE;
   }
   if (msg == WM_NOTIFY) {
-    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+    // The sheet and the page's controls notify by sending on this thread. One sent from another
+    // thread or process, or posted (the sheet's own modal loop hands posted messages on) with a
+    // pointer that leads nowhere or names no window of this thread, is not read further, and the
+    // page never sees it: as the frame treats its own.
+    NMHDR header;
+    if (!CFrameWnd::ReadOwnNotify(lParam, header)) return FALSE;
     // Only the sheet's own notifications; the page's controls notify with other codes.
-    if (header->hwndFrom == ::GetParent(hwnd)) {
+    if (header.hwndFrom == ::GetParent(hwnd)) {
       LRESULT answer = 0;
       bool handled = true;
-      switch (header->code) {
+      switch (header.code) {
         case PSN_SETACTIVE:
           answer = page->OnSetActive() ? 0 : -1;
           break;

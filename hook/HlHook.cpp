@@ -9,12 +9,12 @@
 // The shared block: one copy for every process that maps the library.
 #if defined(_MSC_VER)
 #pragma data_seg(".shared")
-volatile SharedHookBlock g_shared = {nullptr, nullptr, 0, nullptr, nullptr, 0, 0};
+volatile SharedHookBlock g_shared = {nullptr, nullptr, 0, nullptr, 0, 0};
 #pragma data_seg()
 #pragma comment(linker, "/SECTION:.shared,RWS")
 #else
 volatile SharedHookBlock g_shared __attribute__((section(".shared"), shared)) = {
-    nullptr, nullptr, 0, nullptr, nullptr, 0, 0};
+    nullptr, nullptr, 0, nullptr, 0, 0};
 #endif
 
 namespace {
@@ -22,6 +22,17 @@ namespace {
 // The object on which Start was last called. Meaningful only in the main program's process; the
 // hook procedures never use it.
 CHlHook* g_hookObject = nullptr;
+
+// This library as this process mapped it. Another process may map it at another address, so the
+// handle that installs the hook is always the installing process's own.
+HMODULE g_module = nullptr;
+
+// The hook that this process installed, null while it has none in. Start installs at most one and
+// Stop removes that one. The shared block's copy may be another process's: a main program that
+// ended without Stop leaves its handle there.
+HHOOK g_installed = nullptr;
+// Start and Stop may come from different threads of the main program.
+SRWLOCK g_installLock = SRWLOCK_INIT;
 
 constexpr int kTopLevelSearchLimit = 64;  // guards against a parent chain that loops
 
@@ -48,7 +59,7 @@ HWND TopLevelOf(HWND window) {
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
-    g_shared.module = instance;
+    g_module = instance;
     g_insideSlot = TlsAlloc();
     // The hook runs in every process with a message queue; thread notifications are not needed.
     DisableThreadLibraryCalls(instance);
@@ -63,22 +74,36 @@ CHlHook::CHlHook() = default;
 CHlHook::~CHlHook() { Stop(); }
 
 HHOOK CHlHook::Start() {
+  AcquireSRWLockExclusive(&g_installLock);
   g_hookObject = this;
-  HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, HlHookProc, g_shared.module, 0);
-  g_shared.hook = hook;
+  // While this process's hook is in, a second Start hands back that one: a second hook would
+  // call the reader twice for each message, and Stop could remove only one of them.
+  if (g_installed == nullptr) {
+    g_installed = SetWindowsHookExA(WH_GETMESSAGE, HlHookProc, g_module, 0);
+    g_shared.hook = g_installed;
+  }
+  const HHOOK hook = g_installed;
+  ReleaseSRWLockExclusive(&g_installLock);
   return hook;
 }
 
 BOOL CHlHook::Stop() {
-  HHOOK hook = g_shared.hook;
-  if (hook == nullptr) return FALSE;
-  if (!UnhookWindowsHookEx(hook)) return FALSE;
-  g_shared.lastPointed = nullptr;
-  g_shared.display = nullptr;
-  g_shared.action = 0;
-  g_shared.hook = nullptr;
-  g_shared.followLogger = tandem::kFollowN1mm;
-  return TRUE;
+  AcquireSRWLockExclusive(&g_installLock);
+  const HHOOK hook = g_installed;
+  BOOL removed = FALSE;
+  if (hook != nullptr) {
+    removed = UnhookWindowsHookEx(hook);
+    if (removed) {
+      g_installed = nullptr;
+      g_shared.lastPointed = nullptr;
+      g_shared.display = nullptr;
+      g_shared.action = 0;
+      g_shared.hook = nullptr;
+      g_shared.followLogger = tandem::kFollowN1mm;
+    }
+  }
+  ReleaseSRWLockExclusive(&g_installLock);
+  return removed;
 }
 
 void CHlHook::SetDisplayWindow(HWND display) { g_shared.display = display; }

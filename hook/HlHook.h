@@ -22,10 +22,11 @@ class TANDEMHOOK_API CHlHook {
   CHlHook();
   virtual ~CHlHook();  // stops the hook
 
-  // Installs the message hook for all threads; returns its handle, or null when refused.
+  // Installs the message hook for all threads; returns its handle, or null when refused. While
+  // this process's hook is in, returns that hook again and installs no second one.
   HHOOK Start();
-  // Removes the hook and clears the last pointed window, display window, action value and hook
-  // handle. Returns 0 without a hook or when the system refuses; then nothing is cleared.
+  // Removes this process's hook and clears the last pointed window, display window, action value
+  // and hook handle. Returns 0 without a hook or when the system refuses; then nothing is cleared.
   BOOL Stop();
 
   void SetDisplayWindow(HWND display);

@@ -48,8 +48,16 @@ struct EntryChildren {
   HWND call = nullptr;
 };
 
-// This process's copy: a thread that finds it stale finds the children again.
-EntryChildren g_children;
+// This process's copy, for all of the logger's threads: a thread that finds it stale finds the
+// children again. A logger may retrieve messages on more than one thread, so the set is taken and
+// put whole under the lock, never member by member: a thread must not use one set's report box
+// with another set's call box. The lock is held only to copy these few words, never over a call
+// into the window manager, so a logger's thread never waits on it for long.
+struct ChildrenCache {
+  SRWLOCK lock = SRWLOCK_INIT;
+  EntryChildren children;
+};
+ChildrenCache g_cache;
 
 bool ChildOf(HWND child, HWND parent) { return child != nullptr && GetParent(child) == parent; }
 
@@ -78,10 +86,18 @@ EntryChildren FindEntryChildren(HWND entry) {
 }
 
 // A copy, so that a second thread of the logger that finds the children again meanwhile does not
-// change them under this one.
+// change them under this one; checked and found outside the lock.
 EntryChildren ChildrenOf(HWND entry) {
-  if (!StillValid(g_children, entry)) g_children = FindEntryChildren(entry);
-  return g_children;
+  AcquireSRWLockShared(&g_cache.lock);
+  const EntryChildren cached = g_cache.children;
+  ReleaseSRWLockShared(&g_cache.lock);
+  if (StillValid(cached, entry)) return cached;
+
+  const EntryChildren found = FindEntryChildren(entry);
+  AcquireSRWLockExclusive(&g_cache.lock);
+  g_cache.children = found;
+  ReleaseSRWLockExclusive(&g_cache.lock);
+  return found;
 }
 
 // Reads a box's text into a field of fieldSize bytes (empty when the box is missing).

@@ -6,12 +6,14 @@
 // One copy system-wide. Each member is one aligned machine word, written whole by the main
 // program and read whole by the hook procedures; no operation needs two of them to agree, so no
 // lock. volatile: another process may change a value between two reads in this one.
+// Only values that mean the same in every process belong here: window and hook handles do. The
+// library's own module handle does not (each process may map the library at another address),
+// so it is kept per process in HlHook.cpp.
 struct SharedHookBlock {
   HWND lastPointed;  // top-level window whose title was last reported by the mouse hook
   HWND display;      // receives entry records and window titles
   UINT action;       // see the action values in KeyRules.h
-  HHOOK hook;        // the installed message hook
-  HMODULE module;    // this library, recorded by every process that loads it
+  HHOOK hook;        // the installed message hook, passed on by every hook procedure
   int hookAnyway;    // function keys handled even in the logger's own fields
   int followLogger;  // whose windows the hook procedure reads: tandem::FollowedLogger
 };

@@ -2,6 +2,8 @@
 
 #include "TestSupport.h"
 
+#include <thread>
+
 namespace hooktest {
 
 std::vector<Record> g_records;
@@ -39,6 +41,47 @@ std::vector<std::string> SplitRecord(const std::string& text) {
   return out;
 }
 
+std::string RunBeside(const std::string& program, const std::string& args, DWORD ms) {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string exe = path;
+  exe = exe.substr(0, exe.find_last_of("\\/") + 1) + program;
+  SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+  HANDLE readEnd = nullptr, writeEnd = nullptr;
+  if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) return "no pipe";
+  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdOutput = writeEnd;
+  si.hStdError = writeEnd;
+  PROCESS_INFORMATION pi = {};
+  std::string cmd = "\"" + exe + "\"";
+  if (!args.empty()) cmd += " " + args;
+  std::vector<char> line(cmd.begin(), cmd.end());
+  line.push_back('\0');
+  const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                      nullptr, nullptr, &si, &pi);
+  CloseHandle(writeEnd);
+  std::string out;
+  if (started) {
+    // Ended by its id when it overstays: the pipe then closes and the reading ends.
+    HANDLE process = pi.hProcess;
+    std::thread guard([process, ms] {
+      if (WaitForSingleObject(process, ms) != WAIT_OBJECT_0) TerminateProcess(process, 1);
+    });
+    char buf[256];
+    DWORD n = 0;
+    while (ReadFile(readEnd, buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
+    guard.join();
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+  }
+  CloseHandle(readEnd);
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+  return out;
+}
+
 bool IsKeyTransition(UINT m) {
   return m == WM_NULL || m == WM_KEYDOWN || m == WM_KEYUP || m == WM_SYSKEYDOWN || m == WM_SYSKEYUP;
 }
@@ -67,7 +110,8 @@ void LoggerHookTest::Launch(const std::string& args, UINT action, int hookAnyway
   hook_.SetAction(action);
   hook_.SetHookAnyway(hookAnyway);
   hook_.SetFollowLogger(followed);
-  ASSERT_NE(hook_.Start(), nullptr);
+  started_ = hook_.Start();
+  ASSERT_NE(started_, nullptr);
   g_records.clear();
 }
 

@@ -29,6 +29,9 @@ enum { kCall, kReport, kMode, kExchange, kFree, kCheck, kKey, kShiftField, kCtrl
 
 // The fields as the record's separators give them (each field ended by '|').
 std::vector<std::string> SplitRecord(const std::string& text);
+// Runs a program from beside this one with `args`, as a process of its own, and returns what it
+// printed (without the final line break); ended by its id if it has not ended after `ms`.
+std::string RunBeside(const std::string& program, const std::string& args = "", DWORD ms = 10000);
 // A key transition as the stand-in's loop retrieved it: the key itself, or the null message the
 // hook left in its place.
 bool IsKeyTransition(UINT message);
@@ -82,6 +85,7 @@ class LoggerHookTest : public ::testing::Test {
 
   static HWND display_;
   CHlHook hook_;
+  HHOOK started_ = nullptr;  // what Launch's Start returned
   LoggerSimClient sim_;
 };
 
