@@ -19,9 +19,12 @@ KERNEL_NO_32BIT=
 if [ -x /usr/lib/wine/wine ] && [ -x /usr/lib/wine/wine64 ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
   KERNEL_NO_32BIT="this machine's kernel does not run 32-bit programs (the 32-bit Wine loader fails with an exec format error)"
   mkdir -p "$BUILD/wine64-loader"
-  printf '#!/bin/sh\nexport WINELOADER=/usr/lib/wine/wine64\nexec /usr/lib/wine/wine64 "$@"\n' >"$BUILD/wine64-loader/wine"
-  chmod +x "$BUILD/wine64-loader/wine"
-  export PATH="$BUILD/wine64-loader:$PATH"
+  # `wine-stable` too: winepath and the other tool scripts start their programs with it.
+  for name in wine wine-stable; do
+    printf '#!/bin/sh\nexport WINELOADER=/usr/lib/wine/wine64\nexec /usr/lib/wine/wine64 "$@"\n' >"$BUILD/wine64-loader/$name"
+    chmod +x "$BUILD/wine64-loader/$name"
+  done
+  export PATH="$BUILD/wine64-loader:$PATH" WINELOADER=/usr/lib/wine/wine64
 fi
 
 # configure NAME [cmake args...]: configure and build one tree under $BUILD/NAME.

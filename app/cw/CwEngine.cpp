@@ -9,6 +9,7 @@
 #include "CwConstants.h"
 #include "CwFrameIds.h"
 #include "CwLogHold.h"
+#include "CwLogLedger.h"
 #include "CwText.h"
 #include "FnEditDlg.h"
 #include "KeyportCall.h"
@@ -120,9 +121,16 @@ void CMainFrame::SendFnMessage(int buttonId, bool repeat) {
   tandem::cw::Expansion expansion = tandem::cw::ExpandMessage(caption, values);
   // 8. Keyed only in a CW-like mode or when always keyed.
   LogReplacements held;
+  int keyedText = 0;  // the ledger's id of the message, when it is keyed
   if (tandem::cw::IsCwLikeMode(m_mode) || m_cwAlways) {
     // 9. The first tokens at once when nothing waits; otherwise the whole text goes behind.
     std::string& keyText = expansion.keyText;
+    keyedText = m_sentLedger.Open(
+        keyText,
+        tandem::cw::SendLedger::WithNumbers(keyText.size(), expansion.numberAt,
+                                            tandem::cw::SubstituteDigits(m_number, values.subst).size(),
+                                            m_number.size()),
+        true);
     if (m_sendQueue.empty()) {
       HoldLogReplacements hold(&held);
       for (int i = 0; i < tandem::cw::kFirstTokensAtOnce && !keyText.empty(); ++i) {
@@ -134,9 +142,10 @@ void CMainFrame::SendFnMessage(int buttonId, bool repeat) {
   // 7. The log text carries its trailing space; it goes behind the time stamp, in one append
   // (each costs a long log's control about the same).
   if (!view) return;
-  view->AppendToLog((stamp + expansion.logText).c_str());
+  view->AppendToLog(stamp + expansion.logText, stamp.size(), keyedText);
   for (const auto& replacement : held) view->ReplaceEverywhere(replacement.first, replacement.second);
   HoldLogEditsWhileKeying(this);
+  TellLogWhatWentOut(this);
 }
 
 void CMainFrame::SendToken(std::string& keyText) {
@@ -152,12 +161,15 @@ void CMainFrame::SendToken(std::string& keyText) {
       break;
     case tandem::cw::TokenKind::Prosign:
       KeyportCall(0, m_keyportPutCode, m_device, step.byte);
+      m_sentLedger.Take(step.token, CountedByKeyer(*this, m_keyportPutCode != nullptr));
       break;
     case tandem::cw::TokenKind::PlainByte:
       KeyportCall(0, m_keyportPutChar, m_device, step.byte);
+      m_sentLedger.Take(step.token, CountedByKeyer(*this, m_keyportPutChar != nullptr));
       break;
     case tandem::cw::TokenKind::Report:
     case tandem::cw::TokenKind::Exchange:
+      m_sentLedger.Fill(step.logMacro, step.keyValue, step.logValue);
       if (g_heldReplacements) {
         g_heldReplacements->emplace_back(step.logMacro, step.logValue);
       } else if (CTandemHLView* view = GetLogView()) {
@@ -214,9 +226,13 @@ void CMainFrame::OnSendButton() {
   HWND edit = m_wndCwBar.GetItem(IDC_SEND_TEXT);
   const std::string text = WindowText(edit);
   if (text.empty()) return;
-  if (CTandemHLView* view = GetLogView()) view->AppendToLog(text.c_str());
+  const int sent = m_sentLedger.Open(text, tandem::cw::SendLedger::Plain(text.size()), false);
+  if (CTandemHLView* view = GetLogView()) view->AppendToLog(text, 0, sent);
   ::SetWindowTextA(edit, "");
   KeyportCall(0, m_keyportPutChar, m_device, static_cast<unsigned char>(text[0]));
+  // Keyed at once, ahead of whatever waits.
+  m_sentLedger.Take(text.substr(0, 1), CountedByKeyer(*this, m_keyportPutChar != nullptr), sent);
   m_sendQueue.append(text, 1, std::string::npos);
   HoldLogEditsWhileKeying(this);
+  TellLogWhatWentOut(this);
 }

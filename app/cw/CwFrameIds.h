@@ -6,6 +6,10 @@ namespace tandem::cw {
 
 // Frame timer 1: the CQ repeat pause.
 constexpr unsigned kCqRepeatTimer = 1;
+// Frame timer 4, with a procedure of its own: how long a cut waits for the keyer's reports after
+// a cancel (the keyer reports at once; this is for one that stays silent).
+constexpr unsigned kSentLedgerTimer = 4;
+constexpr unsigned kSentLedgerWaitMs = 2000;
 
 // The Fn bar's first button; memory index = button id - this.
 constexpr int kFnFirstButton = 1000;

@@ -3,6 +3,7 @@
 #include "CwConstants.h"
 #include "CwFrameIds.h"
 #include "CwLogHold.h"
+#include "CwLogLedger.h"
 #include "CwText.h"
 #include "KeyerMath.h"
 #include "KeyportCall.h"
@@ -10,6 +11,21 @@
 #include "PaddleDecode.h"
 #include "TandemView.h"
 #include "TokenStep.h"
+
+namespace {
+
+// A cut that waits for the keyer's reports after a cancel is made with what is known once the
+// keyer has been given time enough to report, so that a keyer that stays silent leaves no cut
+// untold.
+void CALLBACK SentLedgerTimer(HWND wnd, UINT, UINT_PTR id, DWORD) {
+  ::KillTimer(wnd, id);
+  CMainFrame* frame = static_cast<CMainFrame*>(CWnd::FromHandle(wnd));
+  if (!frame) return;
+  frame->m_sentLedger.Expire();
+  TellLogWhatWentOut(frame);
+}
+
+}  // namespace
 
 void CMainFrame::OnKeyerReport(WPARAM wParam, LPARAM lParam) {
   const int waiting = static_cast<int>(lParam);
@@ -19,6 +35,8 @@ void CMainFrame::OnKeyerReport(WPARAM wParam, LPARAM lParam) {
   // one, until something is keyed. Each fill-in removes its macro from the queue; the bound only
   // guards against values that bring the macros back.
   m_pending = waiting;
+  // The report tells what went out of what was handed to the keyer (15 is no count).
+  if (waiting != tandem::cw::kKeyerFlushReport) m_sentLedger.Report(waiting);
   if ((tandem::cw::IsCwLikeMode(m_mode) || m_cwAlways) &&
       tandem::cw::kKeyerLowWater - waiting > 0) {
     for (int step = 0; step < tandem::cw::kMaxStepsPerReport && !m_sendQueue.empty(); ++step) {
@@ -42,6 +60,7 @@ void CMainFrame::OnKeyerReport(WPARAM wParam, LPARAM lParam) {
   }
   // 5. The paddle broke in: the keyer's buffer is gone, and so is ours.
   if (m_pending == tandem::cw::kKeyerFlushReport) {
+    m_sentLedger.BreakIn(m_sendQueue);
     m_sendQueue.clear();
     m_pending = 0;
     if (m_cqRepeat) {
@@ -54,6 +73,7 @@ void CMainFrame::OnKeyerReport(WPARAM wParam, LPARAM lParam) {
     ::SetTimer(m_hWnd, tandem::cw::kCqRepeatTimer, static_cast<UINT>(m_cqInterval), nullptr);
   }
   HoldLogEditsWhileKeying(this);
+  TellLogWhatWentOut(this);
 }
 
 void CMainFrame::OnCqRepeatTimer() {
@@ -65,6 +85,10 @@ void CMainFrame::OnCqRepeatTimer() {
 }
 
 void CMainFrame::CancelSending() {
+  // The keyer reports what it keyed before the cancel and then 0; without a device or a cancel
+  // call nothing more is reported, and what is known now is all there is.
+  const bool reportsFollow = m_device != KEYPORT_NO_DEVICE && m_keyportTxCancel != nullptr;
+  m_sentLedger.Cancel(m_sendQueue, reportsFollow);
   m_sendQueue.clear();
   if (m_device != KEYPORT_NO_DEVICE) KeyportCall(0, m_keyportTxCancel, m_device);
   m_pending = 0;
@@ -72,20 +96,33 @@ void CMainFrame::CancelSending() {
     ::KillTimer(m_hWnd, tandem::cw::kCqRepeatTimer);
     m_cqRepeat = 0;
   }
+  if (m_sentLedger.CutWaiting()) {
+    ::SetTimer(m_hWnd, tandem::cw::kSentLedgerTimer, tandem::cw::kSentLedgerWaitMs, &SentLedgerTimer);
+  }
   HoldLogEditsWhileKeying(this);
+  TellLogWhatWentOut(this);
 }
 
 void CMainFrame::TypeAheadChar(char c) {
+  const std::string typed(1, c);
+  CTandemHLView* view = GetLogView();
   if (m_pending > 0 && m_pending < tandem::cw::kKeyerFlushReport) {
     m_sendQueue.push_back(c);  // the streaming tests the mode
+    const int id = m_sentLedger.Open(typed, tandem::cw::SendLedger::Plain(1), false);
+    if (view) view->ExpectTypedSpan(id);
   } else if (tandem::cw::IsCwLikeMode(m_mode) || m_cwAlways) {
     KeyportCall(0, m_keyportPutChar, m_device, static_cast<unsigned char>(c));
+    // Keyed at once, ahead of whatever waits.
+    const int id = m_sentLedger.Open(typed, tandem::cw::SendLedger::Plain(1), false);
+    m_sentLedger.Take(typed, CountedByKeyer(*this, m_keyportPutChar != nullptr), id);
+    if (view) view->ExpectTypedSpan(id);
   }
 }
 
 bool CMainFrame::DropLastQueued() {
   if (m_sendQueue.empty()) return false;
   m_sendQueue.pop_back();
+  m_sentLedger.DropLast();
   return true;
 }
 

@@ -91,7 +91,13 @@ Expansion ExpandMessage(std::string_view caption, const MacroValues& values) {
 
   Expansion result;
   result.keyText = text;
-  ReplaceAll(result.keyText, "$N", SubstituteDigits(values.number, values.subst));
+  const std::string keyedNumber = SubstituteDigits(values.number, values.subst);
+  std::size_t before = 0;  // occurrences before this one, each 2 bytes here
+  for (std::size_t at = text.find("$N"); at != std::string::npos; at = text.find("$N", at + 2)) {
+    result.numberAt.push_back(at - 2 * before + keyedNumber.size() * before);
+    ++before;
+  }
+  ReplaceAll(result.keyText, "$N", keyedNumber);
   ReplaceAll(text, "$N", values.number);
   text.push_back(' ');
   result.logText = std::move(text);

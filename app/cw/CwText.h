@@ -7,6 +7,7 @@
 #include <ctime>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tandem::cw {
 
@@ -62,6 +63,9 @@ struct MacroValues {
 struct Expansion {
   std::string logText;
   std::string keyText;
+  // Where the keyed number stands in keyText, once for each "$N": SubstituteDigits(number) bytes
+  // there stand for the number as typed in the log text.
+  std::vector<std::size_t> numberAt;
 };
 
 // Expands a message memory: full-width spaces to plain ones, a..z upper-cased (so macros typed in

@@ -61,12 +61,14 @@ TokenStep TakeToken(std::string& keyText, const LateValues& values) {
       break;
     case TokenKind::Prosign:
     case TokenKind::PlainByte:
+      step.token = keyText.substr(0, front.length);
       keyText.erase(0, front.length);
       break;
     case TokenKind::Report: {
       std::string report = SubstituteDigits(values.report, values.subst);
       ReplaceAll(keyText, "$R", report);
       step.logMacro = "$R";
+      step.keyValue = report;
       step.logValue = LogValueOrPlaceholder(std::move(report));
       break;
     }
@@ -74,6 +76,7 @@ TokenStep TakeToken(std::string& keyText, const LateValues& values) {
       std::string exchange = CleanExchange(values.exchange);
       ReplaceAll(keyText, "$A", exchange);
       step.logMacro = "$A";
+      step.keyValue = exchange;
       step.logValue = LogValueOrPlaceholder(std::move(exchange));
       break;
     }

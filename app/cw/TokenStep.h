@@ -38,8 +38,10 @@ struct LateValues {
 struct TokenStep {
   TokenKind kind = TokenKind::None;
   unsigned char byte = 0;    // Prosign: code byte for the keyer's code call; PlainByte: the byte
+  std::string token;         // Prosign/PlainByte: the bytes taken from the front
   std::string logMacro;      // Report/Exchange: "$R" or "$A", to be replaced in the whole log...
   std::string logValue;      // ...by this ("_" when the value is empty)
+  std::string keyValue;      // ...and in the keying text by this
 };
 
 // One token step on keyText: a prosign or a plain byte is removed from the front and returned

@@ -4,16 +4,22 @@
 
 #include "FrameLinkActions.h"
 #include "KeyActions.h"
+#include "LoggerWindows.h"
 #include "MainFrame.h"
-#include "ShellConstants.h"
 
 namespace {
 
 // The handler's memory between records, one for the whole program: the last call seen and the
-// bank as the previous record left it.
+// logger's bank box as the previous record showed it.
 tandem::link::RecordMemory g_recordMemory;
 
 constexpr int kCqRepeatButton = 1000;  // Bank-A F1
+
+// The bank the logger's box now shows, taken over by Tandem.
+void FollowLoggerBank(CMainFrame& frame, bool bankA) {
+  frame.m_bankA = bankA ? 1 : 0;
+  frame.LayoutFnButtons(1 - frame.m_bankA, frame.m_fn12 ? 12 : 8);
+}
 
 }  // namespace
 
@@ -29,8 +35,10 @@ LRESULT CMainFrame::OnCopyData(HWND, const COPYDATASTRUCT* data) {
   ::ReplyMessage(0);
   if (!receivable) return 0;
 
+  // Logger32 has no bank box: its records carry 0 there whatever bank is in use.
+  const bool bankBox = m_followLogger != tandem::kFollowLogger32;
   const tandem::link::RecordPlan plan = tandem::link::PlanCopyData(
-      text.data(), text.size(), g_recordMemory, m_cqRepeat != 0, m_zLogKey);
+      text.data(), text.size(), g_recordMemory, m_cqRepeat != 0, m_zLogKey, bankBox);
   switch (plan.kind) {
     case tandem::link::RecordKind::kIgnored:
       return 0;
@@ -51,10 +59,11 @@ LRESULT CMainFrame::OnCopyData(HWND, const COPYDATASTRUCT* data) {
   m_mode = plan.record.mode;
   m_exch = plan.record.exchange;
   if (plan.cancelForCall) CancelSending();
+  // The bank follows the logger's bank box when the box changed; the first record's bank comes
+  // before its key, so that the first key keys from the bank the logger shows.
+  if (plan.followBank && plan.bankBeforeKey) FollowLoggerBank(*this, plan.bankA);
   CarryOutLinkAction(*this, plan.keyAction);
-  // The bank follows the logger's check control.
-  m_bankA = plan.bankA ? 1 : 0;
-  if (plan.relayoutBank) LayoutFnButtons(1 - m_bankA, m_fn12 ? 12 : 8);
+  if (plan.followBank && !plan.bankBeforeKey) FollowLoggerBank(*this, plan.bankA);
   return 0;
 }
 
@@ -70,17 +79,21 @@ void CMainFrame::StartCqRepeat() {
 void CMainFrame::MirrorBankToLogger() {
   // Only once a logger has reported: before that no other program's window is touched.
   if (!m_loggerWnd) return;
-  // The check control written here is N1MM Logger's; the other loggers' boxes are left alone.
-  if (m_followLogger != tandem::kFollowN1mm) return;
-  HWND entry = ::FindWindowA(shell::kLoggerEntryClass, nullptr);
-  if (!entry) return;
-  HWND child = ::GetWindow(entry, GW_CHILD);
-  for (int i = 0; i < shell::kLoggerBankCheckChild && child; ++i) {
-    child = ::GetWindow(child, GW_HWNDNEXT);
+  HWND box = nullptr;
+  switch (m_followLogger) {
+    case tandem::kFollowTurboHamlog:
+      // Its records name the logger's main form; the box is in its input window.
+      box = tandem::link::HamlogBankBox(m_loggerWnd);
+      break;
+    case tandem::kFollowLogger32:
+      return;  // no bank box: Tandem's own choice is the bank
+    default:
+      box = tandem::link::N1mmBankBox();
+      break;
   }
-  if (!child) return;
+  if (!box) return;
   // Posted, not sent: a busy logger applies it when it gets to it, and Tandem never waits for
   // another program's thread. The control's own window takes what its parent would have
   // forwarded to it by its control id.
-  ::PostMessageA(child, BM_SETCHECK, m_bankA == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
+  ::PostMessageA(box, BM_SETCHECK, m_bankA == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
 }

@@ -37,7 +37,7 @@ KeyAction DecideRecordKeyAction(KeyField keyField, unsigned key, Modifiers m, in
 }
 
 RecordPlan PlanCopyData(const void* data, std::size_t size, RecordMemory& memory, bool cqRepeat,
-                        int zLogKey) {
+                        int zLogKey, bool bankBox) {
   RecordPlan plan;
   plan.kind = ClassifyRecord(data, size);
   if (plan.kind != RecordKind::kEntryRecord) return plan;
@@ -52,11 +52,14 @@ RecordPlan PlanCopyData(const void* data, std::size_t size, RecordMemory& memory
 
   plan.keyAction = DecideRecordKeyAction(r.keyField, r.key, r.modifiers, r.focus, zLogKey);
 
-  // The bank follows the logger's check field. Compared with the value the previous record left,
-  // not with the bank now shown, so a bank switch made in between is not undone by a layout here.
+  // The bank follows the logger's bank box when the box changed: compared with the previous
+  // record's check field, not with the bank now shown, so a switch made in Tandem stands until
+  // the logger's box says otherwise.
   plan.bankA = r.checked;
-  plan.relayoutBank = plan.bankA != memory.lastCheck;
-  memory.lastCheck = plan.bankA;
+  plan.followBank = bankBox && (!memory.seenRecord || r.checked != memory.lastCheck);
+  plan.bankBeforeKey = !memory.seenRecord;
+  memory.seenRecord = true;
+  memory.lastCheck = r.checked;
   return plan;
 }
 

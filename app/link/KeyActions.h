@@ -57,28 +57,38 @@ inline bool CancelOnCallChange(bool callChanged, bool cqRepeat, Modifiers modifi
 
 // What the handler keeps between records.
 struct RecordMemory {
-  std::string lastCall;   // starts empty
-  bool lastCheck = false; // m_bankA as the previous record left it; starts 0
+  std::string lastCall;    // starts empty
+  bool seenRecord = false; // an entry record has come since the start
+  bool lastCheck = false;  // the check field of the last entry record
 };
 
 // One WM_COPYDATA, planned. The handler carries out, in this order:
 //   kind kIgnored: return at once. kind kCqMachineNotice: the CQ machine PTT link, then return.
 //   Otherwise (the handler has copied the data and let the logger go):
 //   m_loggerWnd = dwData; store record.call/report/mode/exchange; if cancelForCall,
-//   CancelSending(); carry out keyAction; m_bankA = bankA; if relayoutBank,
+//   CancelSending(); if followBank and bankBeforeKey, the bank follows; carry out keyAction; if
+//   followBank and not bankBeforeKey, the bank follows. The bank follows: m_bankA = bankA, then
 //   LayoutFnButtons(1 - m_bankA, m_fn12 ? 12 : 8).
 struct RecordPlan {
   RecordKind kind = RecordKind::kIgnored;
   EntryRecord record;
   bool cancelForCall = false;
   KeyAction keyAction;
+  // The logger's bank box says something new: its check field differs from the last record's,
+  // or no record came before. Only then does Tandem's bank follow it; otherwise a bank that
+  // Tandem chose itself (and wrote into the box, where the logger has one the program can set)
+  // stands, even while records still carry the box as it was before the switch reached it.
+  bool followBank = false;
   bool bankA = false;
-  bool relayoutBank = false;
+  // The first record's bank is taken before its key acts: until then Tandem knows nothing of the
+  // logger's bank, and the key must key from the bank the logger shows.
+  bool bankBeforeKey = false;
 };
 
 // Plans the handling of data/size and updates memory for an entry record (last call, last check
-// value); an ignored record and the CQ machine notice leave memory as it was.
+// field); an ignored record and the CQ machine notice leave memory as it was. `bankBox`: the
+// followed logger has a bank box (Logger32 has none; its records always carry 0 there).
 RecordPlan PlanCopyData(const void* data, std::size_t size, RecordMemory& memory, bool cqRepeat,
-                        int zLogKey);
+                        int zLogKey, bool bankBox = true);
 
 }  // namespace tandem::link

@@ -11,77 +11,21 @@
 #include "CwText.h"
 #include "LinkConstants.h"
 #include "LinkState.h"
+#include "LoggerWindows.h"
 #include "MainFrame.h"
-#include "ShellConstants.h"
 #include "resource.h"
 
 using tandem::link::DecideLinkState;
+using tandem::link::HasHamlogSaveButton;
+using tandem::link::IsLogger32Frame;
+using tandem::link::IsN1mmEntryWindow;
 using tandem::link::LinkFacts;
 using tandem::link::LinkState;
+using tandem::link::OwnsHamlogMainForm;
 
 namespace {
 
 constexpr int kThisProgramBits = sizeof(void*) == 8 ? 64 : 32;
-
-// What the watch recognises of the other loggers' windows, as the hook's readers find them.
-constexpr char kHamlogMainFormClass[] = "TForm_A";
-constexpr char kHamlogButtonClass[] = "TButton";
-constexpr char kHamlogSaveTitle[] = "&Save";
-constexpr int kHamlogChildSearchLimit = 64;
-constexpr int kHamlogMainFormSearchLimit = 32;
-constexpr char kLogger32FrameClass[] = "ThunderRT6MDIForm";
-constexpr char kLogger32FrameTitle[] = "Logger32";
-
-// Everything below reads only what the window manager keeps (class names, window lists, the
-// captions of other programs' windows), so no call waits for a busy logger.
-
-bool ClassIs(HWND w, const char* cls, bool ignoreCase = false) {
-  char name[64] = {};
-  if (::GetClassNameA(w, name, sizeof name) <= 0) return false;
-  return (ignoreCase ? lstrcmpiA(name, cls) : lstrcmpA(name, cls)) == 0;
-}
-
-// N1MM Logger's entry window: its class, and the child where its check control sits (the reader
-// leaves a window of that class without one alone).
-bool IsN1mmEntryWindow(HWND w) {
-  if (!ClassIs(w, shell::kLoggerEntryClass)) return false;
-  HWND child = ::GetWindow(w, GW_CHILD);
-  for (int i = 0; i < shell::kLoggerBankCheckChild && child; ++i) child = ::GetWindow(child, GW_HWNDNEXT);
-  return child != nullptr;
-}
-
-bool IsLogger32Frame(HWND w) {
-  if (!ClassIs(w, kLogger32FrameClass)) return false;
-  // Another program's window: its caption as the system keeps it, without a message to it.
-  char title[sizeof kLogger32FrameTitle + 1] = {};
-  ::GetWindowTextA(w, title, sizeof title);
-  return lstrcmpA(title, kLogger32FrameTitle) == 0;
-}
-
-// Turbo HAMLOG/Win's input window: a window with the save button, in a program that owns the
-// logger's main form.
-bool HasHamlogSaveButton(HWND w) {
-  HWND child = ::GetWindow(w, GW_CHILD);
-  for (int i = 0; child && i < kHamlogChildSearchLimit; ++i, child = ::GetWindow(child, GW_HWNDNEXT)) {
-    if (!ClassIs(child, kHamlogButtonClass, true)) continue;
-    char title[sizeof kHamlogSaveTitle + 1] = {};
-    ::GetWindowTextA(child, title, sizeof title);
-    if (lstrcmpiA(title, kHamlogSaveTitle) == 0) return true;
-  }
-  return false;
-}
-
-bool OwnsHamlogMainForm(DWORD pid) {
-  HWND form = nullptr;
-  for (int i = 0; i < kHamlogMainFormSearchLimit; ++i) {
-    form = ::FindWindowExA(nullptr, form, kHamlogMainFormClass, nullptr);
-    if (form == nullptr) return false;
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(form, &owner);
-    if (owner == pid) return true;
-  }
-  return false;
-}
 
 // The followed logger's window when it is the foreground window of another program, with that
 // program's id; null otherwise.
@@ -135,7 +79,8 @@ bool CMainFrame::RecordLoggerRuns() const {
   if (m_loggerWnd != nullptr) return ::IsWindow(m_loggerWnd) != FALSE;
   // Logger32's records name no window: its frame stands for it.
   if (m_followLogger == tandem::kFollowLogger32) {
-    return ::FindWindowExA(nullptr, nullptr, kLogger32FrameClass, kLogger32FrameTitle) != nullptr;
+    return ::FindWindowExA(nullptr, nullptr, tandem::link::kLogger32FrameClass,
+                           tandem::link::kLogger32FrameTitle) != nullptr;
   }
   return false;
 }

@@ -6,4 +6,5 @@ list(APPEND TANDEM_APP_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/CopyDataHandler.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FrameLinkActions.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FrameShortcuts.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/LoggerWatch.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/LoggerWatch.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LoggerWindows.cpp)

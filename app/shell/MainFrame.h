@@ -12,6 +12,7 @@
 #include "HlHook.h"
 #include "HookThread.h"
 #include "KeyportApi.h"
+#include "SendLedger.h"
 #include "ToolBar.h"
 #include "WpmStatusBar.h"
 
@@ -197,6 +198,11 @@ class CMainFrame : public CFrameWnd {
   int m_endGA = 0;
   int m_endGE = 0;
   bool m_settingsSaved = false;  // the close request has saved the settings
+
+  // ---- What the log tells of what went out (app/cw): the keying of each text written to the
+  // log, followed on the keyer's reports, so that a cancel or the paddle's break-in shows in the
+  // log where keying stopped.
+  tandem::cw::SendLedger m_sentLedger;
 
  protected:
   int OnCreate(CREATESTRUCTA* cs) override;

@@ -1,6 +1,7 @@
-// Arbitrary bytes through the expansion, the token stepping with its log rewrites, the exchange
-// cleaning and the weight text conversion. The input is split at NUL bytes into the memory text
-// and the values the macros insert.
+// Arbitrary bytes through the expansion, the token stepping with its log rewrites and the ledger
+// of what went out with the cut it makes in the log, the exchange cleaning and the weight text
+// conversion. The input is split at NUL bytes into the memory text and the values the macros
+// insert; the bytes of the values also say when the keyer reports and where keying stops.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -9,6 +10,8 @@
 
 #include "CwText.h"
 #include "KeyerMath.h"
+#include "LogTail.h"
+#include "SendLedger.h"
 #include "TokenStep.h"
 
 using namespace tandem::cw;
@@ -74,14 +77,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(!IsLeadByte(c) && c != '(' && c != ')' && c != '/');
   }
 
-  // Step the keying text as the streaming does. Values that themselves hold "$R" or "$A" can make
-  // the text grow without end, so the run is bounded.
+  // Step the keying text as the streaming does, followed by the ledger and the end of the log as
+  // the frame follows them. Values that themselves hold "$R" or "$A" can make the text grow
+  // without end, so the run is bounded.
   std::string key = e.keyText;
   std::string log = e.logText;
+  SendLedger ledger;
+  LogTail tail;
+  const int id = ledger.Open(key, SendLedger::WithNumbers(key.size(), e.numberAt,
+                                                          SubstituteDigits(mv.number, mv.subst).size(),
+                                                          mv.number.size()),
+                             true);
+  tail.Append(log, id);
+  int waiting = 0;
+  const std::string& beats = f[2];  // when the keyer reports a character keyed
   for (int n = 0; n < 4096 && !key.empty() && key.size() < 4096 && log.size() < 16384;
        ++n) {
     const std::size_t before = key.size();
+    if (!beats.empty() && (beats[static_cast<std::size_t>(n) % beats.size()] & 1) && waiting > 0) {
+      ledger.Report(--waiting);
+    }
+    if (n == static_cast<int>(f[1].size())) break;  // keying stops here
     const TokenStep step = TakeToken(key, late);
+    if (step.kind == TokenKind::Prosign || step.kind == TokenKind::PlainByte) {
+      ledger.Take(step.token, true);
+      ledger.Report(++waiting);
+    } else if (step.kind == TokenKind::Report || step.kind == TokenKind::Exchange) {
+      ledger.Fill(step.logMacro, step.keyValue, step.logValue);
+      tail.Replace(step.logMacro, step.logValue);
+    }
     switch (step.kind) {
       case TokenKind::None:
         Check(false);  // key is not empty
@@ -99,6 +123,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
     }
   }
+  // The cut: each edit stays inside the text it is made on and only ever shortens it.
+  ledger.BreakIn(key);
+  const LedgerNews news = ledger.TakeNews();
+  Check(news.cuts.size() + news.sent.size() == 1);
+  for (const int sent : news.sent) tail.Forget(sent);
+  for (const LogCut& cut : news.cuts) tail.Cut(cut.id, cut.keptLog, cut.separator);
+  std::string shown = tail.Text();
+  const std::size_t whole = shown.size();
+  for (const LogTail::Edit& edit : tail.TakeCuts()) {
+    Check(edit.length > 0 && edit.at + edit.length <= shown.size() && edit.text == kCutMark);
+    shown.replace(edit.at, edit.length, edit.text);
+  }
+  Check(shown.size() <= whole && !tail.Active());
 
   const double w = tandem::keyer::ParseDecimalPrefix(f[0]);
   Check(w == w);  // never NaN

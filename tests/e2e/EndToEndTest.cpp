@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "KeyportControl.h"
 #include "LoggerSimClient.h"
+#include "MorseTable.h"
 #include "TandemSession.h"
 #include "TestSupport.h"
 
@@ -42,19 +44,23 @@ struct IniOptions {
   int zLogKey = 0;
   int pttCqMachine = 0;
   int closeAnyway = 1;  // 0: the close asks whether to save the log
+  int paddleKbd = 0;    // 1: paddle keying is echoed into the log
 };
 
 std::string Ini(const IniOptions& o) {
   char keyer[256];
   std::snprintf(keyer, sizeof keyer,
-                "[Keyer]\r\nWPM=%d\r\nCQ_INT=%d\r\n9=N\r\nPTT=1\r\nPTT_CQ_machine=%d\r\nSideTone=1\r\n",
-                o.wpm, o.cqInterval, o.pttCqMachine);
+                "[Keyer]\r\nWPM=%d\r\nCQ_INT=%d\r\n9=N\r\nPTT=1\r\nPTT_CQ_machine=%d\r\nSideTone=1\r\n"
+                "PaddleKbd=%d\r\n",
+                o.wpm, o.cqInterval, o.pttCqMachine, o.paddleKbd);
   char window[128];
   std::snprintf(window, sizeof window, "[Window]\r\nCloseAnyway=%d\r\nFn12=0\r\nzLogKey=%d\r\n", o.closeAnyway,
                 o.zLogKey);
+  // F6 keys for many seconds before its report: a cut lands before it.
   return std::string("[Bank-A]\r\nFn01=CQ TEST $M\r\nFn02=$C UR $R [KN]\r\nFn03=TU $M TEST\r\nFn04=$C $A TU\r\n"
-                     "Fn05=QRZ?\r\n") +
-         "[Bank-B]\r\nFn01=DE $M K\r\nFn02=$C UR $R [KN]\r\nFn04=$C $A TU\r\nFn05=QRZ?\r\n" + keyer +
+                     "Fn05=QRZ?\r\nFn06=$C DE $M UR $R [KN]\r\n") +
+         "[Bank-B]\r\nFn01=DE $M K\r\nFn02=$C UR $R [KN]\r\nFn03=73 TU E E\r\nFn04=$C $A TU\r\nFn05=QRZ?\r\n"
+         "Fn06=$C DE $M UR $R [KN]\r\n" + keyer +
          "[Profile]\r\nMyCallSign=JA1ZZZ\r\n" + window;
 }
 
@@ -71,6 +77,45 @@ std::size_t Count(const std::string& hay, const std::string& needle) {
   std::size_t n = 0;
   for (std::size_t p = hay.find(needle); p != std::string::npos; p = hay.find(needle, p + 1)) ++n;
   return n;
+}
+
+// What the keyer emulator keyed, by its own trace, of the characters it started before `cutMs`:
+// a character went out when its last element ended by then (a word space when its length had
+// passed). The one being keyed when keying stopped did not go out. As the log shows it: letters,
+// digits and blanks as they are, the prosign [KN] as its token.
+std::string KeyedBefore(const std::vector<TraceEvent>& trace, double cutMs, int wpm) {
+  const double dot = 1200.0 / wpm;
+  std::string keyed;
+  for (std::size_t i = 0; i < trace.size(); ++i) {
+    const TraceEvent& c = trace[i];
+    if (c.event != "char" || c.ms >= cutMs) continue;
+    const unsigned byte = static_cast<unsigned>(std::strtoul(c.rest.c_str(), nullptr, 16));
+    // Code bytes (the prosigns) enter as they are; characters by their pattern.
+    const unsigned char code = byte >= 0x80 ? static_cast<unsigned char>(byte)
+                                            : MorseCodeForChar(static_cast<unsigned char>(byte));
+    const int elements = MorseElementCount(code);
+    double end = -1;
+    if (elements == 0) {
+      end = c.ms + 4 * dot;
+    } else {
+      int offs = 0;
+      for (std::size_t j = i + 1; j < trace.size() && trace[j].event != "char"; ++j) {
+        if (trace[j].event == "key" && trace[j].rest == "off" && ++offs == elements) {
+          end = trace[j].ms;
+          break;
+        }
+      }
+    }
+    if (end < 0 || end > cutMs) break;
+    keyed += byte == 0xB4 ? std::string("[KN]") : std::string(1, static_cast<char>(byte));
+  }
+  return keyed;
+}
+
+double TimeOf(const std::vector<TraceEvent>& trace, const std::string& event) {
+  for (const TraceEvent& e : trace)
+    if (e.event == event) return e.ms;
+  return -1;
 }
 
 // A function-key button counts as shown when it lies within its bar; the buttons beyond the
@@ -233,9 +278,93 @@ TEST_F(EndToEndTest, LoggerEscCancelsKeying) {
     if (e.event == "keyportTxCancel") cancelMs = e.ms;
   for (const TraceEvent& e : t)
     EXPECT_FALSE(e.event == "char" && e.ms > cancelMs) << "character " << e.rest << " keyed after the cancel";
-  // The log holds the whole message with a trailing space; less of it was keyed.
-  const std::string message = tandem_.LogText();
-  EXPECT_LT(CountEvents(t, "char") + 1, message.size()) << "the whole message was keyed: " << message;
+  // The log holds what was keyed, then the mark where keying stopped, and the message's space.
+  const std::string keyed = KeyedBefore(t, cancelMs, ini.wpm);
+  EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return tandem_.LogText() == keyed + "* "; }))
+      << "keyed: " << keyed << "\nlog: " << tandem_.LogText();
+}
+
+// The log tells what went out: after Esc it holds what the keyer keyed of the message, a mark
+// where keying stopped, and only the mark for the message queued behind it; the report that was
+// never reached is not shown as sent when a later message fills in its own.
+TEST_F(EndToEndTest, AfterEscTheLogHoldsWhatWentOutAndMarksWhereItStopped) {
+  IniOptions ini;
+  ini.wpm = 25;
+  StartSystem(ini, 1);
+  ASSERT_EQ(sim_.Command("text report 599"), 1);
+  ASSERT_EQ(sim_.Command("text call JA2XYZ"), 1);
+  FocusLoggerCall();
+  PressInLogger(VK_F6);
+  PressInLogger(VK_F3);  // queued behind F6
+  ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return CountEvents(t, "char") >= 3; }))
+      << "F6 was not keyed: " << Handed();
+  PressInLogger(VK_ESCAPE);
+  ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return HasEvent(t, "keyportTxCancel"); }))
+      << "Esc did not cancel";
+  const std::vector<TraceEvent> t = tandem_.Trace();
+  const std::string keyed = KeyedBefore(t, TimeOf(t, "keyportTxCancel"), ini.wpm);
+  const std::string cut = keyed + "* * ";
+  ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return tandem_.LogText() == cut; }))
+      << "keyed: " << keyed << "\nlog: " << tandem_.LogText();
+  ASSERT_EQ(Handed().find("5NN"), std::string::npos) << "the cut came after the report: " << Handed();
+
+  // F2 now goes out whole; its report fills in its own "$R" and nothing of the cut message.
+  PressInLogger(VK_F2);
+  ASSERT_TRUE(WaitHanded("JA2XYZ UR 5NN <B4>", 30000)) << "handed: " << Handed();
+  const std::string whole = cut + "JA2XYZ UR 5NN [KN] ";
+  EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return tandem_.LogText() == whole; }))
+      << "log: " << tandem_.LogText();
+}
+
+// The paddle breaks into a message: the log holds what was keyed of it, the mark, and then what
+// the operator keyed on the paddle.
+TEST_F(EndToEndTest, PaddleBreakInLeavesWhatWentOutAndTheMarkBeforeThePaddlesText) {
+  IniOptions ini;
+  ini.wpm = 25;
+  ini.paddleKbd = 1;
+  StartSystem(ini, 1);
+  ASSERT_EQ(sim_.Command("text report 599"), 1);
+  ASSERT_EQ(sim_.Command("text call JA2XYZ"), 1);
+  FocusLoggerCall();
+  PressInLogger(VK_F6);
+  ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return CountEvents(t, "char") >= 3; }))
+      << "F6 was not keyed: " << Handed();
+  char title[64];
+  std::snprintf(title, sizeof title, KEYPORT_CONTROL_TITLE_PREFIX "%lu", tandem_.ProcessId());
+  HWND paddle = FindWindowA(KEYPORT_CONTROL_CLASS, title);
+  ASSERT_NE(paddle, nullptr) << "no paddle window of the emulator in Tandem";
+  char text[] = "E";
+  COPYDATASTRUCT data = {KEYPORT_CTL_PADDLE_TEXT, 1, text};
+  DWORD_PTR taken = 0;
+  ASSERT_TRUE(SendMessageTimeoutA(paddle, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 5000,
+                                  &taken));
+  ASSERT_EQ(taken, 1u);
+  ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return HasEvent(t, "report", {15, 0}); }))
+      << "the paddle did not break in";
+  const std::vector<TraceEvent> t = tandem_.Trace();
+  const std::string keyed = KeyedBefore(t, TimeOf(t, "paddle"), ini.wpm);
+  EXPECT_TRUE(LoggerSimClient::PumpUntil([&] { return tandem_.LogText() == keyed + "* E"; }))
+      << "keyed: " << keyed << "\nlog: " << tandem_.LogText();
+}
+
+// With the Run box ticked in N1MM Logger, the very first F1 after Tandem starts keys the CQ of
+// Bank-A, the bank the logger shows: no record came before it to tell Tandem so.
+TEST_F(EndToEndTest, FirstF1AfterTheStartKeysTheBankTheLoggerShows) {
+  // The pointer away from the logger's window, so that no record of a mouse move comes first.
+  SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+  ASSERT_TRUE(sim_.Start(LoggerSimPathBesideThisProgram())) << sim_.error();
+  ASSERT_EQ(sim_.Command("check 1"), 1);
+  ASSERT_EQ(sim_.Command("text report 599"), 1);
+  ASSERT_EQ(sim_.Command("text call JA3AAA"), 1);
+  StartTandem(IniOptions{}, 50);
+  ASSERT_EQ(tandem_.ControlText(kFnButton1), "DE $M K") << "Tandem starts on Bank-B";
+  FocusLoggerCall();
+  PressInLogger(VK_F1);
+  ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return HandedToKeyer(t).size() >= 10; }))
+      << "F1 keyed nothing";
+  EXPECT_TRUE(WaitHanded("CQ TEST JA1ZZZ")) << "handed: " << Handed();
+  EXPECT_EQ(Handed().find("DE JA1ZZZ"), std::string::npos) << Handed();
+  EXPECT_EQ(tandem_.ControlText(kFnButton1), "CQ TEST $M");
 }
 
 // Ctrl+PgUp in the logger raises the keyer's speed by one word per minute.

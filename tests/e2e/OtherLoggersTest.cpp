@@ -20,6 +20,8 @@ constexpr int kFollowN1mm = 0;
 constexpr int kFollowTurboHamlog = 1;
 constexpr int kFollowLogger32 = 2;
 
+constexpr int kFnButton1 = 1000;  // F1's button on Tandem's bar
+
 // How long a key that should not be keyed is given to show up in the trace all the same.
 constexpr DWORD kNothingKeyedMs = 1500;
 
@@ -166,6 +168,69 @@ TEST_F(OtherLoggersTest, TurboHamlogKeysFromItsInputWindow) {
   seen = PressIn(hl, VK_F2);
   EXPECT_EQ(FirstAs(seen, VK_F2), static_cast<UINT>(WM_NULL));
   EXPECT_TRUE(WaitHanded("JA5BBB UR 5NN")) << "handed: " << Handed();
+}
+
+// The bank switch alternates with every logger, from the logger's keys and from Tandem's own
+// window. Turbo HAMLOG/Win has a bank box that Tandem sets, so both programs agree after every
+// switch, and a change the operator makes there is followed; Logger32 has none, and Tandem's own
+// choice stands.
+TEST_F(OtherLoggersTest, BankSwitchAlternatesWithEveryLogger) {
+  for (const char* mode : {"--hamlog", "--logger32"}) {
+    SCOPED_TRACE(mode);
+    const bool hamlog = std::string(mode) == "--hamlog";
+    LoggerSimClient& sim = StartLogger(mode);
+    IniOptions ini;
+    ini.followLogger = hamlog ? kFollowTurboHamlog : kFollowLogger32;
+    StartTandem(ini);
+    Cmd(sim, "text report 599");
+    Cmd(sim, "text mode CW");
+    Cmd(sim, "text call JA3AAA");
+    Cmd(sim, "focus call");
+    auto keysF1 = [&](const char* expected, std::size_t times) {
+      PressIn(sim, VK_F1);
+      return LoggerSimClient::PumpUntil([&] {
+        const std::string h = Handed();
+        std::size_t n = 0;
+        for (std::size_t p = h.find(expected); p != std::string::npos; p = h.find(expected, p + 1)) ++n;
+        return n == times;
+      }, 10000);
+    };
+    auto shows = [&](const char* label) {
+      return LoggerSimClient::PumpUntil([&] { return tandem_.ControlText(kFnButton1) == label; });
+    };
+    auto boxSays = [&](int checked) {
+      return !hamlog || LoggerSimClient::PumpUntil([&] { return sim.Command("getcheck") == checked; });
+    };
+    // The box unticked (or none): Bank-B, where Tandem starts.
+    EXPECT_TRUE(keysF1("DE JA1ZZZ K", 1)) << "handed: " << Handed();
+    ASSERT_TRUE(testsupport::PressInLogger(sim, 'F', testsupport::kShift | testsupport::kCtrl));
+    EXPECT_TRUE(shows("CQ TEST $M")) << tandem_.ControlText(kFnButton1);
+    EXPECT_TRUE(boxSays(1));
+    EXPECT_TRUE(keysF1("CQ TEST JA1ZZZ", 1)) << "handed: " << Handed();
+    ASSERT_TRUE(testsupport::PressInLogger(sim, 'F', testsupport::kShift | testsupport::kCtrl));
+    EXPECT_TRUE(shows("DE $M K")) << tandem_.ControlText(kFnButton1);
+    EXPECT_TRUE(boxSays(0));
+    EXPECT_TRUE(keysF1("DE JA1ZZZ K", 2)) << "handed: " << Handed();
+
+    // Shift+F in Tandem's own window.
+    HWND main = tandem_.MainWindow();
+    SetForegroundWindow(main);
+    ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return GetForegroundWindow() == main; }));
+    testsupport::Press('F', testsupport::kShift);
+    EXPECT_TRUE(shows("CQ TEST $M")) << tandem_.ControlText(kFnButton1);
+    EXPECT_TRUE(boxSays(1));
+    Cmd(sim, "focus call");
+    EXPECT_TRUE(keysF1("CQ TEST JA1ZZZ", 2)) << "handed: " << Handed();
+
+    if (hamlog) {
+      // The operator unticks the logger's box: its next record takes Tandem to Bank-B.
+      Cmd(sim, "check 0");
+      ASSERT_TRUE(testsupport::TypeInLogger(sim, "A"));
+      EXPECT_TRUE(shows("DE $M K")) << tandem_.ControlText(kFnButton1);
+    }
+    tandem_.Stop();
+    sim.Stop();
+  }
 }
 
 // Logger32 followed: its mode box holds more than the mode, and only what comes before the first

@@ -28,8 +28,8 @@ std::string Record(const std::string& call, const char* check, const char* key, 
 }
 
 RecordPlan Plan(const std::string& text, RecordMemory& memory, bool cqRepeat = false,
-                int zLogKey = 0) {
-  return PlanCopyData(text.data(), text.size(), memory, cqRepeat, zLogKey);
+                int zLogKey = 0, bool bankBox = true) {
+  return PlanCopyData(text.data(), text.size(), memory, cqRepeat, zLogKey, bankBox);
 }
 
 TEST(RecordKeyAction, FunctionKeysNeedNoModifierAtAll) {
@@ -117,7 +117,7 @@ TEST(RecordPlan, IgnoredRecordsAndTheNoticeTouchNothing) {
   EXPECT_EQ(p.record.call, "");  // not split: nothing to store
   EXPECT_FALSE(p.cancelForCall);
   EXPECT_EQ(p.keyAction.action, LinkAction::kNone);
-  EXPECT_FALSE(p.relayoutBank);
+  EXPECT_FALSE(p.followBank);
 
   p = PlanCopyData(nullptr, 30, memory, true, 1);
   EXPECT_EQ(p.kind, RecordKind::kIgnored);
@@ -176,37 +176,46 @@ TEST(RecordPlan, NewCallStopsTheCqRepeatOnlyWithoutModifiers) {
   EXPECT_FALSE(CancelOnCallChange(false, true, kNone));
 }
 
-TEST(RecordPlan, BankFollowsTheCheckFieldAndLaysOutOnlyOnChange) {
+TEST(RecordPlan, BankFollowsTheLoggersBoxWhenItChangesAndTheFirstRecordBeforeItsKey) {
   RecordMemory memory;
-  // The last check value starts at 0: a first record with "0" lays out nothing.
-  RecordPlan p = Plan(Record("A", "0", "0", kNone), memory);
-  EXPECT_FALSE(p.bankA);
-  EXPECT_FALSE(p.relayoutBank);
-
-  p = Plan(Record("A", "1", "0", kNone), memory);
+  // Nothing came before: the record's bank is taken before its key acts, so that F1 keys from
+  // the bank the logger shows, whatever bank Tandem started on.
+  RecordPlan p = Plan(Record("A", "1", "70", kNone), memory);
+  EXPECT_EQ(p.keyAction.action, LinkAction::kSendFnMessage);
+  EXPECT_TRUE(p.followBank);
+  EXPECT_TRUE(p.bankBeforeKey);
   EXPECT_TRUE(p.bankA);
-  EXPECT_TRUE(p.relayoutBank);
-  p = Plan(Record("A", "1", "0", kNone), memory);
-  EXPECT_FALSE(p.relayoutBank);
+  EXPECT_FALSE(Plan(Record("A", "1", "0", kNone), memory).followBank);
 
-  // "1" to "0": Bank-B once, then nothing more.
-  p = Plan(Record("A", "0", "0", kNone), memory);
-  EXPECT_FALSE(p.bankA);
-  EXPECT_TRUE(p.relayoutBank);
-  EXPECT_FALSE(Plan(Record("A", "0", "0", kNone), memory).relayoutBank);
-  // Indeterminate (2) counts as not checked.
-  EXPECT_FALSE(Plan(Record("A", "2", "0", kNone), memory).relayoutBank);
-
-  // The Shift+Ctrl+F record carries the check state read before the switch: it switches the bank
-  // and then sets m_bankA back from its own check field without a layout.
-  p = Plan(Record("A", "0", "46", kShiftCtrl), memory);
+  // Shift+Ctrl+F: Tandem switches and writes its bank into the box. Records that still carry the
+  // box as it was before the switch reached the logger leave Tandem's bank as it is; the one with
+  // the switched box says what Tandem already has.
+  p = Plan(Record("A", "1", "46", kShiftCtrl), memory);
   EXPECT_EQ(p.keyAction.action, LinkAction::kSwitchBank);
+  EXPECT_FALSE(p.followBank);
+  EXPECT_FALSE(Plan(Record("A", "1", "0", kNone), memory).followBank);
+  p = Plan(Record("A", "0", "0", kNone), memory);
+  EXPECT_TRUE(p.followBank);
   EXPECT_FALSE(p.bankA);
-  EXPECT_FALSE(p.relayoutBank);
-  // The logger's next record carries the switched state.
-  p = Plan(Record("A", "1", "0", kNone), memory);
+  // Indeterminate (2) counts as not checked: no change.
+  EXPECT_FALSE(Plan(Record("A", "2", "0", kNone), memory).followBank);
+
+  // Later changes of the box act after the key, as ever: F1 keys from the bank shown when the
+  // record came.
+  p = Plan(Record("A", "1", "70", kNone), memory);
+  EXPECT_TRUE(p.followBank);
   EXPECT_TRUE(p.bankA);
-  EXPECT_TRUE(p.relayoutBank);
+  EXPECT_FALSE(p.bankBeforeKey);
+}
+
+TEST(RecordPlan, ALoggerWithoutABankBoxLeavesTheBankToTandem) {
+  // Logger32's records always carry 0 in the check field.
+  RecordMemory memory;
+  for (const char* key : {"70", "46", "0", "70"}) {
+    const RecordPlan p = Plan(Record("A", "0", key, std::string(key) == "46" ? kShiftCtrl : kNone),
+                              memory, false, 0, false);
+    EXPECT_FALSE(p.followBank) << key;
+  }
 }
 
 }  // namespace

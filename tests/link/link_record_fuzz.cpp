@@ -51,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   memory.lastCall = "OLD";
   const bool cqRepeat = (flags & 2) != 0;
   const int zLogKey = (flags & 4) ? 1 : 0;
-  const RecordPlan plan = PlanCopyData(pointer, size, memory, cqRepeat, zLogKey);
+  const bool bankBox = (flags & 8) == 0;
+  const RecordPlan plan = PlanCopyData(pointer, size, memory, cqRepeat, zLogKey, bankBox);
 
   if (pointer == nullptr || size > kMaxReceivedRecord) {
     Check(plan.kind == RecordKind::kIgnored);
@@ -91,7 +92,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(plan.record.modifiers.None() || plan.record.key == kVkTab);
       }
       Check(plan.bankA == plan.record.checked);
-      Check(plan.relayoutBank == plan.bankA);  // the memory started at 0
+      // The memory had seen no record: a logger's bank box is followed, before the key.
+      Check(plan.followBank == bankBox && plan.bankBeforeKey);
+      Check(memory.seenRecord && memory.lastCheck == plan.bankA);
     }
   }
 
