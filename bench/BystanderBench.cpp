@@ -30,7 +30,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <thread>
@@ -38,6 +37,7 @@
 
 #include "FwIds.h"
 #include "LoggerSimClient.h"
+#include "ShortOption.h"
 #include "TandemSession.h"
 
 namespace {
@@ -158,14 +158,7 @@ void Print(const char* name, const std::string& bits, double value, int decimals
 
 int main(int argc, char** argv) {
   bool shortRun = false;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--short") == 0) {
-      shortRun = true;
-    } else {
-      std::fprintf(stderr, "usage: bench_bystander.exe [--short]\n");
-      return 2;
-    }
-  }
+  if (!ReadShortOption(argc, argv, "bench_bystander.exe", shortRun)) return 2;
   const int count = shortRun ? 1000 : 5000;
   const int rounds = shortRun ? 2 : 5;
 

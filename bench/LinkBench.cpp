@@ -31,12 +31,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "KeyportControl.h"
 #include "LoggerSimClient.h"
+#include "ShortOption.h"
 #include "TandemSession.h"
 
 namespace {
@@ -217,14 +217,7 @@ int Fail(const std::string& why) {
 
 int main(int argc, char** argv) {
   bool shortRun = false;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--short") == 0) {
-      shortRun = true;
-    } else {
-      std::fprintf(stderr, "usage: bench_link.exe [--short]\n");
-      return 2;
-    }
-  }
+  if (!ReadShortOption(argc, argv, "bench_link.exe", shortRun)) return 2;
   const int rounds = shortRun ? 5 : 40;
   const int warmup = shortRun ? 1 : 3;  // rounds of each log not counted
   const int copies = shortRun ? 200 : 5000;

@@ -310,9 +310,11 @@ void CWinApp::EndProfileBatch() {
     if (!replaced) ++m_writeFailures;
   }
   if (!m_batchPath.empty()) {
-    if (!replaced) ::DeleteFileA(m_batchPath.c_str());
-    ForgetProfileCache(m_batchPath);
-    ForgetProfileCache(m_profilePath);
+    if (!replaced) {
+      ::DeleteFileA(m_batchPath.c_str());
+      ForgetProfileCache(m_batchPath);
+    }
+    ForgetProfileCache(m_profilePath);  // the file may be the copy now
   }
   m_batchPath.clear();
   m_batchBroken = false;
