@@ -20,9 +20,6 @@
 
 namespace {
 
-// The last time stamp written, for the whole process: at most one per minute reaches the log.
-tandem::cw::LogStampGate g_stampGate;
-
 std::string WindowText(HWND wnd) {
   if (!wnd) return std::string();
   std::vector<char> text(static_cast<size_t>(::GetWindowTextLengthA(wnd)) + 1);
@@ -41,27 +38,25 @@ std::tm LocalNow() {
   return local;
 }
 
-// The late replacements of the log ("$R", "$A") that keying makes: the text and its value.
-using LogReplacements = std::vector<std::pair<std::string, std::string>>;
+using LogReplacements = CMainFrame::LogReplacements;
 
-// While SendFnMessage keys the first tokens of a message, which happens before the message is
-// written to the log, the log replacements that those tokens make are held here and made right
-// after the message is written, so the log ends as if it had been written first.
-LogReplacements* g_heldReplacements = nullptr;
-
+// Points the frame's held replacements at `held` for the scope's life.
 class HoldLogReplacements {
  public:
-  explicit HoldLogReplacements(LogReplacements* held) { g_heldReplacements = held; }
-  ~HoldLogReplacements() { g_heldReplacements = nullptr; }
+  HoldLogReplacements(LogReplacements*& slot, LogReplacements* held) : slot_(slot) { slot_ = held; }
+  ~HoldLogReplacements() { slot_ = nullptr; }
   HoldLogReplacements(const HoldLogReplacements&) = delete;
   HoldLogReplacements& operator=(const HoldLogReplacements&) = delete;
+
+ private:
+  LogReplacements*& slot_;
 };
 
 // The time stamp due before the next message, or an empty text.
-std::string DueLogTimeStamp(bool logTime) {
+std::string DueLogTimeStamp(bool logTime, tandem::cw::LogStampGate& gate) {
   if (!logTime) return std::string();
   std::string stamp = tandem::cw::FormatLogTimeStamp(LocalNow());
-  if (!g_stampGate.Admit(stamp)) return std::string();
+  if (!gate.Admit(stamp)) return std::string();
   return stamp;
 }
 
@@ -95,7 +90,7 @@ void CMainFrame::SendFnMessage(int buttonId, bool repeat) {
   // first tokens made.
   CTandemHLView* view = GetLogView();
   // 1. A due time stamp goes before the message.
-  const std::string stamp = DueLogTimeStamp(m_logTime != 0);
+  const std::string stamp = DueLogTimeStamp(m_logTime != 0, m_stampGate);
   // 2. Any message that is not a CQ repeat ends CQ repeat.
   if (repeat) {
     m_cqRepeat = 1;
@@ -132,7 +127,7 @@ void CMainFrame::SendFnMessage(int buttonId, bool repeat) {
                                             m_number.size()),
         true);
     if (m_sendQueue.empty()) {
-      HoldLogReplacements hold(&held);
+      HoldLogReplacements hold(m_heldReplacements, &held);
       for (int i = 0; i < tandem::cw::kFirstTokensAtOnce && !keyText.empty(); ++i) {
         SendToken(keyText);
       }
@@ -170,8 +165,8 @@ void CMainFrame::SendToken(std::string& keyText) {
     case tandem::cw::TokenKind::Report:
     case tandem::cw::TokenKind::Exchange:
       m_sentLedger.Fill(step.logMacro, step.keyValue, step.logValue);
-      if (g_heldReplacements) {
-        g_heldReplacements->emplace_back(step.logMacro, step.logValue);
+      if (m_heldReplacements) {
+        m_heldReplacements->emplace_back(step.logMacro, step.logValue);
       } else if (CTandemHLView* view = GetLogView()) {
         view->ReplaceEverywhere(step.logMacro, step.logValue);
       }
@@ -180,7 +175,7 @@ void CMainFrame::SendToken(std::string& keyText) {
 }
 
 void CMainFrame::AppendLogTimeStamp() {
-  const std::string stamp = DueLogTimeStamp(m_logTime != 0);
+  const std::string stamp = DueLogTimeStamp(m_logTime != 0, m_stampGate);
   if (stamp.empty()) return;
   if (CTandemHLView* view = GetLogView()) view->AppendToLog(stamp.c_str());
 }

@@ -138,10 +138,6 @@ void CMainFrame::ApplyWeight(float dot, float dash) {
 
 namespace {
 
-// Ticks of the watch that wait for the CQ machine to show that it plays, after a notice that came
-// before its playing window did; then the watch ends without having held anything.
-int g_cqMachineGraceTicks = 0;
-
 // The CQ machine plays while its window shows the stop-playback button.
 bool CqMachinePlaying() {
   HWND machine = ::FindWindowA(tandem::keyer::kCqMachineClass, tandem::keyer::kCqMachineTitle);
@@ -157,7 +153,7 @@ void CMainFrame::OnCqMachineNotice() {
   // Any program can send the notice. PTT is held only while the CQ machine's playing window is
   // visible, never on the notice alone: a notice without a CQ machine playing would otherwise key
   // the transmitter until the program ends.
-  g_cqMachineGraceTicks = tandem::keyer::kCqMachineGraceTicks;
+  m_cqMachineGraceTicks = tandem::keyer::kCqMachineGraceTicks;
   // A running watch starts over.
   ::SetTimer(m_hWnd, tandem::keyer::kCqMachineTimer, tandem::keyer::kCqMachineTimerMs, nullptr);
   OnCqMachineTimer();
@@ -171,13 +167,13 @@ void CMainFrame::OnCqMachineTimer() {
                   static_cast<unsigned char>(KEYPORT_DATA_PTT_HOLD));
       m_pttHeld = 1;
     }
-    g_cqMachineGraceTicks = 0;
+    m_cqMachineGraceTicks = 0;
     return;
   }
   // Not (or no longer) playing. Before the window has been seen playing the watch waits a little
   // for it; once it has played, or the wait is over, the watch ends.
-  if (!m_pttHeld && g_cqMachineGraceTicks > 0) {
-    --g_cqMachineGraceTicks;
+  if (!m_pttHeld && m_cqMachineGraceTicks > 0) {
+    --m_cqMachineGraceTicks;
     return;
   }
   ReleaseCqMachinePtt();

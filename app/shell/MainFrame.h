@@ -6,12 +6,15 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "DialogBar.h"
 #include "FrameWnd.h"
 #include "HlHook.h"
 #include "HookThread.h"
 #include "KeyportApi.h"
+#include "CwText.h"
 #include "SendLedger.h"
 #include "ToolBar.h"
 #include "WpmStatusBar.h"
@@ -179,6 +182,9 @@ class CMainFrame : public CFrameWnd {
   int m_bankA = 0;  // 1: Bank-A in use; the bank index in use is 1 - m_bankA
   int m_cqRepeat = 0;
   int m_pttHeld = 0;
+  // Ticks of the CQ machine watch that wait for the machine to show that it plays, after a notice
+  // that came before its playing window did; then the watch ends without having held anything.
+  int m_cqMachineGraceTicks = 0;
   int m_wpm = 0;
   int m_pending = 0;
   std::string m_sendQueue;
@@ -203,6 +209,14 @@ class CMainFrame : public CFrameWnd {
   // log, followed on the keyer's reports, so that a cancel or the paddle's break-in shows in the
   // log where keying stopped.
   tandem::cw::SendLedger m_sentLedger;
+  // At most one time stamp a minute reaches the log: the last one written.
+  tandem::cw::LogStampGate m_stampGate;
+  // The late replacements of the log ("$R", "$A") that keying makes: the text and its value.
+  using LogReplacements = std::vector<std::pair<std::string, std::string>>;
+  // While SendFnMessage keys the first tokens of a message, which happens before the message is
+  // written to the log, the replacements those tokens make are held here and made right after
+  // the message is written, so the log ends as if it had been written first. Null otherwise.
+  LogReplacements* m_heldReplacements = nullptr;
 
  protected:
   int OnCreate(CREATESTRUCTA* cs) override;
