@@ -31,8 +31,4 @@ constexpr int kKeyerFlushReport = 15;
 constexpr int kDecodeKanaStart = 55;
 constexpr int kDecodeLastNonKana = 75;
 
-// CQ repeat pause limits, seconds, both included.
-constexpr float kCqIntervalMinSeconds = 1.0f;
-constexpr float kCqIntervalMaxSeconds = 10.0f;
-
 }  // namespace tandem::cw

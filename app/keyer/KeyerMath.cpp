@@ -125,7 +125,7 @@ int SideToneValue(bool on, int level) {
 }
 
 std::optional<int> CqIntervalMs(float seconds) {
-  if (!(seconds >= 1.0f && seconds <= 10.0f)) {
+  if (!(seconds >= kCqIntervalMinSeconds && seconds <= kCqIntervalMaxSeconds)) {
     return std::nullopt;
   }
   return TruncToInt(static_cast<double>(seconds) * 1000 + 0.5);

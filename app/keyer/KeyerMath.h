@@ -51,6 +51,11 @@ PttBytes PttParams(bool on, int delayBefore, int delayAfter);
 // The side-tone value for the keyer: 0 off, else the list index plus one (3906 / n Hz).
 int SideToneValue(bool on, int level);
 
+// CQ repeat pause limits, seconds, both included: the Options page checks its field against
+// them and CqIntervalMs refuses what lies outside.
+constexpr float kCqIntervalMinSeconds = 1.0f;
+constexpr float kCqIntervalMaxSeconds = 10.0f;
+
 // The CQ repeat pause in ms for a pause in seconds: trunc(s * 1000 + 0.5) for 1.0 <= s <= 10.0,
 // nothing for any other value (NaN included), so the caller keeps its pause.
 std::optional<int> CqIntervalMs(float seconds);

@@ -1,6 +1,7 @@
 #include "MyPropertyPage1.h"
 
 #include "DataExchange.h"
+#include "KeyerMath.h"
 #include "MainFrame.h"
 #include "OptionsIds.h"
 #include "OptionsRules.h"
@@ -40,8 +41,8 @@ void CMyPropertyPage1::DoDataExchange(CDataExchange& dx) {
   DDX_Text(dx, IDC_OPT_SUBST9, m_subst9);
   DDV_MaxChars(dx, m_subst9, settings::kSubstitutionChars);
   DDX_Text(dx, IDC_OPT_CQ_INTERVAL, m_cqInterval);
-  DDV_MinMaxFloat(dx, m_cqInterval, settings::kCqIntervalMinSeconds,
-                  settings::kCqIntervalMaxSeconds);
+  DDV_MinMaxFloat(dx, m_cqInterval, tandem::keyer::kCqIntervalMinSeconds,
+                  tandem::keyer::kCqIntervalMaxSeconds);
 }
 
 bool CMyPropertyPage1::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) {

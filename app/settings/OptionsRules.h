@@ -15,8 +15,6 @@ constexpr int kDefaultToneLevel = 7;  // 488 Hz
 int ToneLevelToApply(int listPosition, int storedLevel);
 
 // Limits the pages check their fields against.
-constexpr float kCqIntervalMinSeconds = 1.0f;
-constexpr float kCqIntervalMaxSeconds = 10.0f;
 constexpr std::uint32_t kWpmMin = 5;
 constexpr std::uint32_t kWpmMax = 50;
 constexpr std::uint32_t kPttDelayMax = 255;

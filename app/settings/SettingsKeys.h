@@ -38,5 +38,6 @@ constexpr char kEndGE[] = "end_GE";
 constexpr char kWeightDot[] = "WeightDot";
 constexpr char kWeightDash[] = "WeightDash";
 constexpr char kCloseAnyway[] = "CloseAnyway";
+constexpr char kPlacement[] = "pos";  // the main window's placement record, in kWindow
 
 }  // namespace settings

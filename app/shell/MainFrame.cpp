@@ -8,6 +8,7 @@
 #include "DocTemplate.h"
 #include "FnLayout.h"
 #include "FwIds.h"
+#include "SettingsKeys.h"
 #include "ShellConstants.h"
 #include "TandemView.h"
 #include "WpmDlg.h"
@@ -132,7 +133,7 @@ int CMainFrame::OnCreate(CREATESTRUCTA* cs) {
 void CMainFrame::RestorePlacement() {
   std::vector<std::uint8_t> bytes;
   // Only a complete record is applied; anything else was not written by us.
-  if (!CWinApp::Current()->ReadBinary(shell::kPlacementSection, shell::kPlacementKey, bytes) ||
+  if (!CWinApp::Current()->ReadBinary(settings::kWindow, settings::kPlacement, bytes) ||
       bytes.size() != shell::kPlacementSize) {
     return;
   }
@@ -146,7 +147,7 @@ void CMainFrame::SavePlacement() {
   WINDOWPLACEMENT placement = {};
   placement.length = sizeof(placement);
   if (!::GetWindowPlacement(m_hWnd, &placement)) return;
-  CWinApp::Current()->WriteBinary(shell::kPlacementSection, shell::kPlacementKey,
+  CWinApp::Current()->WriteBinary(settings::kWindow, settings::kPlacement,
                                   reinterpret_cast<const std::uint8_t*>(&placement),
                                   sizeof(placement));
 }

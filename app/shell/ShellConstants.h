@@ -25,8 +25,6 @@ constexpr int kDefaultHeight = 150;
 constexpr int kMinHeight = 120;
 
 // Saved at every close request: the placement record and the bar layout.
-constexpr char kPlacementSection[] = "Window";
-constexpr char kPlacementKey[] = "pos";
 constexpr unsigned kPlacementSize = 44;
 constexpr char kBarStatePrefix[] = "ToolBar";
 

@@ -1,6 +1,7 @@
 #include "TandemDoc.h"
 
 #include "App.h"
+#include "SettingsKeys.h"
 #include "TandemView.h"
 
 bool CTandemHLDoc::Serialize(CArchive& ar) {
@@ -16,6 +17,6 @@ bool CTandemHLDoc::OnNewDocument() {
 
 bool CTandemHLDoc::CanCloseFrame(CFrameWnd* frame) {
   // The operator may choose to close without the question about the log.
-  if (CWinApp::Current()->ReadInt("Window", "CloseAnyway", 0) != 0) return true;
+  if (CWinApp::Current()->ReadInt(settings::kWindow, settings::kCloseAnyway, 0) != 0) return true;
   return CDocument::CanCloseFrame(frame);
 }
