@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes the tool-bar bitmap (Toolbar.bmp) and the program icon (Tandem.ico) from the pixel
-drawings below. Run it again after changing a drawing; the outputs are kept in the repository."""
+drawings in drawings.txt. Run it again after changing a drawing; the outputs are kept in the
+repository."""
 import struct
 
 PALETTE = {  # 16-colour palette; '.' is the button-face grey that the tool bar maps to its own
@@ -11,60 +12,20 @@ PALETTE = {  # 16-colour palette; '.' is the button-face grey that the tool bar 
 }
 ORDER = list(PALETTE)
 
-# Tool-bar buttons, 16 x 15 each: New, Open, Save, Cut, Copy, Paste, Print, About.
-BUTTONS = [
-    ["................", "..kkkkkkk.......", "..kwwwwwkk......", "..kwwwwwkwk.....",
-     "..kwwwwwkkkk....", "..kwwwwwwwwk....", "..kwwwwwwwwk....", "..kwwwwwwwwk....",
-     "..kwwwwwwwwk....", "..kwwwwwwwwk....", "..kwwwwwwwwk....", "..kwwwwwwwwk....",
-     "..kwwwwwwwwk....", "..kkkkkkkkkk....", "................"],
-    ["................", "...........kkk..", "..........k...k.", "...kkk.......kk.",
-     "..kyyykkkkk..kkk", "..kywywywyk.....", "..kwywywywk.....", "..kywykkkkkkkkkk",
-     "..kwykoooooooook", "..kykoooooooook.", "..kkoooooooook..", "..kkoooooooook..",
-     "..kkkkkkkkkkk...", "................", "................"],
-    ["................", ".kkkkkkkkkkkkkk.", ".knkwwwwwwwwknk.", ".knkwwwwwwwwknk.",
-     ".knkwwwwwwwwknk.", ".knkwwwwwwwwknk.", ".knnkkkkkkkknnk.", ".knnnnnnnnnnnnk.",
-     ".knnkkkkkkkknnk.", ".knnkkkkkwwknnk.", ".knnkkkkkwwknnk.", ".knnkkkkkwwknnk.",
-     "..kkkkkkkkkkkkk.", "................", "................"],
-    ["................", "....k.....k.....", "....k.....k.....", "....k.....k.....",
-     "....kk...kk.....", ".....k...k......", ".....kk.kk......", "......kkk.......",
-     ".......k........", "......bkb.......", "....bbb.bbb.....", "...b..b.b..b....",
-     "...b..b.b..b....", "....bb...bb.....", "................"],
-    ["................", "kkkkkk..........", "kwwwwkk.........", "kwkkwkwk........",
-     "kwwwwkkkkkkk....", "kwkkkkwwwwwkk...", "kwwwwkwkkkwkwk..", "kwkkkkwwwwwkkkk.",
-     "kwwwwkwkkkkkwwk.", "kkkkkkwwwwwwwwk.", "......wkkkkkkwk.", "......kwwwwwwwk.",
-     "......kkkkkkkkk.", "................", "................"],
-    ["................", ".....kkkk.......", ".kkkkyyyykkkk...", "kooookyykoooook.",
-     "kooookkkkoooook.", "koooooooooooook.", "kooooookkkkkkkk.", "kooooookwwwwwwkk",
-     "kooooookwkkkkwkw", "kooooookwwwwwwwk", "kooooookwkkkkkwk", "kooooookwwwwwwwk",
-     ".kkkkkkkkkkkkkkk", "................", "................"],
-    ["................", "....kkkkkkkkk...", "....kwwwwwwwk...", "....kwkkkkkwk...",
-     "....kwwwwwwwk...", "..kkkkkkkkkkkkk.", ".kwwwwwwwwwwwwwk", ".kwwwwwwwwwwGlwk",
-     ".kgggggggggggggk", ".kkkkkkkkkkkkkkk", ".kgkwwwwwwwwkgk.", "..kkwkkkkkwkkk..",
-     "....kwwwwwwwk...", "....kkkkkkkkk...", "................"],
-    ["................", ".....nnnnnn.....", "...nnbbbbbbnn...", "..nbbbwwwwbbbn..",
-     "..nbbwwbbwwbbn..", ".nbbbbbbbwwbbbn.", ".nbbbbbbwwbbbbn.", ".nbbbbbwwbbbbbn.",
-     ".nbbbbbwwbbbbbn.", "..nbbbbbbbbbbn..", "..nbbbbwwbbbbn..", "...nnbbwwbbnn...",
-     ".....nnnnnn.....", "................", "................"],
-]
 
-ICON = [
-    "................................", "....nnnnnnnnnnnnnnnnnnnnnnnn....",
-    "...nbbbbbbbbbbbbbbbbbbbbbbbbn...", "..nbbbbbbbbbbbbbbbbbbbbbbbbbbn..",
-    "..nbbbbbbbbbbbbbbbbbbbbbbbbbbn..", "..nbbwwwwwwwwwwwwwwwwwwwwwwbbn..",
-    "..nbbwwwwwwwwwwwwwwwwwwwwwwbbn..", "..nbbbbbbbbbbwwwwwwbbbbbbbbbbn..",
-    "..nbbbbbbbbbbwwwwwwbbbbbbbbbbn..", "..nbbbbbbbbbbwwwwwwbbbbbbbbbbn..",
-    "..nbbbbbbbbbbwwwwwwbbbbbbbbbbn..", "..nbbbbbbbbbbwwwwwwbbbbbbbbbbn..",
-    "..nbbbbbbbbbbwwwwwwbbbbbbbbbbn..", "..nbbbbbbbbbbwwwwwwbbbbbbbbbbn..",
-    "..nbbbbbbbbbbwwwwwwbbbbbbbbbbn..", "..nbbbbbbbbbbwwwwwwbbbbbbbbbbn..",
-    "..nbbbbbbbbbbwwwwwwbbbbbbbbbbn..", "..nbbbbbbbbbbbbbbbbbbbbbbbbbbn..",
-    "..nbbbbbbbbbbbbbbbbbbbbbbbbbbn..", "..nbbbbbbbbbbbbbbbbbbbbbbbbbbn..",
-    "..nbbyyyybbyyyyyyyyyybbyyyybbn..", "..nbbyyyybbyyyyyyyyyybbyyyybbn..",
-    "..nbbyyyybbyyyyyyyyyybbyyyybbn..", "..nbbbbbbbbbbbbbbbbbbbbbbbbbbn..",
-    "..nbbbbbbbbbbbbbbbbbbbbbbbbbbn..", "..nbbbbbbbbbbbbbbbbbbbbbbbbbbn..",
-    "..nbbbbbbbbbbbbbbbbbbbbbbbbbbn..", "..nbbbbbbbbbbbbbbbbbbbbbbbbbbn..",
-    "..nbbbbbbbbbbbbbbbbbbbbbbbbbbn..", "...nbbbbbbbbbbbbbbbbbbbbbbbbn...",
-    "....nnnnnnnnnnnnnnnnnnnnnnnn....", "................................",
-]
+def read_drawings(path):
+    """The drawings of drawings.txt: (name, rows) in file order."""
+    drawings = []
+    with open(path, encoding='ascii') as f:
+        for line in f:
+            line = line.rstrip('\n')
+            if not line or line.startswith('#'):
+                continue
+            if line.startswith('= '):
+                drawings.append((line[2:], []))
+            else:
+                drawings[-1][1].append(line)
+    return drawings
 
 
 def bmp_4bit(rows):
@@ -83,8 +44,8 @@ def bmp_4bit(rows):
     return header, palette, pixels
 
 
-def write_toolbar(path):
-    rows = [''.join(b[y] for b in BUTTONS) for y in range(15)]
+def write_toolbar(path, buttons):
+    rows = [''.join(b[y] for b in buttons) for y in range(15)]
     header, palette, pixels = bmp_4bit(rows)
     offset = 14 + len(header) + len(palette)
     with open(path, 'wb') as f:
@@ -92,9 +53,8 @@ def write_toolbar(path):
         f.write(header + palette + pixels)
 
 
-def write_icon(path):
+def write_icon(path, rows):
     size = 32
-    rows = ICON
     # 32-bit colour with alpha, then the 1-bit AND mask (all zero: alpha decides).
     pixels = b''
     for row in reversed(rows):
@@ -120,8 +80,12 @@ def write_icon(path):
 
 
 if __name__ == '__main__':
-    for b in BUTTONS:
+    drawings = read_drawings('drawings.txt')
+    buttons = [rows for name, rows in drawings if name.startswith('button ')]
+    icon = [rows for name, rows in drawings if name == 'icon']
+    assert len(buttons) == 8 and len(icon) == 1, [name for name, _ in drawings]
+    for b in buttons:
         assert len(b) == 15 and all(len(r) == 16 for r in b), b
-    assert len(ICON) == 32 and all(len(r) == 32 for r in ICON)
-    write_toolbar('Toolbar.bmp')
-    write_icon('Tandem.ico')
+    assert len(icon[0]) == 32 and all(len(r) == 32 for r in icon[0])
+    write_toolbar('Toolbar.bmp', buttons)
+    write_icon('Tandem.ico', icon[0])
