@@ -1,15 +1,17 @@
 # Helpers for the test programs.
 #
 # tandem_native_test(NAME SOURCES... LIBS ...): a GoogleTest program for portable code, built
-#   only in the native configuration (with the sanitizers when they are on).
+#   in the native configuration (with the sanitizers when they are on) and in a build on Windows
+#   itself (Visual Studio), where it runs as it is; a cross build leaves it to the native one.
 # tandem_wine_test(NAME SOURCES... LIBS ...): a GoogleTest program for Windows code, built in
-#   the Windows configurations and run under Wine by ctest (both builds).
+#   the Windows configurations: a cross build runs it under Wine by ctest (both builds), a build
+#   on Windows itself runs it directly. A cross build without Wine registers nothing it can't run.
 # tandem_fuzz_target(NAME SOURCES... LIBS ... SECONDS n): a libFuzzer program, built natively with
 #   clang when TANDEM_FUZZ is on, and run by ctest for a bounded time.
 
 function(tandem_native_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
-  if(WIN32 OR NOT TANDEM_TESTS)
+  if(NOT TANDEM_TESTS OR (WIN32 AND CMAKE_CROSSCOMPILING))
     return()
   endif()
   add_executable(${name} ${T_SOURCES})
@@ -24,7 +26,7 @@ function(tandem_wine_test name)
   endif()
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
-  if(CMAKE_CROSSCOMPILING_EMULATOR)
+  if(CMAKE_CROSSCOMPILING_EMULATOR OR NOT CMAKE_CROSSCOMPILING)
     add_test(NAME ${name} COMMAND ${name})
   endif()
 endfunction()
