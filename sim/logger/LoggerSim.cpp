@@ -215,16 +215,8 @@ std::intptr_t RunCommand(const std::string& line) {
     if (std::sscanf(rest.c_str(), "%d %d", &x, &y) != 2) return loggersim::kUnknownCommand;
     return SetWindowPos(FrontWindow(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  if (cmd == "post") {
-    char box[16] = {};
-    unsigned message = 0, code = 0;
-    if (std::sscanf(rest.c_str(), "%15s %u %u", box, &message, &code) != 3) return loggersim::kUnknownCommand;
-    HWND w = std::strcmp(box, "entry") == 0 ? FrontWindow() : BoxByName(box);
-    if (w == nullptr) return 0;
-    return PostMessageA(w, message, code, 0) ? 1 : 0;
-  }
-  if (cmd == "post-stamped") {
-    // As "post", but returns the performance counter read just before the post, so that another
+  if (cmd == "post" || cmd == "post-stamped") {
+    // "post-stamped" returns the performance counter read just before the post, so that another
     // process can time what follows from the moment the message entered this stand-in's queue.
     char box[16] = {};
     unsigned message = 0, code = 0;
@@ -233,7 +225,8 @@ std::intptr_t RunCommand(const std::string& line) {
     if (w == nullptr) return 0;
     LARGE_INTEGER stamp;
     QueryPerformanceCounter(&stamp);
-    return PostMessageA(w, message, code, 0) ? static_cast<std::intptr_t>(stamp.QuadPart) : 0;
+    if (!PostMessageA(w, message, code, 0)) return 0;
+    return cmd == "post" ? 1 : static_cast<std::intptr_t>(stamp.QuadPart);
   }
   if (cmd == "copydata") {
     unsigned long long target = 0;
