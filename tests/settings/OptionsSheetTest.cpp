@@ -37,6 +37,15 @@ const char kBankBF1[] = "DE $M $M [AR]";
 
 using OptionsSheet = EmulatorSession;
 
+// The access key takes the focus to the logger list; one step up chooses the logger above, the
+// list's `expected` entry.
+void StepUpTheLoggerList(const Sheet& sheet, HWND box, LRESULT expected) {
+  Press('R', kAlt);
+  EXPECT_TRUE(WaitUntil([&] { return FocusOf(sheet.hwnd) == box; }));
+  Press(VK_UP);
+  EXPECT_TRUE(WaitUntil([&] { return ::SendMessageA(box, CB_GETCURSEL, 0, 0) == expected; }));
+}
+
 }  // namespace
 
 TEST_F(OptionsSheet, OkAtOnceAppliesTheMemoryPageOnlyAndWritesNothing) {
@@ -385,11 +394,8 @@ TEST_F(OptionsSheet, OtherPageChoosesTheLoggerWhoseKeysAreFollowed) {
     ::SendMessageA(box, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(name));
     EXPECT_STREQ(name, "Turbo HAMLOG/Win");
     EXPECT_EQ(::SendMessageA(box, CB_GETCURSEL, 0, 0), 2);  // what the file says
-    // The access key takes the focus to the list; one step up chooses Turbo HAMLOG/Win.
-    Press('R', kAlt);
-    EXPECT_TRUE(WaitUntil([&] { return FocusOf(sheet.hwnd) == box; }));
-    Press(VK_UP);
-    EXPECT_TRUE(WaitUntil([&] { return ::SendMessageA(box, CB_GETCURSEL, 0, 0) == 1; }));
+    // One step up chooses Turbo HAMLOG/Win.
+    StepUpTheLoggerList(sheet, box, 1);
     sheet.Ok();
     EXPECT_TRUE(sheet.WaitClosed());
   });
@@ -402,10 +408,7 @@ TEST_F(OptionsSheet, OtherPageChoosesTheLoggerWhoseKeysAreFollowed) {
     ASSERT_TRUE(sheet.ClickTab(2));
     HWND box = sheet.Item(IDC_OPT_FOLLOW_LOGGER);
     EXPECT_EQ(::SendMessageA(box, CB_GETCURSEL, 0, 0), 1);
-    Press('R', kAlt);
-    EXPECT_TRUE(WaitUntil([&] { return FocusOf(sheet.hwnd) == box; }));
-    Press(VK_UP);
-    EXPECT_TRUE(WaitUntil([&] { return ::SendMessageA(box, CB_GETCURSEL, 0, 0) == 0; }));
+    StepUpTheLoggerList(sheet, box, 0);
     sheet.Cancel();
     EXPECT_TRUE(sheet.WaitClosed());
   });

@@ -48,6 +48,24 @@ void PressCtrlRight(HWND edit) {
   ::SetKeyboardState(keys);
 }
 
+// Each test has a working folder of its own; Start() starts the program in this process and
+// holds its frame, log view and document at hand.
+class LogDocument : public ::testing::Test {
+ protected:
+  void Start() {
+    ASSERT_TRUE(session.Start());
+    frame = session.Frame();
+    view = frame->GetLogView();
+    doc = frame->GetActiveDocument();
+  }
+
+  TempWorkDir dir;
+  AppSession session;
+  CMainFrame* frame = nullptr;
+  CTandemHLView* view = nullptr;
+  CDocument* doc = nullptr;
+};
+
 }  // namespace
 
 TEST_F(LogView, CreatedAsSpecified) {
@@ -102,13 +120,8 @@ TEST_F(LogView, TypedLettersAreUpperCase) {
   EXPECT_TRUE(session.Frame()->GetActiveDocument()->IsModified()) << "typing is an edit";
 }
 
-TEST(LogDocument, NewAndSaveClearTheModifiedFlag) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
-  CMainFrame* frame = session.Frame();
-  CTandemHLView* view = frame->GetLogView();
-  CDocument* doc = frame->GetActiveDocument();
+TEST_F(LogDocument, NewAndSaveClearTheModifiedFlag) {
+  ASSERT_NO_FATAL_FAILURE(Start());
 
   view->AppendToLog("TU 5NN");
   ASSERT_TRUE(doc->DoSave(dir.File("log1.txt").c_str()));
@@ -143,19 +156,15 @@ TEST(LogDocument, NewAndSaveClearTheModifiedFlag) {
             dir.File("log1.txt"));
 }
 
-TEST(LogDocument, LogNamedWithABackslashSecondByteKeepsItsName) {
+TEST_F(LogDocument, LogNamedWithABackslashSecondByteKeepsItsName) {
   // 予定表.txt in a folder named ソ: 予, 表 and ソ end in the byte of '\\' in code page 932.
   const std::string name = "\x97\x5c\x92\xe8\x95\x5c.txt";
-  TempWorkDir dir;
   const std::string folder = dir.File("\x83\x5c");
   ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
   const std::string path = folder + "\\" + name;
   WriteFileBytes(path, "CQ TEST\r\n");
 
-  AppSession session;
-  ASSERT_TRUE(session.Start());
-  CMainFrame* frame = session.Frame();
-  CDocument* doc = frame->GetActiveDocument();
+  ASSERT_NO_FATAL_FAILURE(Start());
   ASSERT_NE(session.App().OpenDocumentFile(path.c_str()), nullptr);
   EXPECT_EQ(doc->GetTitle(), name);
   frame->GetLogView()->AppendToLog("TU");
@@ -172,8 +181,7 @@ TEST(LogDocument, LogNamedWithABackslashSecondByteKeepsItsName) {
   EXPECT_EQ(shelltest::IniText(dir.File("Tandem.ini"), "Recent File List", "File1"), path);
 }
 
-TEST(LogDocument, OpensUpToTheTextLimitAndRefusesMore) {
-  TempWorkDir dir;
+TEST_F(LogDocument, OpensUpToTheTextLimitAndRefusesMore) {
   // Lines of log text, as a long contest leaves them, up to exactly the limit.
   const std::string line = "CQ TEST DE XX9ABC XX9ABC TEST 5NN 001 TU QRZ? TEST K\r\n";
   std::string fits;
@@ -184,11 +192,7 @@ TEST(LogDocument, OpensUpToTheTextLimitAndRefusesMore) {
   WriteFileBytes(dir.File("big.txt"), fits + "T");
   WriteFileBytes(dir.File("empty.txt"), "");
 
-  AppSession session;
-  ASSERT_TRUE(session.Start());
-  CMainFrame* frame = session.Frame();
-  CTandemHLView* view = frame->GetLogView();
-  CDocument* doc = frame->GetActiveDocument();
+  ASSERT_NO_FATAL_FAILURE(Start());
 
   ASSERT_NE(session.App().OpenDocumentFile(dir.File("fits.txt").c_str()), nullptr);
   EXPECT_EQ(view->GetWholeText(), fits);
@@ -217,30 +221,24 @@ TEST(LogDocument, OpensUpToTheTextLimitAndRefusesMore) {
   EXPECT_EQ(doc->GetTitle(), "empty.txt");
 }
 
-TEST(LogDocument, CommandLineFileOpensAsTheLog) {
-  TempWorkDir dir;
+TEST_F(LogDocument, CommandLineFileOpensAsTheLog) {
   WriteFileBytes(dir.File("contest log.txt"), "CQ TEST DE XX9ABC\r\n");
-  AppSession session;
   ASSERT_TRUE(session.Start("\"" + dir.File("contest log.txt") + "\""));
   EXPECT_EQ(session.Frame()->GetLogView()->GetWholeText(), "CQ TEST DE XX9ABC\r\n");
   EXPECT_EQ(session.Frame()->GetActiveDocument()->GetTitle(), "contest log.txt");
 }
 
-TEST(LogDocument, TooLargeFileOnTheCommandLineEndsTheStart) {
-  TempWorkDir dir;
+TEST_F(LogDocument, TooLargeFileOnTheCommandLineEndsTheStart) {
   WriteFileBytes(dir.File("big.txt"), std::string(1048576, '\n'));
   OwnDialogAnswerer watcher(IDOK);
-  AppSession session;
   EXPECT_FALSE(session.Start(dir.File("big.txt")));
   EXPECT_EQ(session.Frame(), nullptr);
   EXPECT_EQ(watcher.Texts(), std::vector<std::string>{kTooLarge});
 }
 
-TEST(LogDocument, CloseAnywayClosesAModifiedLogWithoutAsking) {
-  TempWorkDir dir;
+TEST_F(LogDocument, CloseAnywayClosesAModifiedLogWithoutAsking) {
   ::WritePrivateProfileStringA("Window", "CloseAnyway", "1", dir.File("Tandem.ini").c_str());
-  AppSession session;
-  ASSERT_TRUE(session.Start());
+  ASSERT_NO_FATAL_FAILURE(Start());
   session.Frame()->GetLogView()->AppendToLog("UNSAVED");
   OwnDialogAnswerer watcher(IDCANCEL);
   session.RequestClose();
@@ -248,11 +246,8 @@ TEST(LogDocument, CloseAnywayClosesAModifiedLogWithoutAsking) {
   EXPECT_TRUE(watcher.Texts().empty()) << "without a question";
 }
 
-TEST(LogDocument, CloseWithoutCloseAnywayAsksAndSavesOnYes) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
-  CDocument* doc = session.Frame()->GetActiveDocument();
+TEST_F(LogDocument, CloseWithoutCloseAnywayAsksAndSavesOnYes) {
+  ASSERT_NO_FATAL_FAILURE(Start());
   session.Frame()->GetLogView()->AppendToLog("QSO B4");
   ASSERT_TRUE(doc->DoSave(dir.File("log.txt").c_str()));
   session.Frame()->GetLogView()->AppendToLog(" TU");
@@ -267,8 +262,7 @@ TEST(LogDocument, CloseWithoutCloseAnywayAsksAndSavesOnYes) {
 // double-byte characters and a line break across the places where the text is written in
 // pieces, letters in lower case although the log upper-cases typed letters; it opens unmodified,
 // with nothing to undo and the caret at the start, and typing is upper-cased again afterwards.
-TEST(LogDocument, LongParagraphOpensExactly) {
-  TempWorkDir dir;
+TEST_F(LogDocument, LongParagraphOpensExactly) {
   const std::string kanji = "\x93\x8C\x8B\x9E";  // "東京"
   std::string text(4095, 'E');
   text += kanji;  // its first character straddles byte 4096
@@ -278,11 +272,7 @@ TEST(LogDocument, LongParagraphOpensExactly) {
   while (text.size() < 30000) text += "XX1ABC UR 5NN [KN] " + kanji + " TU ";
   WriteFileBytes(dir.File("long.txt"), text);
 
-  AppSession session;
-  ASSERT_TRUE(session.Start());
-  CMainFrame* frame = session.Frame();
-  CTandemHLView* view = frame->GetLogView();
-  CDocument* doc = frame->GetActiveDocument();
+  ASSERT_NO_FATAL_FAILURE(Start());
   ASSERT_NE(session.App().OpenDocumentFile(dir.File("long.txt").c_str()), nullptr);
   EXPECT_EQ(view->GetWholeText(), text);
   EXPECT_FALSE(doc->IsModified());
@@ -296,19 +286,14 @@ TEST(LogDocument, LongParagraphOpensExactly) {
 
 // Files the log would hold changed are refused, as a file too large is: the message names the
 // file, and the current log, its title and its modified state stay.
-TEST(LogDocument, FileTheLogWouldChangeIsRefused) {
-  TempWorkDir dir;
+TEST_F(LogDocument, FileTheLogWouldChangeIsRefused) {
   const std::string refused[] = {
       std::string("CQ TEST\0DE XX9ABC", 17),  // a zero byte would end the text there
       "TEST \x81\r\n73",                      // a lead byte whose partner is a line break
       "TEST \x85\x40",                        // a pair the code page leaves unassigned
       "END \x82",                             // a lead byte at the very end
   };
-  AppSession session;
-  ASSERT_TRUE(session.Start());
-  CMainFrame* frame = session.Frame();
-  CTandemHLView* view = frame->GetLogView();
-  CDocument* doc = frame->GetActiveDocument();
+  ASSERT_NO_FATAL_FAILURE(Start());
   view->AppendToLog("KEEP ME");
   ASSERT_TRUE(doc->DoSave(dir.File("mine.txt").c_str()));
   view->AppendToLog(" TU");
@@ -331,8 +316,7 @@ TEST(LogDocument, FileTheLogWouldChangeIsRefused) {
 
 // The refusal says what the file is, in the operator's words: text saved as UTF-8 or UTF-16 by an
 // editor (with the way back), or no text at all; zero bytes are named only where there are some.
-TEST(LogDocument, RefusalSaysWhatTheFileHolds) {
-  TempWorkDir dir;
+TEST_F(LogDocument, RefusalSaysWhatTheFileHolds) {
   struct Case {
     std::string bytes;
     const char* says;
@@ -343,8 +327,7 @@ TEST(LogDocument, RefusalSaysWhatTheFileHolds) {
       {std::string("\xFF\xFE" "C\0Q\0 \0T\0E\0S\0T\0", 16), "UTF-16"},
       {std::string("CQ TEST\0DE XX9ABC", 17), "NUL"},
   };
-  AppSession session;
-  ASSERT_TRUE(session.Start());
+  ASSERT_NO_FATAL_FAILURE(Start());
   int n = 0;
   for (const Case& c : cases) {
     const std::string name = dir.File(("foreign" + std::to_string(n++) + ".txt").c_str());
@@ -364,8 +347,7 @@ TEST(LogDocument, RefusalSaysWhatTheFileHolds) {
 
 // Every byte value the log can hold, opened and saved again, comes back byte for byte: single
 // bytes, line breaks of every kind, and each lead byte with partners across the trail range.
-TEST(LogDocument, EveryByteTheLogHoldsRoundTrips) {
-  TempWorkDir dir;
+TEST_F(LogDocument, EveryByteTheLogHoldsRoundTrips) {
   auto holds = [](const std::string& unit) {
     wchar_t wide[4];
     const int n = ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, unit.data(),
@@ -399,9 +381,7 @@ TEST(LogDocument, EveryByteTheLogHoldsRoundTrips) {
   ASSERT_LT(text.size(), 1048575u);
   WriteFileBytes(dir.File("all.txt"), text);
 
-  AppSession session;
-  ASSERT_TRUE(session.Start());
-  CDocument* doc = session.Frame()->GetActiveDocument();
+  ASSERT_NO_FATAL_FAILURE(Start());
   {
     OwnDialogAnswerer watcher(IDOK);
     ASSERT_NE(session.App().OpenDocumentFile(dir.File("all.txt").c_str()), nullptr);

@@ -46,19 +46,33 @@ bool CloseArrivesAndBothGo(HWND frame, HWND dialog) {
   return testsupport::WaitUntil([&] { return !::IsWindow(dialog) && !::IsWindow(frame); }, 20000);
 }
 
+// Each test starts the program in a working folder of its own and ends waiting for the frame to go.
+class CloseWhileModal : public ::testing::Test {
+ protected:
+  void Start() {
+    ASSERT_TRUE(session.Start());
+    frame = session.Frame();
+    frameWnd = frame->m_hWnd;
+  }
+  void WaitForTheFrameToGo() {
+    PumpUntil([&] { return session.Frame() == nullptr; }, 5000);
+  }
+
+  TempWorkDir dir;
+  AppSession session;
+  CMainFrame* frame = nullptr;
+  HWND frameWnd = nullptr;
+};
+
 }  // namespace
 
 // The speed dialog runs inside the idle update's walk over the bars: the frame must outlive it.
-TEST(CloseWhileModal, SpeedDialogEndsAndTheFrameClosesAfterIt) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
-  CMainFrame* frame = session.Frame();
-  HWND frameWnd = frame->m_hWnd;
+TEST_F(CloseWhileModal, SpeedDialogEndsAndTheFrameClosesAfterIt) {
+  ASSERT_NO_FATAL_FAILURE(Start());
   frame->m_wndStatusBar.m_paneClicked = 1;  // a click on the speed pane, taken by the idle update
   std::atomic<bool> closed{false};
   shelltest::Operate([&] { closed = CloseArrivesAndBothGo(frameWnd, WaitForOwnDialog(IsSpeedDialog)); });
-  PumpUntil([&] { return session.Frame() == nullptr; }, 5000);
+  WaitForTheFrameToGo();
   EXPECT_TRUE(closed) << "the speed dialog or the frame stayed";
   EXPECT_EQ(session.Frame(), nullptr);
   EXPECT_EQ(shelltest::IniText(dir.File("Tandem.ini"), "Keyer", "WPM"), "20") << "the close saved the settings";
@@ -66,16 +80,12 @@ TEST(CloseWhileModal, SpeedDialogEndsAndTheFrameClosesAfterIt) {
 
 // The memory editor (Shift+F3) with a new text typed: the close discards it, visibly, and the
 // settings written at the close hold the memory as it was.
-TEST(CloseWhileModal, MemoryEditorIsCancelledAndItsTextDiscarded) {
-  TempWorkDir dir;
+TEST_F(CloseWhileModal, MemoryEditorIsCancelledAndItsTextDiscarded) {
   testsupport::WriteFileBytes(dir.File("Tandem.ini"), "[Bank-B]\r\nFn03=TU $M TEST\r\n");
-  AppSession session;
-  ASSERT_TRUE(session.Start());
-  CMainFrame* frame = session.Frame();
-  HWND frameWnd = frame->m_hWnd;
+  ASSERT_NO_FATAL_FAILURE(Start());
   std::atomic<bool> closed{false};
   std::atomic<bool> typed{false};
-  RunSoon([frame] { frame->EditFnMessage(1002); });  // Shift+F3's handler
+  RunSoon([this] { frame->EditFnMessage(1002); });  // Shift+F3's handler
   shelltest::Operate([&] {
     const std::string title = std::string("F3") + kEditSuffix;
     HWND editor = WaitForOwnDialog([&](HWND w) { return WindowText(w).compare(0, title.size(), title) == 0; });
@@ -85,7 +95,7 @@ TEST(CloseWhileModal, MemoryEditorIsCancelledAndItsTextDiscarded) {
                                           SMTO_NORMAL, 5000, nullptr) != 0;
     closed = CloseArrivesAndBothGo(frameWnd, editor);
   });
-  PumpUntil([&] { return session.Frame() == nullptr; }, 5000);
+  WaitForTheFrameToGo();
   EXPECT_TRUE(typed);
   EXPECT_TRUE(closed) << "the editor or the frame stayed";
   EXPECT_EQ(shelltest::IniText(dir.File("Tandem.ini"), "Bank-B", "Fn03"), "TU $M TEST");
@@ -93,12 +103,8 @@ TEST(CloseWhileModal, MemoryEditorIsCancelledAndItsTextDiscarded) {
 
 // A close request that comes while the close itself asks about the log is that same close: one
 // question, and the answer No ends the program once.
-TEST(CloseWhileModal, SecondRequestDuringTheLogQuestionIsTheSameClose) {
-  TempWorkDir dir;
-  AppSession session;
-  ASSERT_TRUE(session.Start());
-  CMainFrame* frame = session.Frame();
-  HWND frameWnd = frame->m_hWnd;
+TEST_F(CloseWhileModal, SecondRequestDuringTheLogQuestionIsTheSameClose) {
+  ASSERT_NO_FATAL_FAILURE(Start());
   frame->GetLogView()->AppendToLog("CQ TEST");
   int questions = 0;
   ::PostMessageA(frameWnd, WM_CLOSE, 0, 0);
@@ -113,7 +119,7 @@ TEST(CloseWhileModal, SecondRequestDuringTheLogQuestionIsTheSameClose) {
     testsupport::WaitUntil([&] { return !::IsWindow(frameWnd); }, 20000);
     if (WaitForOwnDialog([](HWND w) { return testsupport::IsDialog(w); }, 500)) ++questions;
   });
-  PumpUntil([&] { return session.Frame() == nullptr; }, 5000);
+  WaitForTheFrameToGo();
   EXPECT_EQ(questions, 1);
   EXPECT_EQ(session.Frame(), nullptr);
 }
