@@ -101,9 +101,18 @@ bool WinKeyerLink::SetSideTone(int n) {
     return true;
 }
 
-void WinKeyerLink::Hold(const Item& item) {
+// A character the keyer has no sign for, or one more than the queue holds, is dropped with its
+// own report.
+bool WinKeyerLink::HoldChar(const KeyerChar& k) {
+    if (k.kind == KeyerChar::None || static_cast<int>(m_held.size()) >= kMaxHeld) {
+        Drop();
+        return false;
+    }
+    Item item;
+    item.ch = k;
     m_held.push_back(item);
     Sync();
+    return true;
 }
 
 void WinKeyerLink::Drop() {
@@ -126,14 +135,7 @@ bool WinKeyerLink::PutChar(unsigned char ch) {
     } else {
         k = ForChar(ch);
     }
-    if (k.kind == KeyerChar::None || static_cast<int>(m_held.size()) >= kMaxHeld) {
-        Drop();
-        return false;
-    }
-    Item item;
-    item.ch = k;
-    Hold(item);
-    return true;
+    return HoldChar(k);
 }
 
 bool WinKeyerLink::PutCode(unsigned char code) {
@@ -143,14 +145,7 @@ bool WinKeyerLink::PutCode(unsigned char code) {
         return false;
     }
     KeyerChar k = ForCode(code);
-    if (k.kind == KeyerChar::None || static_cast<int>(m_held.size()) >= kMaxHeld) {
-        Drop();
-        return false;
-    }
-    Item item;
-    item.ch = k;
-    Hold(item);
-    return true;
+    return HoldChar(k);
 }
 
 void WinKeyerLink::Cancel() {

@@ -86,7 +86,7 @@ private:
     };
 
     void Command(const Bytes& b);
-    void Hold(const Item& item);
+    bool HoldChar(const KeyerChar& k);
     void Drop();
     void Sync();
     void Retire(std::size_t count);

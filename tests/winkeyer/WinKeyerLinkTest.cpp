@@ -66,6 +66,11 @@ public:
         for (unsigned char c : text) link->PutChar(c);
         Step();
     }
+    // Puts `text` and runs until the keyer has keyed its first `count` characters.
+    bool PutUntilKeyed(const std::string& text, std::size_t count) {
+        Put(text);
+        return RunUntil([&] { return Keyed().size() >= count; }, 5000);
+    }
     // What the keyer keyed, as characters (merged pairs as "<XX>" with their code byte).
     std::string Keyed() const {
         std::string s;
@@ -196,8 +201,7 @@ TEST(WinKeyerLink, XoffHoldsTextInTheBridgeAndNothingOverflows) {
 TEST(WinKeyerLink, PaddleBreaksInReportsFifteenAndEchoesTheCodes) {
     Rig rig;
     rig.link->SetWpm(30);
-    rig.Put("CQ CQ CQ TEST");
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.Keyed().size() >= 2; }, 5000));
+    ASSERT_TRUE(rig.PutUntilKeyed("CQ CQ CQ TEST", 2));
     ASSERT_TRUE(rig.device->PaddleText("TU", rig.now));
     const double breakIn = rig.now;
     rig.Run(50);
@@ -225,8 +229,7 @@ TEST(WinKeyerLink, PaddleBreaksInReportsFifteenAndEchoesTheCodes) {
 TEST(WinKeyerLink, CancelClearsTheKeyerAndReportsIdle) {
     Rig rig;
     rig.link->SetWpm(25);
-    rig.Put("TEST TEST TEST");
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.Keyed().size() >= 3; }, 5000));
+    ASSERT_TRUE(rig.PutUntilKeyed("TEST TEST TEST", 3));
     rig.link->Cancel();
     rig.Step();
     EXPECT_EQ(rig.LastWaiting(), 0);
@@ -266,8 +269,7 @@ TEST(WinKeyerLink, ALostKeyerReopenedGetsEverySettingAndNothingHeldBack) {
     rig.link->SetPtt(25, 200);
     rig.link->SetPaddleReverse(true);
     rig.link->SetSideTone(4);
-    rig.Put("CQ TEST");
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.Keyed().size() >= 1; }, 5000));
+    ASSERT_TRUE(rig.PutUntilKeyed("CQ TEST", 1));
     rig.link->SetLost();
     rig.Step();
     EXPECT_EQ(rig.LastWaiting(), 0);
