@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cstdio>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -161,6 +162,12 @@ class EndToEndTest : public ::testing::Test {
 
   // The call box of the stand-in in the foreground with the keyboard focus.
   void FocusLoggerCall() { ASSERT_EQ(sim_.Command("focus call"), 1); }
+  // The stand-in's commands (its texts, its check control), each of which must succeed, then its
+  // call box in the foreground with the focus.
+  void SetUpLogger(std::initializer_list<const char*> commands) {
+    for (const char* command : commands) ASSERT_EQ(sim_.Command(command), 1) << command;
+    FocusLoggerCall();
+  }
 
   void PressInLogger(BYTE vk, int mods = kNone) {
     ASSERT_TRUE(testsupport::PressInLogger(sim_, vk, mods)) << "the stand-in did not retrieve key " << int(vk);
@@ -226,8 +233,7 @@ class EndToEndTest : public ::testing::Test {
 // F2 in the logger's entry window keys the expanded message, and the logger never sees F2.
 TEST_F(EndToEndTest, LoggerF2KeysTheExpandedMessageAndTheLoggerNeverSeesIt) {
   StartSystem(IniOptions{}, 50);
-  ASSERT_EQ(sim_.Command("text report 599"), 1);
-  FocusLoggerCall();
+  SetUpLogger({"text report 599"});
   TypeInLogger("XX1ABC");
   const std::size_t logStart = sim_.LogSize();
   PressInLogger(VK_F2);
@@ -255,8 +261,7 @@ TEST_F(EndToEndTest, LoggerEscCancelsKeying) {
   IniOptions ini;
   ini.wpm = 15;
   StartSystem(ini, 1);
-  ASSERT_EQ(sim_.Command("text report 599"), 1);
-  FocusLoggerCall();
+  SetUpLogger({"text report 599"});
   PressInLogger(VK_F1);
   ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return CountEvents(t, "char") >= 1; }))
       << "F1 was not keyed: " << Handed();
@@ -291,9 +296,7 @@ TEST_F(EndToEndTest, AfterEscTheLogHoldsWhatWentOutAndMarksWhereItStopped) {
   IniOptions ini;
   ini.wpm = 25;
   StartSystem(ini, 1);
-  ASSERT_EQ(sim_.Command("text report 599"), 1);
-  ASSERT_EQ(sim_.Command("text call JA2XYZ"), 1);
-  FocusLoggerCall();
+  SetUpLogger({"text report 599", "text call JA2XYZ"});
   PressInLogger(VK_F6);
   PressInLogger(VK_F3);  // queued behind F6
   ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return CountEvents(t, "char") >= 3; }))
@@ -323,9 +326,7 @@ TEST_F(EndToEndTest, PaddleBreakInLeavesWhatWentOutAndTheMarkBeforeThePaddlesTex
   ini.wpm = 25;
   ini.paddleKbd = 1;
   StartSystem(ini, 1);
-  ASSERT_EQ(sim_.Command("text report 599"), 1);
-  ASSERT_EQ(sim_.Command("text call JA2XYZ"), 1);
-  FocusLoggerCall();
+  SetUpLogger({"text report 599", "text call JA2XYZ"});
   PressInLogger(VK_F6);
   ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return CountEvents(t, "char") >= 3; }))
       << "F6 was not keyed: " << Handed();
@@ -372,8 +373,7 @@ TEST_F(EndToEndTest, LoggerCtrlPgUpRaisesTheSpeedByOne) {
   StartSystem(IniOptions{}, 50);
   ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return HasEvent(t, "keyportSetWPM", {0, 30}); }))
       << ReadWholeFile(tandem_.TracePath());
-  ASSERT_EQ(sim_.Command("text report 599"), 1);
-  FocusLoggerCall();
+  SetUpLogger({"text report 599"});
   PressInLogger(VK_PRIOR, kCtrl);
   EXPECT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return HasEvent(t, "keyportSetWPM", {0, 31}); }));
   EXPECT_FALSE(HasEvent(tandem_.Trace(), "keyportSetWPM", {0, 32})) << ReadWholeFile(tandem_.TracePath());
@@ -383,9 +383,7 @@ TEST_F(EndToEndTest, LoggerCtrlPgUpRaisesTheSpeedByOne) {
 // control with it; twice returns to the first bank.
 TEST_F(EndToEndTest, LoggerShiftCtrlFSwitchesTheBankInBothPrograms) {
   StartSystem(IniOptions{}, 50);
-  ASSERT_EQ(sim_.Command("check 1"), 1);
-  ASSERT_EQ(sim_.Command("text report 599"), 1);
-  FocusLoggerCall();
+  SetUpLogger({"check 1", "text report 599"});
   TypeInLogger("J");  // a record with the check state: Tandem follows the logger's bank
   ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return tandem_.ControlText(kFnButton1) == "CQ TEST $M"; }))
       << "F1 shows " << tandem_.ControlText(kFnButton1);
@@ -406,8 +404,7 @@ TEST_F(EndToEndTest, LoggerCtrlZRepeatsCqUntilANewCallIsTyped) {
   IniOptions ini;
   ini.wpm = 40;
   StartSystem(ini, 20);
-  ASSERT_EQ(sim_.Command("text report 599"), 1);
-  FocusLoggerCall();
+  SetUpLogger({"text report 599"});
   PressInLogger('Z', kCtrl);
   ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return Count(HandedToKeyer(t), "CQ TEST JA1ZZZ") >= 2; },
                         15000))
@@ -428,9 +425,7 @@ TEST_F(EndToEndTest, LoggerTabInTheCallBoxSendsF2OnlyWithTheSetting) {
   IniOptions ini;
   ini.zLogKey = 1;
   StartSystem(ini, 50);
-  ASSERT_EQ(sim_.Command("text report 599"), 1);
-  ASSERT_EQ(sim_.Command("text call XX1ABC"), 1);
-  FocusLoggerCall();
+  SetUpLogger({"text report 599", "text call XX1ABC"});
   PressInLogger(VK_TAB);
   EXPECT_TRUE(WaitHanded("XX1ABC UR 5NN")) << "with the setting on, keyer trace:\n" << ReadWholeFile(tandem_.TracePath());
 
@@ -451,8 +446,7 @@ TEST_F(EndToEndTest, CqMachineNoticeHoldsThePttUntilTheStopButtonHides) {
   IniOptions ini;
   ini.pttCqMachine = 1;
   StartSystem(ini, 20, "--cq-machine");
-  ASSERT_EQ(sim_.Command("text report 599"), 1);
-  FocusLoggerCall();
+  SetUpLogger({"text report 599"});
   TypeInLogger("JA3AAA");
   ASSERT_EQ(sim_.Command("cqmachine-play"), 1);
 
@@ -534,9 +528,7 @@ TEST_F(EndToEndTest, BarsTypedIntoTheLoggerNeverMoveTheRecordsFields) {
   IniOptions ini;
   ini.cqInterval = 1000;
   StartSystem(ini, 50);
-  ASSERT_EQ(sim_.Command("text report 599"), 1);
-  ASSERT_EQ(sim_.Command("text exchange 5|"), 1);
-  FocusLoggerCall();
+  SetUpLogger({"text report 599", "text exchange 5|"});
   TypeInLogger("XX1ABC");
   PressInLogger(VK_F4);
   EXPECT_TRUE(WaitHanded("XX1ABC 5 TU")) << "handed: " << Handed();
@@ -562,9 +554,7 @@ TEST_F(EndToEndTest, LoggerShiftTabSendsF2AndNeverOpensTheEditor) {
   IniOptions ini;
   ini.zLogKey = 1;
   StartSystem(ini, 50);
-  ASSERT_EQ(sim_.Command("text report 599"), 1);
-  ASSERT_EQ(sim_.Command("text call XX1ABC"), 1);
-  FocusLoggerCall();
+  SetUpLogger({"text report 599", "text call XX1ABC"});
   const std::size_t logStart = sim_.LogSize();
   const DWORD start = GetTickCount();
   // Shift stays down until Tandem has acted on the key, as when the operator holds it.
@@ -601,9 +591,7 @@ TEST_F(EndToEndTest, LoggerCtrlZPutsBothProgramsOnBankA) {
   IniOptions ini;
   ini.cqInterval = 5000;
   StartSystem(ini, 50);
-  ASSERT_EQ(sim_.Command("check 1"), 1);
-  ASSERT_EQ(sim_.Command("text report 599"), 1);
-  FocusLoggerCall();
+  SetUpLogger({"check 1", "text report 599"});
   TypeInLogger("J");
   ASSERT_EQ(sim_.Command("check 0"), 1);
   TypeInLogger("A");
@@ -630,9 +618,7 @@ TEST_F(EndToEndTest, LoggerCtrlZPutsBothProgramsOnBankA) {
 // logger busy, Tandem keeps answering, and the logger shows the switch once it looks again.
 TEST_F(EndToEndTest, BankSwitchNeverWaitsForABusyLogger) {
   StartSystem(IniOptions{}, 50);
-  ASSERT_EQ(sim_.Command("check 1"), 1);
-  ASSERT_EQ(sim_.Command("text report 599"), 1);
-  FocusLoggerCall();
+  SetUpLogger({"check 1", "text report 599"});
   TypeInLogger("J");  // a record: Tandem now knows the logger
   ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return tandem_.ControlText(kFnButton1) == "CQ TEST $M"; }));
 
@@ -656,8 +642,7 @@ TEST_F(EndToEndTest, BankSwitchNeverWaitsForABusyLogger) {
 // runs again the logger's keys act as before.
 TEST_F(EndToEndTest, StoppedTandemCostsTheLoggerOneTimeout) {
   StartSystem(IniOptions{}, 50);
-  ASSERT_EQ(sim_.Command("text report 599"), 1);
-  FocusLoggerCall();
+  SetUpLogger({"text report 599"});
   TypeInLogger("XX1ABC");
 
   ASSERT_TRUE(tandem_.Suspend());
@@ -691,8 +676,7 @@ TEST_F(EndToEndTest, CqMachinePttNeedsThePlayingWindowAndEscReleasesIt) {
   IniOptions ini;
   ini.pttCqMachine = 1;
   StartSystem(ini, 20, "--cq-machine");
-  ASSERT_EQ(sim_.Command("text report 599"), 1);
-  FocusLoggerCall();
+  SetUpLogger({"text report 599"});
   TypeInLogger("JA3AAA");
   auto held = [](const std::vector<TraceEvent>& t) { return HasEvent(t, "keyportWriteData", {0, 0, 253}); };
   // A notice with the CQ machine not playing: nothing is held, now or while the watch waits.
@@ -752,8 +736,7 @@ TEST_F(EndToEndTest, CloseWhileTheLoggerRunsUnhooksClosesTheKeyerAndSaves) {
   options.closeAnyway = 0;
   StartSystem(options, 50);
   ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return HasEvent(t, "keyportSetWPM", {0, 30}); }));
-  ASSERT_EQ(sim_.Command("text report 599"), 1);
-  FocusLoggerCall();
+  SetUpLogger({"text report 599"});
   TypeInLogger("XX1ABC");
   // While Tandem runs, F2 never reaches the logger and keys the record.
   std::size_t logStart = sim_.LogSize();

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,14 @@ class OtherLoggersTest : public ::testing::Test {
     return sim;
   }
   LoggerSimClient& sim() { return sims_[0]; }
+  // Starts a stand-in in the given mode, then Tandem following the logger `followLogger`.
+  LoggerSimClient& StartFollowed(const std::string& mode, int followLogger) {
+    LoggerSimClient& sim = StartLogger(mode);
+    IniOptions ini;
+    ini.followLogger = followLogger;
+    StartTandem(ini);
+    return sim;
+  }
 
   void StartTandem(const IniOptions& ini) {
     tandem_.Stop();
@@ -72,6 +81,9 @@ class OtherLoggersTest : public ::testing::Test {
 
   static void Cmd(LoggerSimClient& sim, const std::string& command) {
     ASSERT_EQ(sim.Command(command), 1) << command;
+  }
+  static void Cmds(LoggerSimClient& sim, std::initializer_list<const char*> commands) {
+    for (const char* command : commands) Cmd(sim, command);
   }
 
   // Presses a key in the stand-in and returns what its message loop retrieved, once it has the
@@ -129,16 +141,12 @@ TEST_F(OtherLoggersTest, TurboHamlogKeysFromItsInputWindow) {
   ini.followLogger = kFollowTurboHamlog;
   ini.zLogKey = 1;
   StartTandem(ini);
-  Cmd(hl, "text report 599");
-  Cmd(hl, "text mode CW");
-  Cmd(hl, "text call XX1ABC");
-  Cmd(hl, "focus call");
+  Cmds(hl, {"text report 599", "text mode CW", "text call XX1ABC", "focus call"});
   std::vector<loggersim::LogEntry> seen = PressIn(hl, VK_F2);
   EXPECT_EQ(FirstAs(seen, VK_F2), static_cast<UINT>(WM_NULL)) << "the logger saw F2";
   ASSERT_TRUE(WaitHanded("XX1ABC UR 5NN <B4>")) << "handed: " << Handed();
 
-  Cmd(hl, "text call JA3AAA");
-  Cmd(hl, "focus call");
+  Cmds(hl, {"text call JA3AAA", "focus call"});
   seen = PressIn(hl, VK_TAB, VK_RETURN);
   EXPECT_EQ(FirstAs(seen, VK_TAB), static_cast<UINT>(WM_NULL)) << "the logger saw TAB";
   EXPECT_EQ(FirstAs(seen, VK_RETURN), static_cast<UINT>(WM_KEYDOWN)) << "the logger got no Enter";
@@ -163,8 +171,7 @@ TEST_F(OtherLoggersTest, TurboHamlogKeysFromItsInputWindow) {
   // restarted Tandem keys cannot be mistaken for what came before).
   ini.hookAnyway = 1;
   StartTandem(ini);
-  Cmd(hl, "text call JA5BBB");
-  Cmd(hl, "focus keys7");
+  Cmds(hl, {"text call JA5BBB", "focus keys7"});
   seen = PressIn(hl, VK_F2);
   EXPECT_EQ(FirstAs(seen, VK_F2), static_cast<UINT>(WM_NULL));
   EXPECT_TRUE(WaitHanded("JA5BBB UR 5NN")) << "handed: " << Handed();
@@ -178,14 +185,8 @@ TEST_F(OtherLoggersTest, BankSwitchAlternatesWithEveryLogger) {
   for (const char* mode : {"--hamlog", "--logger32"}) {
     SCOPED_TRACE(mode);
     const bool hamlog = std::string(mode) == "--hamlog";
-    LoggerSimClient& sim = StartLogger(mode);
-    IniOptions ini;
-    ini.followLogger = hamlog ? kFollowTurboHamlog : kFollowLogger32;
-    StartTandem(ini);
-    Cmd(sim, "text report 599");
-    Cmd(sim, "text mode CW");
-    Cmd(sim, "text call JA3AAA");
-    Cmd(sim, "focus call");
+    LoggerSimClient& sim = StartFollowed(mode, hamlog ? kFollowTurboHamlog : kFollowLogger32);
+    Cmds(sim, {"text report 599", "text mode CW", "text call JA3AAA", "focus call"});
     auto keysF1 = [&](const char* expected, std::size_t times) {
       PressIn(sim, VK_F1);
       return LoggerSimClient::PumpUntil([&] {
@@ -236,20 +237,13 @@ TEST_F(OtherLoggersTest, BankSwitchAlternatesWithEveryLogger) {
 // Logger32 followed: its mode box holds more than the mode, and only what comes before the first
 // blank counts, so "CW 599" keys as CW while "SSB" keys nothing.
 TEST_F(OtherLoggersTest, Logger32KeysWithTheModeCutAtTheBlank) {
-  LoggerSimClient& l32 = StartLogger("--logger32");
-  IniOptions ini;
-  ini.followLogger = kFollowLogger32;
-  StartTandem(ini);
-  Cmd(l32, "text call XX1ABC");
-  Cmd(l32, "text report 579");
-  Cmd(l32, "text mode SSB 59");
-  Cmd(l32, "focus call");
+  LoggerSimClient& l32 = StartFollowed("--logger32", kFollowLogger32);
+  Cmds(l32, {"text call XX1ABC", "text report 579", "text mode SSB 59", "focus call"});
   std::vector<loggersim::LogEntry> seen = PressIn(l32, VK_F2);
   EXPECT_EQ(FirstAs(seen, VK_F2), static_cast<UINT>(WM_NULL)) << "the logger saw F2";
   EXPECT_TRUE(NothingMoreHanded("")) << "keyed in SSB: " << Handed();
 
-  Cmd(l32, "text mode CW 599");
-  Cmd(l32, "focus call");
+  Cmds(l32, {"text mode CW 599", "focus call"});
   PressIn(l32, VK_F2);
   EXPECT_TRUE(WaitHanded("XX1ABC UR 57N <B4>")) << "handed: " << Handed();
 }
@@ -258,20 +252,14 @@ TEST_F(OtherLoggersTest, Logger32KeysWithTheModeCutAtTheBlank) {
 TEST_F(OtherLoggersTest, EmptyCallReportAndModeKeyNothing) {
   for (const char* mode : {"--hamlog", "--logger32"}) {
     SCOPED_TRACE(mode);
-    LoggerSimClient& sim = StartLogger(mode);
-    IniOptions ini;
-    ini.followLogger = std::string(mode) == "--hamlog" ? kFollowTurboHamlog : kFollowLogger32;
-    StartTandem(ini);
-    Cmd(sim, "text exchange 25");
-    Cmd(sim, "focus call");
+    LoggerSimClient& sim = StartFollowed(mode, std::string(mode) == "--hamlog" ? kFollowTurboHamlog : kFollowLogger32);
+    Cmds(sim, {"text exchange 25", "focus call"});
     std::vector<loggersim::LogEntry> seen = PressIn(sim, VK_F2);
     EXPECT_EQ(FirstAs(seen, VK_F2), static_cast<UINT>(WM_NULL)) << "the reader did not run";
     EXPECT_TRUE(NothingMoreHanded("")) << "keyed: " << Handed();
 
     // Mode CW for the keying itself; the call makes the record.
-    Cmd(sim, "text mode CW");
-    Cmd(sim, "text call JA3AAA");
-    Cmd(sim, "focus call");
+    Cmds(sim, {"text mode CW", "text call JA3AAA", "focus call"});
     PressIn(sim, VK_F2);
     EXPECT_TRUE(WaitHanded("JA3AAA UR")) << "handed: " << Handed();
     tandem_.Stop();
@@ -282,21 +270,14 @@ TEST_F(OtherLoggersTest, EmptyCallReportAndModeKeyNothing) {
 // Logger32's frame without its entry window: keys pass to the logger untouched and nothing is
 // keyed; with the entry window, the same key keys.
 TEST_F(OtherLoggersTest, Logger32WithoutItsEntryWindowKeysNothing) {
-  LoggerSimClient& l32 = StartLogger("--logger32");
-  IniOptions ini;
-  ini.followLogger = kFollowLogger32;
-  StartTandem(ini);
-  Cmd(l32, "text call XX1ABC");
-  Cmd(l32, "text report 599");
-  Cmd(l32, "text mode CW");
-  Cmd(l32, "focus call");
+  LoggerSimClient& l32 = StartFollowed("--logger32", kFollowLogger32);
+  Cmds(l32, {"text call XX1ABC", "text report 599", "text mode CW", "focus call"});
   PressIn(l32, VK_F2);
   // The whole message, [KN] included: what is handed later must not count as F3's.
   ASSERT_TRUE(WaitHanded("XX1ABC UR 5NN <B4>")) << "handed: " << Handed();
   ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return tandem_.LogText().find("XX1ABC UR") != std::string::npos; }));
 
-  Cmd(l32, "remove-entry");
-  Cmd(l32, "foreground");
+  Cmds(l32, {"remove-entry", "foreground"});
   const std::string before = Handed();
   const std::vector<loggersim::LogEntry> seen = PressIn(l32, VK_F3);
   EXPECT_NE(FirstAs(seen, VK_F3), static_cast<UINT>(WM_NULL)) << "F3 was kept from the logger";
@@ -321,9 +302,7 @@ TEST_F(OtherLoggersTest, DefaultSettingLeavesTheOtherLoggersAlone) {
   }
   EXPECT_TRUE(NothingMoreHanded("")) << "keyed: " << Handed();
 
-  Cmd(n1mm, "text call JA3AAA");
-  Cmd(n1mm, "text report 599");
-  Cmd(n1mm, "focus call");
+  Cmds(n1mm, {"text call JA3AAA", "text report 599", "focus call"});
   PressIn(n1mm, VK_F2);
   EXPECT_TRUE(WaitHanded("JA3AAA UR 5NN")) << "handed: " << Handed();
   EXPECT_EQ(Handed().find("XX1ABC"), std::string::npos) << Handed();
