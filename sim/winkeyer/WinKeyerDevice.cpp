@@ -85,7 +85,7 @@ void WinKeyerDevice::OnReport(double t, int waiting, unsigned char paddleCode) {
             Trace(t, "echo %02X paddle", c);
         }
         // The paddle session ends a word space after its last character.
-        if (m_paddleChars == 0) m_hangUntil = t + 7 * 1200.0 / std::max(5, std::min(m_speed, 50));
+        if (m_paddleChars == 0) m_hangUntil = t + 7 * 1200.0 / KeyedWpm();
     } else if (!m_fed.empty()) {
         if (m_mode & kModeSerialEcho) {
             for (char c : m_fed.front()) {
@@ -249,8 +249,7 @@ void WinKeyerDevice::Execute(unsigned char cmd, const Bytes& p, double now) {
         Trace(now, "sidetone %d", p[0]);
         break;
     case kCmdSpeed:
-        m_speed = p[0] == 0 ? m_potWpm : p[0];
-        m_core.SetWpm(std::max(5, std::min(m_speed, 50)));
+        SetSpeed(p[0]);
         ApplyPtt();
         Trace(now, "speed %d", p[0]);
         break;
@@ -291,15 +290,12 @@ void WinKeyerDevice::Execute(unsigned char cmd, const Bytes& p, double now) {
         ClearAll(now);
         break;
     case kCmdMode:
-        m_mode = p[0];
-        m_core.SetReverse((p[0] & kModeSwapPaddles) != 0);
+        SetMode(p[0]);
         Trace(now, "mode %02X", p[0]);
         break;
     case kCmdLoadDefaults:
-        m_mode = p[0];
-        m_core.SetReverse((p[0] & kModeSwapPaddles) != 0);
-        m_speed = p[1] == 0 ? m_potWpm : p[1];
-        m_core.SetWpm(std::max(5, std::min(m_speed, 50)));
+        SetMode(p[0]);
+        SetSpeed(p[1]);
         m_sidetone = p[2];
         m_weighting = p[3];
         m_lead = p[4];
@@ -397,10 +393,20 @@ void WinKeyerDevice::ClearAll(double now) {
     UpdateStatus(now);
 }
 
+void WinKeyerDevice::SetSpeed(unsigned char wpm) {
+    m_speed = wpm == 0 ? m_potWpm : wpm;
+    m_core.SetWpm(KeyedWpm());
+}
+
+void WinKeyerDevice::SetMode(unsigned char mode) {
+    m_mode = mode;
+    m_core.SetReverse((mode & kModeSwapPaddles) != 0);
+}
+
 void WinKeyerDevice::ApplyPtt() {
     if (m_pins & kPinPtt) {
         // The keyer holds PTT three dits past the last element before its tail begins.
-        m_core.SetPtt(m_lead * 10, static_cast<int>(PttHangMs(m_tail, std::max(5, std::min(m_speed, 50))) + 0.5));
+        m_core.SetPtt(m_lead * 10, static_cast<int>(PttHangMs(m_tail, KeyedWpm()) + 0.5));
     } else {
         m_core.SetPtt(0, 0);
     }

@@ -11,6 +11,7 @@
 // Portable: no Windows headers; tested natively.
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <string>
 #include <vector>
@@ -76,6 +77,10 @@ private:
     void Buffer(const BufferItem& item, double now);
     void Feed(double now);
     void ClearAll(double now);
+    // The speed the host set, 0 for the speed pot's, and the speed the keyer keys at.
+    void SetSpeed(unsigned char wpm);
+    int KeyedWpm() const { return std::max(5, std::min(m_speed, 50)); }
+    void SetMode(unsigned char mode);
     void ApplyPtt();
     void ApplyTone();
     void ApplyWeights();
