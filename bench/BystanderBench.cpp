@@ -37,6 +37,7 @@
 
 #include "FwIds.h"
 #include "LoggerSimClient.h"
+#include "ParagraphLog.h"
 #include "ShortOption.h"
 #include "TandemSession.h"
 
@@ -60,21 +61,6 @@ double NowMs() {
 int Fail(const std::string& why) {
   std::fprintf(stderr, "bench_bystander: %s\n", why.c_str());
   return 1;
-}
-
-
-// A log as the program writes it: one paragraph, messages separated by spaces.
-std::string OneParagraphLog(std::size_t bytes) {
-  static const char* const kMessages[] = {"CQ TEST XX9ABC/1 TEST ", "JA1ZZZ UR 5NN 13M [KN] ", "TU XX9ABC/1 TEST ",
-                                          "QRZ? ", "XX1ABC UR 5NN 25M [KN] ", "[09/24-12:31]", "R TU ", "AGN? "};
-  std::string text;
-  unsigned seed = 4242;
-  while (text.size() < bytes) {
-    seed = seed * 1103515245u + 12345u;
-    text += kMessages[(seed >> 16) % (sizeof(kMessages) / sizeof(kMessages[0]))];
-  }
-  text.resize(bytes);
-  return text;
 }
 
 struct Bystander {
@@ -194,7 +180,7 @@ int main(int argc, char** argv) {
   const std::string folder = MakeTempFolder("tandem-bystander-");
   if (folder.empty()) return Fail("cannot make a working folder");
   const std::string logPath = folder + "\\contest.txt";
-  if (!WriteWholeFile(logPath, OneParagraphLog(kLogBytes))) {
+  if (!WriteWholeFile(logPath, OneParagraphLog(kLogBytes, 4242))) {
     RemoveFolder(folder);
     return Fail("cannot write the log");
   }

@@ -36,6 +36,7 @@
 
 #include "KeyportControl.h"
 #include "LoggerSimClient.h"
+#include "ParagraphLog.h"
 #include "ShortOption.h"
 #include "TandemSession.h"
 
@@ -143,16 +144,7 @@ double SendRecord(HWND tandem, HWND entry, double* waitMs) {
 // Fills Tandem's log with `bytes` of text as the program writes it (messages separated by
 // spaces, no line breaks), appended in pieces across the process boundary.
 bool FillLog(HWND view, std::size_t bytes) {
-  static const char* const kMessages[] = {"CQ TEST XX9ABC/1 TEST ", "JA1ZZZ UR 5NN 13M [KN] ",
-                                          "TU XX9ABC/1 TEST ", "QRZ? ", "XX1ABC UR 5NN 25M [KN] ",
-                                          "[09/24-12:31]", "R TU ", "AGN? "};
-  std::string text;
-  unsigned seed = 777;
-  while (text.size() < bytes) {
-    seed = seed * 1103515245u + 12345u;
-    text += kMessages[(seed >> 16) % (sizeof(kMessages) / sizeof(kMessages[0]))];
-  }
-  text.resize(bytes);
+  const std::string text = OneParagraphLog(bytes, 777);
   for (std::size_t at = 0; at < text.size(); at += 4096) {
     const std::string piece = text.substr(at, 4096);
     DWORD_PTR result = 0;

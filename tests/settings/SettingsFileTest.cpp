@@ -94,6 +94,21 @@ const NumberSetting kNumbers[] = {
     {"FollowLogger", &CMainFrame::m_followLogger, 0, 2},
 };
 
+// The text settings that go the same way: digit substitutions, own call sign, number.
+struct TextSetting {
+  const char* name;
+  std::string CMainFrame::*field;
+  const char* byDefault;
+  const char* stored;
+};
+const TextSetting kTexts[] = {
+    {"subst0", &CMainFrame::m_subst0, "0", "O"},
+    {"subst1", &CMainFrame::m_subst1, "1", "A"},
+    {"subst9", &CMainFrame::m_subst9, "9", "N"},
+    {"myCall", &CMainFrame::m_myCall, "XX9ABC/1", "XX1ABC"},
+    {"number", &CMainFrame::m_number, "", "123"},
+};
+
 TEST_F(SettingsFile, DefaultsWithoutAFile) {
   auto frame = Load();
   EXPECT_FALSE(FileExists(Ini())) << "loading never creates the file";
@@ -102,11 +117,7 @@ TEST_F(SettingsFile, DefaultsWithoutAFile) {
   EXPECT_EQ(frame->m_memory[12], "DE $M $M [AR]");
   EXPECT_EQ(frame->m_memory[23], "Fn12");
   for (const NumberSetting& n : kNumbers) EXPECT_EQ((*frame).*n.field, n.byDefault) << n.key;
-  EXPECT_EQ(frame->m_subst0, "0");
-  EXPECT_EQ(frame->m_subst1, "1");
-  EXPECT_EQ(frame->m_subst9, "9");
-  EXPECT_EQ(frame->m_myCall, "XX9ABC/1");
-  EXPECT_EQ(frame->m_number, "");
+  for (const TextSetting& t : kTexts) EXPECT_EQ((*frame).*t.field, t.byDefault) << t.name;
   EXPECT_EQ(frame->m_cwAlways, 0) << "the default 0 replaces the preset 1";
   EXPECT_EQ(frame->m_logTime, 0);
   EXPECT_EQ(frame->m_endGM, 12);
@@ -129,21 +140,13 @@ TEST_F(SettingsFile, FullRoundTripInFileOrder) {
     auto frame = Load();
     for (int i = 0; i < 24; ++i) frame->m_memory[i] = "MEMORY " + std::to_string(i);
     for (const NumberSetting& n : kNumbers) (*frame).*n.field = n.stored;
-    frame->m_subst0 = "O";
-    frame->m_subst1 = "A";
-    frame->m_subst9 = "N";
-    frame->m_myCall = "XX1ABC";
-    frame->m_number = "123";
+    for (const TextSetting& t : kTexts) (*frame).*t.field = t.stored;
     ASSERT_TRUE(frame->SaveSettings());
   }
   auto frame = Load();
   for (int i = 0; i < 24; ++i) EXPECT_EQ(frame->m_memory[i], "MEMORY " + std::to_string(i));
   for (const NumberSetting& n : kNumbers) EXPECT_EQ((*frame).*n.field, n.stored) << n.key;
-  EXPECT_EQ(frame->m_subst0, "O");
-  EXPECT_EQ(frame->m_subst1, "A");
-  EXPECT_EQ(frame->m_subst9, "N");
-  EXPECT_EQ(frame->m_myCall, "XX1ABC");
-  EXPECT_EQ(frame->m_number, "123");
+  for (const TextSetting& t : kTexts) EXPECT_EQ((*frame).*t.field, t.stored) << t.name;
   EXPECT_EQ(IniText(Ini(), "Keyer", "PTTDelayP"), "-5");
 
   const std::vector<std::string> keyer = {"WPM", "CQ_INT", "0", "1", "9", "PTT", "PTT_CQ_machine",
@@ -267,6 +270,15 @@ TEST_F(SettingsFile, BinaryValuesRoundTrip) {
 }
 
 // The placement record at start-up: a complete one is applied, anything else is ignored.
+// The main window's rectangle when the program starts with `pos` as the stored placement.
+void StartWithPos(const std::string& pos, RECT* r) {
+  TempWorkDir dir;
+  ::WritePrivateProfileStringA("Window", "pos", pos.c_str(), dir.File("Tandem.ini").c_str());
+  AppSession session;
+  ASSERT_TRUE(session.Start());
+  ::GetWindowRect(session.Frame()->m_hWnd, r);
+}
+
 TEST(SettingsPlacement, DamagedPosIsIgnored) {
   WINDOWPLACEMENT wp = {};
   wp.length = sizeof(wp);
@@ -277,21 +289,13 @@ TEST(SettingsPlacement, DamagedPosIsIgnored) {
   const std::string damaged[] = {good.substr(0, 86), good + "AA", good.substr(0, 87),
                                  good.substr(0, 80) + "ZZZZZZZZ"};
   for (const std::string& pos : damaged) {
-    TempWorkDir dir;
-    ::WritePrivateProfileStringA("Window", "pos", pos.c_str(), dir.File("Tandem.ini").c_str());
-    AppSession session;
-    ASSERT_TRUE(session.Start());
     RECT r;
-    ::GetWindowRect(session.Frame()->m_hWnd, &r);
+    ASSERT_NO_FATAL_FAILURE(StartWithPos(pos, &r));
     EXPECT_EQ(r.right - r.left, 729) << pos.size() << " letters: default size";
     EXPECT_EQ(r.bottom - r.top, 150);
   }
-  TempWorkDir dir;
-  ::WritePrivateProfileStringA("Window", "pos", good.c_str(), dir.File("Tandem.ini").c_str());
-  AppSession session;
-  ASSERT_TRUE(session.Start());
   RECT r;
-  ::GetWindowRect(session.Frame()->m_hWnd, &r);
+  ASSERT_NO_FATAL_FAILURE(StartWithPos(good, &r));
   EXPECT_EQ(r.left, 50);
   EXPECT_EQ(r.top, 70);
   EXPECT_EQ(r.right, 650);
@@ -309,16 +313,25 @@ HANDLE LockFile(const std::string& path) {
 const char kOperatorsFile[] =
     "[Profile]\r\nMyCallSign=XX1ABC\r\n[Keyer]\r\nWPM=32\r\n[Bank-A]\r\nFn01=CQ XX1ABC TEST\r\n";
 
+// The operator's settings file, held by another program from before the start.
+class SettingsLocked : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteFileBytes(ini, kOperatorsFile);
+    lock = LockFile(ini);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  }
+
+  TempWorkDir dir;
+  const std::string ini = dir.File("Tandem.ini");
+  HANDLE lock = nullptr;
+};
+
 }  // namespace
 
 // Started while another program holds the file: the operator is told and goes on; the run
 // uses the defaults and writes nothing at all over the file, on the close request and exit.
-TEST(SettingsLocked, GoingOnLeavesTheFileAlone) {
-  TempWorkDir dir;
-  const std::string ini = dir.File("Tandem.ini");
-  WriteFileBytes(ini, kOperatorsFile);
-  HANDLE lock = LockFile(ini);
-  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+TEST_F(SettingsLocked, GoingOnLeavesTheFileAlone) {
   std::vector<std::string> texts;
   {
     OwnDialogAnswerer answerer(IDCANCEL);  // go on without the file
@@ -348,12 +361,7 @@ TEST(SettingsLocked, GoingOnLeavesTheFileAlone) {
 }
 
 // Retry after the other program let go reads the operator's own settings.
-TEST(SettingsLocked, RetryReadsTheFileOnceItIsFree) {
-  TempWorkDir dir;
-  const std::string ini = dir.File("Tandem.ini");
-  WriteFileBytes(ini, kOperatorsFile);
-  HANDLE lock = LockFile(ini);
-  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+TEST_F(SettingsLocked, RetryReadsTheFileOnceItIsFree) {
   std::string text;
   std::thread answer([&] {
     HWND box = testsupport::WaitForOwnDialog([](HWND) { return true; }, 20000);
