@@ -128,6 +128,16 @@ bool PlayExchange(LoggerSimClient& sim, TandemSession& tandem) {
   return SendAndWait(sim, tandem, VK_F3, "F3 in the logger: thanks, and the QSO ends");
 }
 
+int Usage() {
+  std::fprintf(stderr, "usage: DemoDriver.exe --work <folder> [--script --out <folder>]\n");
+  return 2;
+}
+
+int Fail(const std::string& why) {
+  std::fprintf(stderr, "demo: %s\n", why.c_str());
+  return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -141,29 +151,19 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(argv[i], "--script") == 0) {
       script = true;
     } else {
-      std::fprintf(stderr, "usage: DemoDriver.exe --work <folder> [--script --out <folder>]\n");
-      return 2;
+      return Usage();
     }
   }
-  if (work.empty() || (script && out.empty())) {
-    std::fprintf(stderr, "usage: DemoDriver.exe --work <folder> [--script --out <folder>]\n");
-    return 2;
-  }
+  if (work.empty() || (script && out.empty())) return Usage();
 
   LoggerSimClient sim;
-  if (!sim.Start(LoggerSimPathBesideThisProgram())) {
-    std::fprintf(stderr, "demo: %s\n", sim.error().c_str());
-    return 1;
-  }
+  if (!sim.Start(LoggerSimPathBesideThisProgram())) return Fail(sim.error());
   TandemSession tandem;
   TandemSetup setup;
   setup.binDir = ThisProgramFolder();
   setup.workDir = work;
   setup.ini = kDemoIni;
-  if (!tandem.Start(setup)) {
-    std::fprintf(stderr, "demo: %s\n", tandem.error().c_str());
-    return 1;
-  }
+  if (!tandem.Start(setup)) return Fail(tandem.error());
   // Tandem along the top, the logger's entry window below it.
   SetWindowPos(tandem.MainWindow(), nullptr, 10, 10, 760, 260, SWP_NOZORDER | SWP_NOACTIVATE);
   sim.Command("move 10 300");
