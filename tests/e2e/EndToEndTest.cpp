@@ -146,6 +146,12 @@ class EndToEndTest : public ::testing::Test {
     StartTandem(ini, scale);
   }
 
+  // As StartSystem, then the stand-in set up by SetUpLogger with its call box in the foreground.
+  void StartAtTheLoggerCall(const IniOptions& ini, int scale, std::initializer_list<const char*> commands) {
+    StartSystem(ini, scale);
+    SetUpLogger(commands);
+  }
+
   void RestartTandem(const IniOptions& ini, int scale) {
     tandem_.Stop();
     StartTandem(ini, scale);
@@ -174,6 +180,16 @@ class EndToEndTest : public ::testing::Test {
   }
   void TypeInLogger(const std::string& text) {
     ASSERT_TRUE(testsupport::TypeInLogger(sim_, text)) << "the stand-in did not retrieve " << text;
+  }
+
+  // The stand-in with the CQ machine's window and Tandem with its PTT link on; the logger's last
+  // record holds the call JA3AAA.
+  void StartWithTheCqMachine() {
+    IniOptions ini;
+    ini.pttCqMachine = 1;
+    StartSystem(ini, 20, "--cq-machine");
+    SetUpLogger({"text report 599"});
+    TypeInLogger("JA3AAA");
   }
 
   // The CQ machine's start notice, sent as the CQ machine sends it.
@@ -213,6 +229,11 @@ class EndToEndTest : public ::testing::Test {
                      ms);
   }
   std::string Handed() { return HandedToKeyer(tandem_.Trace()); }
+  // F2 in the logger keys the record: `text` is handed to the keyer.
+  void ExpectF2Keys(const std::string& text) {
+    PressInLogger(VK_F2);
+    EXPECT_TRUE(WaitHanded(text)) << "handed: " << Handed();
+  }
 
   // Waits for a visible window of Tandem titled as the memory editor of Fn, and closes it.
   void ExpectEditorAndClose(int n) {
@@ -232,8 +253,7 @@ class EndToEndTest : public ::testing::Test {
 
 // F2 in the logger's entry window keys the expanded message, and the logger never sees F2.
 TEST_F(EndToEndTest, LoggerF2KeysTheExpandedMessageAndTheLoggerNeverSeesIt) {
-  StartSystem(IniOptions{}, 50);
-  SetUpLogger({"text report 599"});
+  StartAtTheLoggerCall(IniOptions{}, 50, {"text report 599"});
   TypeInLogger("XX1ABC");
   const std::size_t logStart = sim_.LogSize();
   PressInLogger(VK_F2);
@@ -260,8 +280,7 @@ TEST_F(EndToEndTest, LoggerF2KeysTheExpandedMessageAndTheLoggerNeverSeesIt) {
 TEST_F(EndToEndTest, LoggerEscCancelsKeying) {
   IniOptions ini;
   ini.wpm = 15;
-  StartSystem(ini, 1);
-  SetUpLogger({"text report 599"});
+  StartAtTheLoggerCall(ini, 1, {"text report 599"});
   PressInLogger(VK_F1);
   ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return CountEvents(t, "char") >= 1; }))
       << "F1 was not keyed: " << Handed();
@@ -295,8 +314,7 @@ TEST_F(EndToEndTest, LoggerEscCancelsKeying) {
 TEST_F(EndToEndTest, AfterEscTheLogHoldsWhatWentOutAndMarksWhereItStopped) {
   IniOptions ini;
   ini.wpm = 25;
-  StartSystem(ini, 1);
-  SetUpLogger({"text report 599", "text call JA2XYZ"});
+  StartAtTheLoggerCall(ini, 1, {"text report 599", "text call JA2XYZ"});
   PressInLogger(VK_F6);
   PressInLogger(VK_F3);  // queued behind F6
   ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return CountEvents(t, "char") >= 3; }))
@@ -325,8 +343,7 @@ TEST_F(EndToEndTest, PaddleBreakInLeavesWhatWentOutAndTheMarkBeforeThePaddlesTex
   IniOptions ini;
   ini.wpm = 25;
   ini.paddleKbd = 1;
-  StartSystem(ini, 1);
-  SetUpLogger({"text report 599", "text call JA2XYZ"});
+  StartAtTheLoggerCall(ini, 1, {"text report 599", "text call JA2XYZ"});
   PressInLogger(VK_F6);
   ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return CountEvents(t, "char") >= 3; }))
       << "F6 was not keyed: " << Handed();
@@ -382,8 +399,7 @@ TEST_F(EndToEndTest, LoggerCtrlPgUpRaisesTheSpeedByOne) {
 // Shift+Ctrl+F in the logger switches the bank shown on Tandem's buttons and the logger's check
 // control with it; twice returns to the first bank.
 TEST_F(EndToEndTest, LoggerShiftCtrlFSwitchesTheBankInBothPrograms) {
-  StartSystem(IniOptions{}, 50);
-  SetUpLogger({"check 1", "text report 599"});
+  StartAtTheLoggerCall(IniOptions{}, 50, {"check 1", "text report 599"});
   TypeInLogger("J");  // a record with the check state: Tandem follows the logger's bank
   ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return tandem_.ControlText(kFnButton1) == "CQ TEST $M"; }))
       << "F1 shows " << tandem_.ControlText(kFnButton1);
@@ -403,8 +419,7 @@ TEST_F(EndToEndTest, LoggerShiftCtrlFSwitchesTheBankInBothPrograms) {
 TEST_F(EndToEndTest, LoggerCtrlZRepeatsCqUntilANewCallIsTyped) {
   IniOptions ini;
   ini.wpm = 40;
-  StartSystem(ini, 20);
-  SetUpLogger({"text report 599"});
+  StartAtTheLoggerCall(ini, 20, {"text report 599"});
   PressInLogger('Z', kCtrl);
   ASSERT_TRUE(WaitTrace([](const std::vector<TraceEvent>& t) { return Count(HandedToKeyer(t), "CQ TEST JA1ZZZ") >= 2; },
                         15000))
@@ -424,8 +439,7 @@ TEST_F(EndToEndTest, LoggerCtrlZRepeatsCqUntilANewCallIsTyped) {
 TEST_F(EndToEndTest, LoggerTabInTheCallBoxSendsF2OnlyWithTheSetting) {
   IniOptions ini;
   ini.zLogKey = 1;
-  StartSystem(ini, 50);
-  SetUpLogger({"text report 599", "text call XX1ABC"});
+  StartAtTheLoggerCall(ini, 50, {"text report 599", "text call XX1ABC"});
   PressInLogger(VK_TAB);
   EXPECT_TRUE(WaitHanded("XX1ABC UR 5NN")) << "with the setting on, keyer trace:\n" << ReadWholeFile(tandem_.TracePath());
 
@@ -443,11 +457,7 @@ TEST_F(EndToEndTest, LoggerTabInTheCallBoxSendsF2OnlyWithTheSetting) {
 
 // The CQ machine's start notice holds the PTT until the CQ machine's stop button hides.
 TEST_F(EndToEndTest, CqMachineNoticeHoldsThePttUntilTheStopButtonHides) {
-  IniOptions ini;
-  ini.pttCqMachine = 1;
-  StartSystem(ini, 20, "--cq-machine");
-  SetUpLogger({"text report 599"});
-  TypeInLogger("JA3AAA");
+  StartWithTheCqMachine();
   ASSERT_EQ(sim_.Command("cqmachine-play"), 1);
 
   ASSERT_TRUE(SendCqMachineNotice());
@@ -461,8 +471,7 @@ TEST_F(EndToEndTest, CqMachineNoticeHoldsThePttUntilTheStopButtonHides) {
       << "the PTT was not released when the stop button hid";
   // The notice is not an entry record: the call from the logger's last record still stands.
   FocusLoggerCall();
-  PressInLogger(VK_F2);
-  EXPECT_TRUE(WaitHanded("JA3AAA UR 5NN")) << "handed: " << Handed();
+  ExpectF2Keys("JA3AAA UR 5NN");
 }
 
 // Keys and mouse in Tandem's own window: the editor, the number of buttons, keyboard sending with
@@ -527,8 +536,7 @@ TEST_F(EndToEndTest, TandemWindowKeysAndMouse) {
 TEST_F(EndToEndTest, BarsTypedIntoTheLoggerNeverMoveTheRecordsFields) {
   IniOptions ini;
   ini.cqInterval = 1000;
-  StartSystem(ini, 50);
-  SetUpLogger({"text report 599", "text exchange 5|"});
+  StartAtTheLoggerCall(ini, 50, {"text report 599", "text exchange 5|"});
   TypeInLogger("XX1ABC");
   PressInLogger(VK_F4);
   EXPECT_TRUE(WaitHanded("XX1ABC 5 TU")) << "handed: " << Handed();
@@ -544,8 +552,7 @@ TEST_F(EndToEndTest, BarsTypedIntoTheLoggerNeverMoveTheRecordsFields) {
                          2500))
       << "a key release started the CQ repeat: " << Handed();
   // The path was live: the same key release carried the new call, which F2 keys.
-  PressInLogger(VK_F2);
-  EXPECT_TRUE(WaitHanded("XX1ABCJ UR 5NN")) << "handed: " << Handed();
+  ExpectF2Keys("XX1ABCJ UR 5NN");
 }
 
 // Shift+TAB in the call box with the TAB option on: the logger's key sends the F2 memory; it
@@ -553,8 +560,7 @@ TEST_F(EndToEndTest, BarsTypedIntoTheLoggerNeverMoveTheRecordsFields) {
 TEST_F(EndToEndTest, LoggerShiftTabSendsF2AndNeverOpensTheEditor) {
   IniOptions ini;
   ini.zLogKey = 1;
-  StartSystem(ini, 50);
-  SetUpLogger({"text report 599", "text call XX1ABC"});
+  StartAtTheLoggerCall(ini, 50, {"text report 599", "text call XX1ABC"});
   const std::size_t logStart = sim_.LogSize();
   const DWORD start = GetTickCount();
   // Shift stays down until Tandem has acted on the key, as when the operator holds it.
@@ -590,8 +596,7 @@ TEST_F(EndToEndTest, LoggerShiftTabSendsF2AndNeverOpensTheEditor) {
 TEST_F(EndToEndTest, LoggerCtrlZPutsBothProgramsOnBankA) {
   IniOptions ini;
   ini.cqInterval = 5000;
-  StartSystem(ini, 50);
-  SetUpLogger({"check 1", "text report 599"});
+  StartAtTheLoggerCall(ini, 50, {"check 1", "text report 599"});
   TypeInLogger("J");
   ASSERT_EQ(sim_.Command("check 0"), 1);
   TypeInLogger("A");
@@ -617,8 +622,7 @@ TEST_F(EndToEndTest, LoggerCtrlZPutsBothProgramsOnBankA) {
 // The bank switch writes the logger's check control without waiting for the logger: with the
 // logger busy, Tandem keeps answering, and the logger shows the switch once it looks again.
 TEST_F(EndToEndTest, BankSwitchNeverWaitsForABusyLogger) {
-  StartSystem(IniOptions{}, 50);
-  SetUpLogger({"check 1", "text report 599"});
+  StartAtTheLoggerCall(IniOptions{}, 50, {"check 1", "text report 599"});
   TypeInLogger("J");  // a record: Tandem now knows the logger
   ASSERT_TRUE(LoggerSimClient::PumpUntil([&] { return tandem_.ControlText(kFnButton1) == "CQ TEST $M"; }));
 
@@ -641,8 +645,7 @@ TEST_F(EndToEndTest, BankSwitchNeverWaitsForABusyLogger) {
 // A stopped Tandem costs the logger one timeout for all the keys pressed meanwhile, and once it
 // runs again the logger's keys act as before.
 TEST_F(EndToEndTest, StoppedTandemCostsTheLoggerOneTimeout) {
-  StartSystem(IniOptions{}, 50);
-  SetUpLogger({"text report 599"});
+  StartAtTheLoggerCall(IniOptions{}, 50, {"text report 599"});
   TypeInLogger("XX1ABC");
 
   ASSERT_TRUE(tandem_.Suspend());
@@ -673,11 +676,7 @@ TEST_F(EndToEndTest, StoppedTandemCostsTheLoggerOneTimeout) {
 // With the CQ machine link on, PTT is held only while the CQ machine's playing window shows: a
 // notice without it holds nothing, and Esc lets go of a PTT held for a playing CQ machine.
 TEST_F(EndToEndTest, CqMachinePttNeedsThePlayingWindowAndEscReleasesIt) {
-  IniOptions ini;
-  ini.pttCqMachine = 1;
-  StartSystem(ini, 20, "--cq-machine");
-  SetUpLogger({"text report 599"});
-  TypeInLogger("JA3AAA");
+  StartWithTheCqMachine();
   auto held = [](const std::vector<TraceEvent>& t) { return HasEvent(t, "keyportWriteData", {0, 0, 253}); };
   // A notice with the CQ machine not playing: nothing is held, now or while the watch waits.
   ASSERT_TRUE(SendCqMachineNotice());

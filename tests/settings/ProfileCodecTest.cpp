@@ -58,20 +58,27 @@ TEST(SettingsDefaults, MemoriesOfBothBanks) {
 // Texts are stored so that the reading (which trims spaces and tabs at the edges and takes off
 // one pair of quotes) gives them back; plain texts are stored as they are.
 TEST(ProfileText, GuardedOnlyWhereTheReadingWouldChangeIt) {
-  using fw::ProfileTextToStore;
-  EXPECT_EQ(ProfileTextToStore(""), "");
-  EXPECT_EQ(ProfileTextToStore("CQ TEST $M"), "CQ TEST $M");
-  EXPECT_EQ(ProfileTextToStore("CQ \"TEST\""), "CQ \"TEST\"") << "quotes inside stay as they are";
-  EXPECT_EQ(ProfileTextToStore("=5NN"), "=5NN");
-  EXPECT_EQ(ProfileTextToStore(";TEST"), ";TEST");
-  EXPECT_EQ(ProfileTextToStore("TU'"), "TU'");
-  EXPECT_EQ(ProfileTextToStore("\"QRZ?\""), "\"\"QRZ?\"\"");
-  EXPECT_EQ(ProfileTextToStore("'73'"), "\"'73'\"");
-  EXPECT_EQ(ProfileTextToStore("  5NN  "), "\"  5NN  \"");
-  EXPECT_EQ(ProfileTextToStore("\tTU"), "\"\tTU\"");
-  EXPECT_EQ(ProfileTextToStore("TU "), "\"TU \"");
-  EXPECT_EQ(ProfileTextToStore("\""), "\"\"\"");
-  EXPECT_EQ(ProfileTextToStore("'QRZ?"), "\"'QRZ?\"");
-  // Double-byte text: its second bytes are never a space or a quote.
-  EXPECT_EQ(ProfileTextToStore("\x95\x5c"), "\x95\x5c");
+  struct Case {
+    const char* text;
+    const char* stored;
+    const char* note;
+  };
+  const Case cases[] = {
+      {"", "", ""},
+      {"CQ TEST $M", "CQ TEST $M", ""},
+      {"CQ \"TEST\"", "CQ \"TEST\"", "quotes inside stay as they are"},
+      {"=5NN", "=5NN", ""},
+      {";TEST", ";TEST", ""},
+      {"TU'", "TU'", ""},
+      {"\"QRZ?\"", "\"\"QRZ?\"\"", ""},
+      {"'73'", "\"'73'\"", ""},
+      {"  5NN  ", "\"  5NN  \"", ""},
+      {"\tTU", "\"\tTU\"", ""},
+      {"TU ", "\"TU \"", ""},
+      {"\"", "\"\"\"", ""},
+      {"'QRZ?", "\"'QRZ?\"", ""},
+      // Double-byte text: its second bytes are never a space or a quote.
+      {"\x95\x5c", "\x95\x5c", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(fw::ProfileTextToStore(c.text), c.stored) << c.note;
 }
