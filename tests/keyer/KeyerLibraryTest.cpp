@@ -72,8 +72,8 @@ TEST_P(KeyerLibraryForm, KeysAMessageWithAProsignAndCloses) {
 INSTANTIATE_TEST_SUITE_P(Builds, KeyerLibraryForm,
                          ::testing::Values("emulator-decorated", "emulator-decorated-underscore",
                                            "emulator-cdecl"),
-                         [](const ::testing::TestParamInfo<const char*>& info) {
-                           std::string name = info.param;
+                         [](const ::testing::TestParamInfo<const char*>& form) {
+                           std::string name = form.param;
                            for (char& c : name) {
                              if (c == '-') c = '_';
                            }
@@ -117,8 +117,8 @@ TEST_P(KeyerLibraryUnusable, StatusBarSaysTheLibraryCannotBeUsed) {
 // Exports none of the fifteen names; every one but keyportOpen.
 INSTANTIATE_TEST_SUITE_P(Builds, KeyerLibraryUnusable,
                          ::testing::Values("emulator-unusable", "emulator-noopen"),
-                         [](const ::testing::TestParamInfo<const char*>& info) {
-                           return std::string(info.param) == "emulator-unusable" ? "NoEntryPoint"
+                         [](const ::testing::TestParamInfo<const char*>& form) {
+                           return std::string(form.param) == "emulator-unusable" ? "NoEntryPoint"
                                                                                  : "NoOpen";
                          });
 
