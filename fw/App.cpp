@@ -366,7 +366,6 @@ void CWinApp::LoadStdProfileSettings(int mruCount) {
     const std::string path = ReadText(kRecentSection, key, "");
     if (!path.empty()) m_recentFiles.m_files.push_back(path);
   }
-  m_previewPages = ReadInt("Settings", "PreviewPages", 0);
 }
 
 void CWinApp::SaveStdProfileSettings() {
@@ -400,16 +399,6 @@ CDocument* CWinApp::OpenDocumentFile(const char* path) {
   return m_docTemplate->OpenDocumentFile(path);
 }
 
-void CWinApp::OnFileNew() {
-  if (m_docTemplate) m_docTemplate->OpenDocumentFile(nullptr);
-}
-
-void CWinApp::OnFileOpen() {
-  std::string path;
-  if (!PromptForFileName(path, false, "")) return;
-  OpenDocumentFile(path.c_str());
-}
-
 int CWinApp::ShowMessage(const char* text, UINT type) const {
   HWND owner = (m_pMainWnd && m_pMainWnd->m_hWnd) ? m_pMainWnd->m_hWnd : nullptr;
   if (owner) owner = ::GetLastActivePopup(owner);
@@ -420,11 +409,13 @@ int CWinApp::ShowMessage(const char* text, UINT type) const {
 bool CWinApp::OnCmd(UINT id) {
   switch (id) {
     case FW_ID_FILE_NEW:
-      OnFileNew();
+      if (m_docTemplate) m_docTemplate->OpenDocumentFile(nullptr);
       return true;
-    case FW_ID_FILE_OPEN:
-      OnFileOpen();
+    case FW_ID_FILE_OPEN: {
+      std::string path;
+      if (PromptForFileName(path, false, "")) OpenDocumentFile(path.c_str());
       return true;
+    }
     case FW_ID_APP_EXIT:
       if (m_pMainWnd && m_pMainWnd->m_hWnd) ::PostMessageA(m_pMainWnd->m_hWnd, WM_CLOSE, 0, 0);
       return true;

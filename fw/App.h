@@ -80,7 +80,7 @@ class CWinApp : public CCmdTarget {
   // say); a missing file is readable, as it holds nothing.
   bool ProfileReadable() const;
 
-  // Reads the recent-file list (of `mruCount` entries) and "PreviewPages".
+  // Reads the recent-file list (of `mruCount` entries).
   void LoadStdProfileSettings(int mruCount);
   void SaveStdProfileSettings();
   void AddToRecentFileList(const std::string& path);
@@ -89,8 +89,6 @@ class CWinApp : public CCmdTarget {
   // Carries out the command line: a new document, or the named file opened.
   bool ProcessShellCommand(const fw::CommandLineInfo& info);
   CDocument* OpenDocumentFile(const char* path);
-  void OnFileNew();
-  void OnFileOpen();
 
   // A message box with the application name as caption, owned by the main window.
   int ShowMessage(const char* text, UINT type = MB_OK | MB_ICONEXCLAMATION) const;
@@ -107,7 +105,6 @@ class CWinApp : public CCmdTarget {
   bool m_profileUnread = false;
   CFrameWnd* m_pMainWnd = nullptr;
   CRecentFileList m_recentFiles;
-  int m_previewPages = 0;
   std::unique_ptr<CSingleDocTemplate> m_docTemplate;
 
  private:

@@ -5,9 +5,8 @@
 #include "FrameWnd.h"
 
 INT_PTR CDialog::DoModal() {
-  HWND owner = m_parent;
   CWinApp* app = CWinApp::Current();
-  if (!owner && app && app->m_pMainWnd) owner = app->m_pMainWnd->m_hWnd;
+  HWND owner = app && app->m_pMainWnd ? app->m_pMainWnd->m_hWnd : nullptr;
   CModalScope modal;
   return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId), owner,
                            DialogProc, reinterpret_cast<LPARAM>(this));

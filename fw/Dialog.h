@@ -1,5 +1,5 @@
-// A modal dialog from a dialog template. Without a parent the main window owns it and is
-// disabled while it is shown.
+// A modal dialog from a dialog template. The main window owns it and is disabled while it is
+// shown.
 #pragma once
 
 #include "Wnd.h"
@@ -8,8 +8,7 @@ class CDataExchange;
 
 class CDialog : public CWnd {
  public:
-  explicit CDialog(UINT templateId, HWND parent = nullptr)
-      : m_templateId(templateId), m_parent(parent) {}
+  explicit CDialog(UINT templateId) : m_templateId(templateId) {}
   // Shows the dialog until it ends; returns the end code (IDOK, IDCANCEL) or -1.
   INT_PTR DoModal();
   void EndDialog(INT_PTR result) { ::EndDialog(m_hWnd, result); }
@@ -29,7 +28,6 @@ class CDialog : public CWnd {
   virtual void DoDataExchange(CDataExchange& dx) { (void)dx; }
 
   UINT m_templateId;
-  HWND m_parent;
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -46,7 +46,6 @@ bool CArchive::Write(const void* data, DWORD size) {
 // ---- document ----
 
 bool CDocument::OnNewDocument() {
-  DeleteContents();
   m_path.clear();
   SetModifiedFlag(false);
   return true;
@@ -177,18 +176,6 @@ CSingleDocTemplate::CSingleDocTemplate(UINT resourceId, DocumentFactory newDocum
       m_newView(newView) {}
 
 CSingleDocTemplate::~CSingleDocTemplate() { delete m_document; }
-
-std::string CSingleDocTemplate::GetDocString(int index) const {
-  const std::string all = LoadResString(m_resourceId);
-  size_t start = 0;
-  for (int i = 0; i < index; ++i) {
-    const size_t nl = all.find('\n', start);
-    if (nl == std::string::npos) return std::string();
-    start = nl + 1;
-  }
-  const size_t end = all.find('\n', start);
-  return all.substr(start, end == std::string::npos ? std::string::npos : end - start);
-}
 
 CDocument* CSingleDocTemplate::OpenDocumentFile(const char* path) {
   const bool created = m_document == nullptr;

@@ -44,7 +44,6 @@ class CDocument : public CCmdTarget {
   virtual bool OnSaveDocument(const char* path);
   // Reads or writes the document's data; false when it refused (after telling the user).
   virtual bool Serialize(CArchive& ar) = 0;
-  virtual void DeleteContents() {}
   // Whether the frame may close: asks about a modified document.
   virtual bool CanCloseFrame(CFrameWnd* frame);
   // Asks whether to save a modified document; false when the user cancels or saving fails.
@@ -58,7 +57,6 @@ class CDocument : public CCmdTarget {
   void SetTitle(const std::string& title) { m_title = title; }
   const std::string& GetTitle() const { return m_title; }
   void SetPathName(const std::string& path, bool addToRecent = true);
-  const std::string& GetPathName() const { return m_path; }
   void SetDefaultTitle();
 
   bool OnCmd(UINT id) override;
@@ -87,10 +85,6 @@ class CSingleDocTemplate {
   // Null path: a new document. The first call creates the document, the frame and the view;
   // later calls reuse them. Returns null when nothing was opened.
   CDocument* OpenDocumentFile(const char* path);
-
-  // Field `index` of the template string: 0 window title, 1 document name, 2 new-file base
-  // name, 3 filter name, 4 filter extension, 5 type id, 6 type name.
-  std::string GetDocString(int index) const;
 
   UINT m_resourceId;
   CDocument* m_document = nullptr;

@@ -750,6 +750,13 @@ UINT RefusalMessageId(fw::ForeignText kind) {
   }
   return FW_IDP_FILE_NOT_TEXT;
 }
+
+bool CanHoldUnchanged(const std::string& text) {
+  if (text.empty()) return true;
+  if (text.find('\0') != std::string::npos) return false;
+  // The control keeps its text as the system converts it from and back to the code page.
+  return Narrow(Widen(text)) == text;
+}
 }  // namespace
 
 bool CEditView::SerializeRaw(CArchive& ar) {
@@ -775,13 +782,6 @@ bool CEditView::SerializeRaw(CArchive& ar) {
   }
   SetWholeText(text);
   return true;
-}
-
-bool CEditView::CanHoldUnchanged(const std::string& text) {
-  if (text.empty()) return true;
-  if (text.find('\0') != std::string::npos) return false;
-  // The control keeps its text as the system converts it from and back to the code page.
-  return Narrow(Widen(text)) == text;
 }
 
 HWND CEditView::EditTarget() const {

@@ -74,11 +74,9 @@ class CEditView : public CView {
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
   // Loads the whole file as the text, or writes the whole text, byte for byte. A file longer
-  // than the text limit is refused with a message before anything changes.
+  // than the text limit, or one the control would not give back byte for byte (a zero byte,
+  // bytes the code page conversion changes), is refused with a message before anything changes.
   bool SerializeRaw(CArchive& ar);
-  // Whether the control gives `text` back byte for byte (no zero byte, nothing the code page
-  // conversion changes). A file that fails this is refused rather than silently altered.
-  static bool CanHoldUnchanged(const std::string& text);
 
   // Prints the text on a printer chosen in the print dialog.
   void OnFilePrint();

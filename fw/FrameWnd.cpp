@@ -402,12 +402,6 @@ bool CFrameWnd::OnNotify(NMHDR* header, LRESULT* result) {
   return false;
 }
 
-void CFrameWnd::OnControlNotify(UINT id, UINT code, HWND control) {
-  (void)id;
-  (void)code;
-  (void)control;
-}
-
 void CFrameWnd::AddControlBar(CControlBar* bar) {
   bar->m_dockFrame = this;
   if (std::find(m_bars.begin(), m_bars.end(), bar) == m_bars.end()) m_bars.push_back(bar);
@@ -795,10 +789,7 @@ LRESULT CFrameWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         m_view->OnReflectedCommand(code);
         return 0;
       }
-      if (control && code != BN_CLICKED) {
-        OnControlNotify(id, code, control);
-        return 0;
-      }
+      if (control && code != BN_CLICKED) return 0;  // only clicks of controls are commands
       if (!control) {
         // Menus and accelerators: a disabled command does nothing.
         CTestCmdUI test(id);

@@ -109,8 +109,6 @@ class CFrameWnd : public CWnd {
   virtual void OnSize(UINT type, int cx, int cy);
   virtual void OnSizing(UINT edge, RECT* rect);
   virtual bool OnNotify(NMHDR* header, LRESULT* result);
-  // Notifications other than clicks from controls of the frame and its bars.
-  virtual void OnControlNotify(UINT id, UINT code, HWND control);
 
   // Bars: registered in creation order; docked bars are laid out in that order.
   void AddControlBar(CControlBar* bar);
@@ -151,11 +149,6 @@ class CFrameWnd : public CWnd {
   // Copies the header of a WM_NOTIFY when it is one of this thread's own windows' (false for
   // a null or unreadable pointer, or one that came from another thread or process).
   static bool ReadOwnNotify(LPARAM lParam, NMHDR& header);
-
-  // Modal windows running on the frame's behalf (see CModalScope), and whether a close request
-  // waits for them to end.
-  int ModalDepth() const { return m_modalDepth; }
-  bool ClosePending() const { return m_closePending; }
 
  protected:
   void PostNcDestroy() override;

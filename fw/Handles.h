@@ -21,21 +21,3 @@ class CFont {
   }
   HFONT m_hFont = nullptr;
 };
-
-class CModule {
- public:
-  CModule() = default;
-  ~CModule() { Free(); }
-  CModule(const CModule&) = delete;
-  CModule& operator=(const CModule&) = delete;
-  bool Load(const char* name) {
-    Free();
-    m_hModule = ::LoadLibraryA(name);
-    return m_hModule != nullptr;
-  }
-  void Free() {
-    if (m_hModule) ::FreeLibrary(m_hModule);
-    m_hModule = nullptr;
-  }
-  HMODULE m_hModule = nullptr;
-};

@@ -47,16 +47,13 @@ INT_PTR CALLBACK CPropertyPage::PageProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
       bool handled = true;
       switch (header.code) {
         case PSN_SETACTIVE:
-          answer = page->OnSetActive() ? 0 : -1;
+        case PSN_RESET:
           break;
         case PSN_KILLACTIVE:
-          answer = page->OnKillActive() ? FALSE : TRUE;
+          answer = page->UpdateData(true) ? FALSE : TRUE;  // a refusal keeps the page
           break;
         case PSN_APPLY:
           answer = page->OnApply() ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE;
-          break;
-        case PSN_RESET:
-          page->OnReset();
           break;
         default:
           handled = false;

@@ -1,7 +1,7 @@
 // A modal property sheet over the system's own (comctl32), with pages made from dialog
-// templates. The system creates a page the first time it is shown; a page is told when it is
-// left (its data exchange with validation: a refusal keeps it), when OK or Apply confirms the
-// sheet (every page that has been shown, in page order), and when the sheet is cancelled.
+// templates. The system creates a page the first time it is shown; a page that is left runs its
+// data exchange with validation (a refusal keeps it), and is told when OK or Apply confirms the
+// sheet (every page that has been shown, in page order).
 #pragma once
 
 #include <string>
@@ -16,14 +16,8 @@ class CPropertyPage : public CDialog {
   void SetModified(bool changed = true);
 
  protected:
-  // The page is about to be shown; false refuses.
-  virtual bool OnSetActive() { return true; }
-  // The page is being left or the sheet confirmed: its data exchange; false keeps the page.
-  virtual bool OnKillActive() { return UpdateData(true); }
   // OK or Apply; false refuses the confirmation and keeps this page.
   virtual bool OnApply() { return true; }
-  // Cancel: nothing by default.
-  virtual void OnReset() {}
   // A page has no OK or Cancel of its own: the sheet's buttons act through the calls above.
   bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 

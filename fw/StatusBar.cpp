@@ -110,11 +110,9 @@ bool CStatusBar::GetItemRect(int index, RECT* rect) const {
   return Send(SB_GETRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(rect)) != 0;
 }
 
-HFONT CStatusBar::GetFont() const { return reinterpret_cast<HFONT>(Send(WM_GETFONT)); }
-
 int CStatusBar::TextWidth(const std::string& text) const {
   HDC dc = ::GetDC(m_hWnd);
-  HFONT font = GetFont();
+  HFONT font = reinterpret_cast<HFONT>(Send(WM_GETFONT));
   HGDIOBJ old = font ? ::SelectObject(dc, font) : nullptr;
   SIZE size = {0, 0};
   ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);

@@ -22,7 +22,6 @@ class CStatusBar : public CControlBar {
   std::string GetPaneText(int index) const;
   // The pane's rectangle in the bar's client coordinates.
   bool GetItemRect(int index, RECT* rect) const;
-  HFONT GetFont() const;
   // Width of `text` in the bar's font.
   int TextWidth(const std::string& text) const;
   // Makes the pane of indicator `id` as wide as `text` needs, keeping its style.

@@ -52,8 +52,6 @@ class CWnd : public CCmdTarget {
 
   bool DestroyWindow();
 
-  HWND GetSafeHwnd() const { return m_hWnd; }
-  bool IsVisible() const { return m_hWnd && ::IsWindowVisible(m_hWnd); }
   std::string GetText() const;
   void SetText(const char* text);
   HWND GetItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
