@@ -11,12 +11,34 @@
 
 namespace {
 
-std::string ControlText(HWND control) {
-  const int length = ::GetWindowTextLengthA(control);
-  std::string text(static_cast<size_t>(length) + 1, '\0');
-  const int got = ::GetWindowTextA(control, &text[0], length + 1);
-  text.resize(got > 0 ? static_cast<size_t>(got) : 0);
-  return text;
+// A number shown by `format`; read back through `parse`, whose refusal fails with message
+// `refusal`.
+template <typename Number, typename Format, typename Parse>
+void ExchangeNumber(CDataExchange& dx, int id, Number& value, Format format, Parse parse,
+                    UINT refusal) {
+  if (dx.Failed()) return;
+  HWND control = dx.PrepareCtrl(id);
+  if (!dx.m_bSaveAndValidate) {
+    ::SetWindowTextA(control, format(value).c_str());
+    return;
+  }
+  if (const std::optional<Number> parsed = parse(CWnd::TextOf(control))) {
+    value = *parsed;
+  } else {
+    dx.Fail(LoadResString(refusal));
+  }
+}
+
+// A state the control gives for message `get` and takes with message `set`: as its wParam (a
+// check box) or, `inLParam`, as its lParam beside a redraw flag (a slider).
+void ExchangeState(CDataExchange& dx, int id, int& value, UINT get, UINT set, bool inLParam) {
+  if (dx.Failed()) return;
+  HWND control = dx.PrepareCtrl(id);
+  if (dx.m_bSaveAndValidate) {
+    value = static_cast<int>(::SendMessageA(control, get, 0, 0));
+  } else {
+    ::SendMessageA(control, set, inLParam ? TRUE : static_cast<WPARAM>(value), inLParam ? value : 0);
+  }
 }
 
 bool IsEdit(HWND control) {
@@ -52,58 +74,26 @@ void DDX_Text(CDataExchange& dx, int id, std::string& value) {
   if (dx.Failed()) return;
   HWND control = dx.PrepareCtrl(id);
   if (dx.m_bSaveAndValidate) {
-    value = ControlText(control);
+    value = CWnd::TextOf(control);
   } else {
     ::SetWindowTextA(control, value.c_str());
   }
 }
 
 void DDX_Text(CDataExchange& dx, int id, std::uint32_t& value) {
-  if (dx.Failed()) return;
-  HWND control = dx.PrepareCtrl(id);
-  if (!dx.m_bSaveAndValidate) {
-    ::SetWindowTextA(control, fw::FormatUnsigned(value).c_str());
-    return;
-  }
-  if (const std::optional<std::uint32_t> parsed = fw::ParseUnsigned(ControlText(control))) {
-    value = *parsed;
-  } else {
-    dx.Fail(LoadResString(FW_IDP_PARSE_UINT));
-  }
+  ExchangeNumber(dx, id, value, fw::FormatUnsigned, fw::ParseUnsigned, FW_IDP_PARSE_UINT);
 }
 
 void DDX_Text(CDataExchange& dx, int id, float& value) {
-  if (dx.Failed()) return;
-  HWND control = dx.PrepareCtrl(id);
-  if (!dx.m_bSaveAndValidate) {
-    ::SetWindowTextA(control, fw::FormatReal(value).c_str());
-    return;
-  }
-  if (const std::optional<float> parsed = fw::ParseReal(ControlText(control))) {
-    value = *parsed;
-  } else {
-    dx.Fail(LoadResString(FW_IDP_PARSE_REAL));
-  }
+  ExchangeNumber(dx, id, value, fw::FormatReal, fw::ParseReal, FW_IDP_PARSE_REAL);
 }
 
 void DDX_Check(CDataExchange& dx, int id, int& value) {
-  if (dx.Failed()) return;
-  HWND control = dx.PrepareCtrl(id);
-  if (dx.m_bSaveAndValidate) {
-    value = static_cast<int>(::SendMessageA(control, BM_GETCHECK, 0, 0));
-  } else {
-    ::SendMessageA(control, BM_SETCHECK, static_cast<WPARAM>(value), 0);
-  }
+  ExchangeState(dx, id, value, BM_GETCHECK, BM_SETCHECK, false);
 }
 
 void DDX_Slider(CDataExchange& dx, int id, int& value) {
-  if (dx.Failed()) return;
-  HWND control = dx.PrepareCtrl(id);
-  if (dx.m_bSaveAndValidate) {
-    value = static_cast<int>(::SendMessageA(control, TBM_GETPOS, 0, 0));
-  } else {
-    ::SendMessageA(control, TBM_SETPOS, TRUE, value);
-  }
+  ExchangeState(dx, id, value, TBM_GETPOS, TBM_SETPOS, true);
 }
 
 void DDV_MinMaxUInt(CDataExchange& dx, std::uint32_t value, std::uint32_t low,

@@ -45,11 +45,14 @@ bool CDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result)
 }
 
 INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return Route(hwnd, msg, wParam, lParam, reinterpret_cast<CDialog*>(lParam));
+}
+
+INT_PTR CDialog::Route(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, CDialog* created) {
   auto* dialog = static_cast<CDialog*>(CWnd::FromHandle(hwnd));
   if (msg == WM_INITDIALOG) {
-    dialog = reinterpret_cast<CDialog*>(lParam);
-    dialog->Attach(hwnd);
-    return dialog->OnInitDialog() ? TRUE : FALSE;
+    created->Attach(hwnd);
+    return created->OnInitDialog() ? TRUE : FALSE;
   }
   if (!dialog) return FALSE;
   if (msg == WM_NCDESTROY) {

@@ -27,6 +27,10 @@ class CDialog : public CWnd {
   // The dialog's data exchange: one DDX_/DDV_ call per control, in the order of validation.
   virtual void DoDataExchange(CDataExchange& dx) { (void)dx; }
 
+  // What every dialog procedure does: `created` (the object WM_INITDIALOG names) is attached,
+  // the end of the window detaches it, and the rest goes to OnMessage.
+  static INT_PTR Route(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, CDialog* created);
+
   UINT m_templateId;
 
  private:

@@ -31,19 +31,13 @@ bool CDialogBar::Create(CFrameWnd* frame, UINT templateId, DWORD style, UINT id)
   m_barId = id;
   m_barStyle = style;
   m_dock = (style & CBRS_ALIGN_BOTTOM) && !(style & CBRS_ALIGN_TOP) ? DockBottom : DockTop;
-  RECT r;
-  ::GetWindowRect(hwnd, &r);
-  m_height = r.bottom - r.top;
+  m_height = WindowSize().cy;
   ::ShowWindow(hwnd, (style & WS_VISIBLE) ? SW_SHOWNA : SW_HIDE);
   frame->AddControlBar(this);
   return true;
 }
 
-SIZE CDialogBar::FloatingSize() const {
-  RECT r;
-  ::GetWindowRect(m_hWnd, &r);
-  return SIZE{r.right - r.left, m_height};
-}
+SIZE CDialogBar::FloatingSize() const { return SIZE{WindowSize().cx, m_height}; }
 
 void CDialogBar::OnUpdateUI(CFrameWnd* frame) {
   for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {

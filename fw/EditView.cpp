@@ -34,26 +34,11 @@ constexpr size_t kShrinkPiece = 32768;
 // would double the rewrite and keep a record from the logger waiting twice as often.
 constexpr DWORD kRedrawEveryMs = 200;
 
-// Lead bytes of double-byte characters in the system code page.
-class LeadBytes {
- public:
-  LeadBytes() {
-    for (int b = 0; b < 256; ++b) m_lead[b] = ::IsDBCSLeadByte(static_cast<BYTE>(b)) != 0;
-  }
-  bool operator()(char c) const { return m_lead[static_cast<unsigned char>(c)]; }
-
- private:
-  bool m_lead[256];
-};
-
-const LeadBytes& IsLead() {
-  static const LeadBytes table;
-  return table;
-}
-
 // Bytes of the character that starts at `byte` (a lone lead byte at the end counts as one).
 size_t CharBytes(const std::string& text, size_t byte) {
-  return IsLead()(text[byte]) && byte + 1 < text.size() ? 2 : 1;
+  return fw::IsSystemLeadByte(static_cast<unsigned char>(text[byte])) && byte + 1 < text.size()
+             ? 2
+             : 1;
 }
 
 // Positions in the control: Wine's edit control counts a double-byte character as one, Windows'
@@ -307,11 +292,9 @@ LRESULT CEditView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 void CEditView::NoticeOperatorView() {
   // The operator moved the selection or scrolled away meanwhile: theirs stays as they left it.
   if (!m_keepView) return;
-  DWORD start = 0;
-  DWORD end = 0;
-  Send(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-  if (start != m_set.selStart || end != m_set.selEnd ||
-      Send(EM_GETFIRSTVISIBLELINE) != m_set.firstLine) {
+  const ViewState now = SaveView();
+  if (now.selStart != m_set.selStart || now.selEnd != m_set.selEnd ||
+      now.firstLine != m_set.firstLine) {
     m_keepView = false;
   }
 }
@@ -478,12 +461,9 @@ void CEditView::CompleteBeforeEdit() {
   if (!TailWaiting()) return;
   // An edit at the end of what is written would land before what is still to be written, so
   // that is written first; a caret there stands for the end of the whole text.
-  DWORD start = 0;
-  DWORD end = 0;
-  Send(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-  const size_t length = ControlLength();
-  if (end < length) return;
-  const bool caretAtEnd = start == end;
+  const ViewState view = SaveView();
+  if (view.selEnd < ControlLength()) return;
+  const bool caretAtEnd = view.selStart == view.selEnd;
   m_keepView = false;
   FinishReplacements();
   if (caretAtEnd) MoveCaretToEnd();
@@ -627,12 +607,10 @@ void CEditView::RedrawAfterStep() {
 }
 
 void CEditView::RememberView(const std::vector<PendingEdit>& edits) {
-  DWORD start = 0;
-  DWORD end = 0;
-  Send(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
   if (!m_keepView) {
-    m_kept = {start, end, Send(EM_GETFIRSTVISIBLELINE)};
-    m_selAtEnd = start == end && start >= ControlLength() && !TailWaiting();
+    m_kept = SaveView();
+    m_selAtEnd = m_kept.selStart == m_kept.selEnd && m_kept.selStart >= ControlLength() &&
+                 !TailWaiting();
     m_set = m_kept;
     m_keepView = true;
   }
@@ -712,10 +690,7 @@ void CEditView::ReplaceLast() {
   const PendingEdit edit = std::move(m_pendingEdits.back());
   m_pendingEdits.pop_back();
   const size_t fromPositions = Positions(edit.from, m_bytePositions);
-  DWORD selStart = 0;
-  DWORD selEnd = 0;
-  Send(EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
-  const LRESULT firstLine = Send(EM_GETFIRSTVISIBLELINE);
+  const ViewState before = SaveView();
   SetDrawing(m_hWnd, false);
   m_ownEdit = true;
   Send(EM_SETSEL, edit.at, static_cast<LPARAM>(edit.at + fromPositions));
@@ -723,9 +698,9 @@ void CEditView::ReplaceLast() {
   m_ownEdit = false;
   // The selection moves with the text before it; one inside the replaced text ends with it.
   const std::string stored = AsStored(edit.to);
-  Send(EM_SETSEL, MovedBy(selStart, edit.at, fromPositions, stored, m_bytePositions),
-       static_cast<LPARAM>(MovedBy(selEnd, edit.at, fromPositions, stored, m_bytePositions)));
-  Send(EM_LINESCROLL, 0, firstLine - Send(EM_GETFIRSTVISIBLELINE));
+  Send(EM_SETSEL, MovedBy(before.selStart, edit.at, fromPositions, stored, m_bytePositions),
+       static_cast<LPARAM>(MovedBy(before.selEnd, edit.at, fromPositions, stored, m_bytePositions)));
+  Send(EM_LINESCROLL, 0, before.firstLine - Send(EM_GETFIRSTVISIBLELINE));
   if (m_keepView) {
     // A rewrite of the end is under way: the selection it keeps moves the same way.
     MoveKeptView(edit.at, fromPositions, stored);
@@ -795,26 +770,18 @@ HWND CEditView::EditTarget() const {
 }
 
 bool CEditView::OnCmd(UINT id) {
-  HWND target = EditTarget();
-  switch (id) {
-    case FW_ID_EDIT_UNDO:
-      ::SendMessageA(target, EM_UNDO, 0, 0);
-      return true;
-    case FW_ID_EDIT_CUT:
-      ::SendMessageA(target, WM_CUT, 0, 0);
-      return true;
-    case FW_ID_EDIT_COPY:
-      ::SendMessageA(target, WM_COPY, 0, 0);
-      return true;
-    case FW_ID_EDIT_PASTE:
-      ::SendMessageA(target, WM_PASTE, 0, 0);
-      return true;
-    case FW_ID_FILE_PRINT:
-      OnFilePrint();
-      return true;
-    default:
-      return false;
+  // Each edit command is one message to the control it acts on.
+  static const CommandPair<UINT> kEditCommands[] = {{FW_ID_EDIT_UNDO, EM_UNDO},
+                                                    {FW_ID_EDIT_CUT, WM_CUT},
+                                                    {FW_ID_EDIT_COPY, WM_COPY},
+                                                    {FW_ID_EDIT_PASTE, WM_PASTE}};
+  if (const UINT* message = FindCommand(kEditCommands, id)) {
+    ::SendMessageA(EditTarget(), *message, 0, 0);
+    return true;
   }
+  if (id != FW_ID_FILE_PRINT) return false;
+  OnFilePrint();
+  return true;
 }
 
 bool CEditView::OnUpdateCmd(CCmdUI& ui) {

@@ -53,22 +53,31 @@ class CTestCmdUI : public CCmdUI {
 
 }  // namespace
 
-int CControlBar::FixedHeight() const {
-  RECT r;
-  ::GetWindowRect(m_hWnd, &r);
-  return r.bottom - r.top;
-}
-
-int CControlBar::FixedWidth() const {
-  RECT r;
-  ::GetWindowRect(m_hWnd, &r);
-  return r.right - r.left;
-}
-
-SIZE CControlBar::FloatingSize() const {
+SIZE CControlBar::WindowSize() const {
   RECT r;
   ::GetWindowRect(m_hWnd, &r);
   return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+int CControlBar::FixedHeight() const { return WindowSize().cy; }
+
+int CControlBar::FixedWidth() const { return WindowSize().cx; }
+
+SIZE CControlBar::FloatingSize() const { return WindowSize(); }
+
+bool CControlBar::CreateBarControl(CFrameWnd* frame, const char* className, DWORD controlStyle,
+                                   DWORD style, UINT id, int height) {
+  // The frame places the bar.
+  HWND hwnd = ::CreateWindowExA(0, className, "",
+                                WS_CHILD | CCS_NOPARENTALIGN | controlStyle | (style & WS_VISIBLE),
+                                0, 0, 100, height, frame->m_hWnd,
+                                reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
+                                ::GetModuleHandleA(nullptr), nullptr);
+  if (!hwnd || !Subclass(hwnd)) return false;
+  m_barId = id;
+  m_barStyle = style;
+  frame->AddControlBar(this);
+  return true;
 }
 
 void CControlBar::FitFloatingWindow() {
@@ -662,25 +671,12 @@ bool CFrameWnd::OnCmd(UINT id) {
 
 bool CFrameWnd::OnUpdateCmd(CCmdUI& ui) {
   // Lock-key indicators: the pane shows its text while the key's toggle state is on.
-  int lockKey = 0;
-  switch (ui.m_nID) {
-    case FW_ID_INDICATOR_KANA:
-      lockKey = VK_KANA;
-      break;
-    case FW_ID_INDICATOR_CAPS:
-      lockKey = VK_CAPITAL;
-      break;
-    case FW_ID_INDICATOR_NUM:
-      lockKey = VK_NUMLOCK;
-      break;
-    case FW_ID_INDICATOR_SCRL:
-      lockKey = VK_SCROLL;
-      break;
-    default:
-      break;
-  }
-  if (lockKey) {
-    ui.Enable((::GetKeyState(lockKey) & 1) != 0);
+  static const CommandPair<int> kLockKeys[] = {{FW_ID_INDICATOR_KANA, VK_KANA},
+                                               {FW_ID_INDICATOR_CAPS, VK_CAPITAL},
+                                               {FW_ID_INDICATOR_NUM, VK_NUMLOCK},
+                                               {FW_ID_INDICATOR_SCRL, VK_SCROLL}};
+  if (const int* key = FindCommand(kLockKeys, ui.m_nID)) {
+    ui.Enable((::GetKeyState(*key) & 1) != 0);
     return true;
   }
   if (ui.m_nID == FW_ID_VIEW_TOOLBAR || ui.m_nID == FW_ID_VIEW_STATUS_BAR) {

@@ -75,6 +75,12 @@ class CControlBar : public CWnd {
 
  protected:
   bool HasGripper() const { return (m_barStyle & CBRS_GRIPPER) && !IsFloating(); }
+  // The size of the bar's window as it stands.
+  SIZE WindowSize() const;
+  // Creates the bar as a control of class `className`, child `id` of the frame, and adds it to
+  // the frame's bars. `style`: WS_VISIBLE and bar styles.
+  bool CreateBarControl(CFrameWnd* frame, const char* className, DWORD controlStyle,
+                        DWORD style, UINT id, int height);
 
  private:
   void BeginDrag(POINT screen);

@@ -22,19 +22,12 @@ bool CPropertyPage::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& r
 }
 
 INT_PTR CALLBACK CPropertyPage::PageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  auto* page = static_cast<CPropertyPage*>(CWnd::FromHandle(hwnd));
   if (msg == WM_INITDIALOG) {
     const auto* sheetPage = reinterpret_cast<const PROPSHEETPAGEA*>(lParam);
-    page = reinterpret_cast<CPropertyPage*>(sheetPage->lParam);
-    page->Attach(hwnd);
-    return page->OnInitDialog() ? TRUE : FALSE;
+    return Route(hwnd, msg, wParam, lParam, reinterpret_cast<CPropertyPage*>(sheetPage->lParam));
   }
-  if (!page) return FALSE;
-  if (msg == WM_NCDESTROY) {
-    page->Detach();
-    return FALSE;
-  }
-  if (msg == WM_NOTIFY) {
+  auto* page = static_cast<CPropertyPage*>(CWnd::FromHandle(hwnd));
+  if (page && msg == WM_NOTIFY) {
     // The sheet and the page's controls notify by sending on this thread. One sent from another
     // thread or process, or posted (the sheet's own modal loop hands posted messages on) with a
     // pointer that leads nowhere or names no window of this thread, is not read further, and the
@@ -65,9 +58,7 @@ INT_PTR CALLBACK CPropertyPage::PageProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
       }
     }
   }
-  INT_PTR result = FALSE;
-  if (page->OnMessage(msg, wParam, lParam, result)) return result;
-  return FALSE;
+  return Route(hwnd, msg, wParam, lParam, nullptr);
 }
 
 INT_PTR CPropertySheet::DoModal() {

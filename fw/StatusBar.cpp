@@ -33,21 +33,12 @@ class CStatusCmdUI : public CCmdUI {
 }  // namespace
 
 bool CStatusBar::Create(CFrameWnd* frame, DWORD style, UINT id) {
-  // The frame places the bar; the control only picks its own height.
-  HWND hwnd = ::CreateWindowExA(0, STATUSCLASSNAMEA, "",
-                                WS_CHILD | CCS_NOPARENTALIGN | CCS_BOTTOM | SBARS_SIZEGRIP |
-                                    (style & WS_VISIBLE),
-                                0, 0, 100, 20, frame->m_hWnd,
-                                reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
-                                ::GetModuleHandleA(nullptr), nullptr);
-  if (!hwnd || !Subclass(hwnd)) return false;
-  m_barId = id;
+  // The control only picks its own height.
+  if (!CreateBarControl(frame, STATUSCLASSNAMEA, CCS_BOTTOM | SBARS_SIZEGRIP, style, id, 20)) {
+    return false;
+  }
   m_dock = DockBottom;
-  m_barStyle = style;
-  RECT r;
-  ::GetWindowRect(hwnd, &r);
-  m_height = r.bottom - r.top;
-  frame->AddControlBar(this);
+  m_height = WindowSize().cy;
   return true;
 }
 

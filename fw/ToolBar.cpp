@@ -22,17 +22,11 @@ class CToolCmdUI : public CCmdUI {
 }  // namespace
 
 bool CToolBar::CreateEx(CFrameWnd* frame, DWORD controlStyle, DWORD style, UINT id) {
-  HWND hwnd = ::CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
-                                WS_CHILD | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER |
-                                    controlStyle | (style & WS_VISIBLE),
-                                0, 0, 100, 26, frame->m_hWnd,
-                                reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
-                                ::GetModuleHandleA(nullptr), nullptr);
-  if (!hwnd || !Subclass(hwnd)) return false;
-  m_barId = id;
-  m_barStyle = style;
+  if (!CreateBarControl(frame, TOOLBARCLASSNAMEA,
+                        CCS_NORESIZE | CCS_NODIVIDER | controlStyle, style, id, 26)) {
+    return false;
+  }
   Send(TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON));
-  frame->AddControlBar(this);
   return true;
 }
 

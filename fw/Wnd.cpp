@@ -55,10 +55,10 @@ bool CWnd::Subclass(HWND hwnd) {
 
 bool CWnd::DestroyWindow() { return m_hWnd && ::DestroyWindow(m_hWnd); }
 
-std::string CWnd::GetText() const {
-  const int length = ::GetWindowTextLengthA(m_hWnd);
+std::string CWnd::TextOf(HWND hwnd) {
+  const int length = ::GetWindowTextLengthA(hwnd);
   std::string text(static_cast<size_t>(length) + 1, '\0');
-  const int got = ::GetWindowTextA(m_hWnd, &text[0], length + 1);
+  const int got = ::GetWindowTextA(hwnd, &text[0], length + 1);
   text.resize(got > 0 ? static_cast<size_t>(got) : 0);
   return text;
 }

@@ -28,6 +28,22 @@ class CCmdTarget {
   virtual bool OnUpdateCmd(CCmdUI& ui) { (void)ui; return false; }
 };
 
+// A command id and what it stands for, in a table looked up by FindCommand.
+template <typename Value>
+struct CommandPair {
+  UINT id;
+  Value value;
+};
+
+// What `id` stands for in `table`, or null.
+template <typename Value, size_t N>
+const Value* FindCommand(const CommandPair<Value> (&table)[N], UINT id) {
+  for (const CommandPair<Value>& pair : table) {
+    if (pair.id == id) return &pair.value;
+  }
+  return nullptr;
+}
+
 class CWnd : public CCmdTarget {
  public:
   CWnd() = default;
@@ -52,7 +68,9 @@ class CWnd : public CCmdTarget {
 
   bool DestroyWindow();
 
-  std::string GetText() const;
+  std::string GetText() const { return TextOf(m_hWnd); }
+  // The whole text of any window or control.
+  static std::string TextOf(HWND hwnd);
   void SetText(const char* text);
   HWND GetItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
   LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const {
