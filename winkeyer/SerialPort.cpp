@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 using winkeyer::Bytes;
 
@@ -74,44 +75,35 @@ bool SerialPort::Open(const std::string& name) {
         return false;
     }
     PurgeComm(h, PURGE_RXCLEAR | PURGE_TXCLEAR);  // not every port supports it; nothing depends on it
-    m_port = h;
+    m_port.Reset(h);
     return true;
 }
 
-void SerialPort::Close() {
-    if (m_port != INVALID_HANDLE_VALUE) {
-        CloseHandle(m_port);
-        m_port = INVALID_HANDLE_VALUE;
-    }
-}
+void SerialPort::Close() { m_port.Close(); }
 
-void SerialPort::MoveTo(SerialPort& other) {
-    other.Close();
-    other.m_port = m_port;
-    m_port = INVALID_HANDLE_VALUE;
-}
+void SerialPort::MoveTo(SerialPort& other) { other.m_port = std::move(m_port); }
 
 bool SerialPort::ReadAvailable(Bytes& out) {
-    if (m_port == INVALID_HANDLE_VALUE) return false;
+    if (!m_port.Valid()) return false;
     for (;;) {
         DWORD errors = 0;
         COMSTAT stat{};
-        if (!ClearCommError(m_port, &errors, &stat)) return false;
+        if (!ClearCommError(m_port.Get(), &errors, &stat)) return false;
         if (stat.cbInQue == 0) return true;
         unsigned char buffer[256];
         DWORD want = std::min<DWORD>(stat.cbInQue, sizeof buffer);
         DWORD got = 0;
-        if (!ReadFile(m_port, buffer, want, &got, nullptr)) return false;
+        if (!ReadFile(m_port.Get(), buffer, want, &got, nullptr)) return false;
         out.insert(out.end(), buffer, buffer + got);
         if (got < want) return true;
     }
 }
 
 bool SerialPort::Write(const Bytes& bytes) {
-    if (m_port == INVALID_HANDLE_VALUE) return false;
+    if (!m_port.Valid()) return false;
     if (bytes.empty()) return true;
     DWORD written = 0;
-    return WriteFile(m_port, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+    return WriteFile(m_port.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
            written == bytes.size();
 }
 

@@ -9,19 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "Handles.h"
 #include "WinKeyerProtocol.h"
 
 class SerialPort {
 public:
-    SerialPort() = default;
-    ~SerialPort() { Close(); }
-    SerialPort(const SerialPort&) = delete;
-    SerialPort& operator=(const SerialPort&) = delete;
-
     // "COM3": opens and sets up the port. false when it cannot be opened or set up.
     bool Open(const std::string& name);
     void Close();
-    bool IsOpen() const { return m_port != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const { return m_port.Valid(); }
     // Hands the open port over to `other` (closing what `other` held).
     void MoveTo(SerialPort& other);
 
@@ -34,7 +30,7 @@ public:
     bool WaitFor(DWORD timeoutMs, Accept accept, unsigned char* got, HANDLE cancel = nullptr);
 
 private:
-    HANDLE m_port = INVALID_HANDLE_VALUE;
+    CHandle m_port;
 };
 
 // Waits `ms`; false when `cancel` (if any) was set meanwhile.

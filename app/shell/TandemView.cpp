@@ -92,7 +92,7 @@ int CTandemHLView::OnCreate() {
   static_assert(sizeof(kLogFontFace) <= sizeof(lf.lfFaceName), "face name fits");
   std::memcpy(lf.lfFaceName, kLogFontFace, sizeof(kLogFontFace));
   if (!m_font.CreateFontIndirect(lf)) return -1;
-  Send(WM_SETFONT, reinterpret_cast<WPARAM>(m_font.m_hFont), TRUE);
+  Send(WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), TRUE);
   g_breakAtCharacters = !PositionsCountBytes();
   Send(EM_SETWORDBREAKPROC, 0, reinterpret_cast<LPARAM>(&LogWordBreak));
   return 0;

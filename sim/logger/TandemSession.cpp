@@ -200,21 +200,23 @@ bool TandemSession::Start(const TandemSetup& setup, DWORD timeoutMs) {
   // A start that fails for a moment under load is tried again, as the stand-in's is.
   BOOL started = FALSE;
   DWORD startError = 0;
+  PROCESS_INFORMATION info = {};
   for (int attempt = 0; attempt < LoggerSimClient::kStartAttempts && !started; ++attempt) {
     if (attempt > 0) Sleep(LoggerSimClient::kStartRetryMs);
     started = CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                             workDir_.c_str(), &si, &pi_);
+                             workDir_.c_str(), &si, &info);
     if (!started) startError = GetLastError();
   }
   SetEnvironmentVariableA("KEYPORT_TRACE", nullptr);
   for (const auto& kv : setup.env) SetEnvironmentVariableA(kv.first.c_str(), nullptr);
+  if (started) process_.Take(info);
   if (!started) {
     error_ = "cannot start " + exe + " (error " + std::to_string(startError) + ")";
     return false;
   }
   const bool up = LoggerSimClient::PumpUntil(
       [this] {
-        FindMain f = {pi_.dwProcessId, nullptr};
+        FindMain f = {process_.Id(), nullptr};
         EnumWindows(FindMainProc, reinterpret_cast<LPARAM>(&f));
         main_ = f.found;
         return main_ != nullptr || !Running();
@@ -227,7 +229,7 @@ bool TandemSession::Start(const TandemSetup& setup, DWORD timeoutMs) {
   }
   if (setup.waitForKeyer) {
     char title[64];
-    std::snprintf(title, sizeof title, KEYPORT_CONTROL_TITLE_PREFIX "%lu", pi_.dwProcessId);
+    std::snprintf(title, sizeof title, KEYPORT_CONTROL_TITLE_PREFIX "%lu", process_.Id());
     const bool keyer = LoggerSimClient::PumpUntil(
         [&] { return FindWindowA(KEYPORT_CONTROL_CLASS, title) != nullptr; }, timeoutMs);
     if (!keyer) {
@@ -239,27 +241,19 @@ bool TandemSession::Start(const TandemSetup& setup, DWORD timeoutMs) {
   return true;
 }
 
-bool TandemSession::Running() const {
-  return pi_.hProcess != nullptr && WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT;
-}
+bool TandemSession::Running() const { return process_.Running(); }
 
-bool TandemSession::Suspend() { return pi_.hThread != nullptr && SuspendThread(pi_.hThread) != static_cast<DWORD>(-1); }
+bool TandemSession::Suspend() { return process_.Thread() != nullptr && SuspendThread(process_.Thread()) != static_cast<DWORD>(-1); }
 
-bool TandemSession::Resume() { return pi_.hThread != nullptr && ResumeThread(pi_.hThread) != static_cast<DWORD>(-1); }
+bool TandemSession::Resume() { return process_.Thread() != nullptr && ResumeThread(process_.Thread()) != static_cast<DWORD>(-1); }
 
 void TandemSession::Stop(DWORD graceMs) {
-  if (pi_.hProcess == nullptr) return;
+  if (!process_.Valid()) return;
   if (graceMs > 0 && main_ != nullptr && IsWindow(main_)) {
     PostMessageA(main_, WM_CLOSE, 0, 0);
     LoggerSimClient::PumpUntil([this] { return !Running(); }, graceMs);
   }
-  if (Running()) {
-    TerminateProcess(pi_.hProcess, 1);
-    WaitForSingleObject(pi_.hProcess, 5000);
-  }
-  CloseHandle(pi_.hProcess);
-  CloseHandle(pi_.hThread);
-  pi_ = PROCESS_INFORMATION{};
+  process_.Terminate();
   main_ = nullptr;
 }
 
@@ -300,7 +294,7 @@ std::string TandemSession::ControlText(int id) const {
 }
 
 HWND TandemSession::TopLevelTitled(const std::string& prefix) const {
-  FindTitled f = {pi_.dwProcessId, &prefix, nullptr};
+  FindTitled f = {process_.Id(), &prefix, nullptr};
   EnumWindows(FindTitledProc, reinterpret_cast<LPARAM>(&f));
   return f.found;
 }

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "Handles.h"
+
 // One line of the emulator's trace: "<ms> <event> <args>".
 struct TraceEvent {
   double ms = 0;
@@ -35,13 +37,9 @@ struct TandemSetup {
   bool waitForKeyer = true;  // Start also waits for the emulator's device to be open
 };
 
+// Ended by its process id when the object goes, whatever happened.
 class TandemSession {
  public:
-  TandemSession() = default;
-  ~TandemSession() { Stop(); }
-  TandemSession(const TandemSession&) = delete;
-  TandemSession& operator=(const TandemSession&) = delete;
-
   // Prepares the working folder and starts Tandem; waits until its main window is marked as the
   // running instance and the emulator's device is open. False with a reason in error().
   bool Start(const TandemSetup& setup, DWORD timeoutMs = 20000);
@@ -49,7 +47,7 @@ class TandemSession {
   void Stop(DWORD graceMs = 0);
 
   HWND MainWindow() const { return main_; }
-  DWORD ProcessId() const { return pi_.dwProcessId; }
+  DWORD ProcessId() const { return process_.Id(); }
   bool Running() const;
   // Stops and restarts Tandem's main thread, as a debugger or an overloaded system does.
   bool Suspend();
@@ -68,7 +66,7 @@ class TandemSession {
   HWND TopLevelTitled(const std::string& prefix) const;
 
  private:
-  PROCESS_INFORMATION pi_ = {};
+  CStartedProcess process_;
   HWND main_ = nullptr;
   std::string workDir_;
   std::string error_;

@@ -79,11 +79,11 @@ TEST_F(LogView, CreatedAsSpecified) {
   EXPECT_FALSE(style & WS_HSCROLL);
   EXPECT_EQ(view->GetLimitText(), 1048575u);
   LOGFONTA lf = {};
-  ::GetObjectA(view->m_font.m_hFont, sizeof(lf), &lf);
+  ::GetObjectA(view->m_font.Get(), sizeof(lf), &lf);
   EXPECT_EQ(lf.lfHeight, -15);
   EXPECT_EQ(lf.lfCharSet, SHIFTJIS_CHARSET);
   EXPECT_EQ(reinterpret_cast<HFONT>(::SendMessageA(view->m_hWnd, WM_GETFONT, 0, 0)),
-            view->m_font.m_hFont);
+            view->m_font.Get());
   EXPECT_EQ(session.Frame()->GetActiveDocument()->GetTitle(), kUntitled);
 }
 

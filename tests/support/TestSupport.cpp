@@ -76,35 +76,25 @@ bool ChildProcess::Start(const std::string& commandLine, const std::string& work
   line.push_back('\0');
   STARTUPINFOA si = {};
   si.cb = sizeof si;
+  PROCESS_INFORMATION info = {};
   const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, flags, nullptr,
-                                     workDir.empty() ? nullptr : workDir.c_str(), &si, &m_info);
+                                     workDir.empty() ? nullptr : workDir.c_str(), &si, &info);
   for (const auto& kv : previous)
     SetEnvironmentVariableA(kv.first.c_str(), kv.second == "\x01" ? nullptr : kv.second.c_str());
-  if (!started) m_info = PROCESS_INFORMATION{};
+  if (started) m_process.Take(info);
   return started != 0;
 }
 
-bool ChildProcess::Running() const {
-  return m_info.hProcess != nullptr && WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT;
-}
+bool ChildProcess::Running() const { return m_process.Running(); }
 
 bool ChildProcess::WaitForExit(DWORD ms, DWORD* exitCode) const {
-  if (m_info.hProcess == nullptr) return true;
-  if (WaitForSingleObject(m_info.hProcess, ms) != WAIT_OBJECT_0) return false;
-  if (exitCode != nullptr) GetExitCodeProcess(m_info.hProcess, exitCode);
+  if (!m_process.Valid()) return true;
+  if (WaitForSingleObject(m_process.Process(), ms) != WAIT_OBJECT_0) return false;
+  if (exitCode != nullptr) GetExitCodeProcess(m_process.Process(), exitCode);
   return true;
 }
 
-void ChildProcess::Kill() {
-  if (m_info.hProcess == nullptr) return;
-  if (Running()) {
-    TerminateProcess(m_info.hProcess, 1);
-    WaitForSingleObject(m_info.hProcess, 5000);
-  }
-  CloseHandle(m_info.hProcess);
-  CloseHandle(m_info.hThread);
-  m_info = PROCESS_INFORMATION{};
-}
+void ChildProcess::Kill() { m_process.Terminate(); }
 
 int RunProgram(const std::string& commandLine, DWORD timeoutMs) {
   ChildProcess child;

@@ -49,10 +49,6 @@ class TempFolder {
 // Kill), so that a failed test never leaves it running.
 class ChildProcess {
  public:
-  ChildProcess() = default;
-  ~ChildProcess() { Kill(); }
-  ChildProcess(const ChildProcess&) = delete;
-  ChildProcess& operator=(const ChildProcess&) = delete;
   // `commandLine` as CreateProcess takes it; `workDir` empty for the current folder; `env` is set
   // for the child only.
   bool Start(const std::string& commandLine, const std::string& workDir = "",
@@ -61,11 +57,11 @@ class ChildProcess {
   // Waits for the process to end; false on time-out.
   bool WaitForExit(DWORD ms, DWORD* exitCode = nullptr) const;
   void Kill();
-  DWORD Id() const { return m_info.dwProcessId; }
-  HANDLE Handle() const { return m_info.hProcess; }
+  DWORD Id() const { return m_process.Id(); }
+  HANDLE Handle() const { return m_process.Process(); }
 
  private:
-  PROCESS_INFORMATION m_info = {};
+  CStartedProcess m_process;
 };
 
 // Runs a program and waits for it; ends it by its id after `timeoutMs`. Its exit code, or -1 when

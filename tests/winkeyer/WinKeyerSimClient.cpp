@@ -80,12 +80,12 @@ bool WinKeyerSim::Start(const WinKeyerSimOptions& options) {
         error_ = "the simulator did not come up: " + cmd;
         return false;
     }
-    control_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    control_.Reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
     sockaddr_in a = {};
     a.sin_family = AF_INET;
     a.sin_port = htons(static_cast<u_short>(port));
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (control_ == INVALID_SOCKET || connect(control_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+    if (!control_.Valid() || connect(control_.Get(), reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
         error_ = "cannot reach the simulator's control port";
         return false;
     }
@@ -93,19 +93,19 @@ bool WinKeyerSim::Start(const WinKeyerSimOptions& options) {
 }
 
 std::string WinKeyerSim::Command(const std::string& line, DWORD timeoutMs) {
-    if (control_ == INVALID_SOCKET) return std::string();
+    if (!control_.Valid()) return std::string();
     std::string out = line + "\n";
-    if (send(control_, out.data(), static_cast<int>(out.size()), 0) != static_cast<int>(out.size())) return std::string();
+    if (send(control_.Get(), out.data(), static_cast<int>(out.size()), 0) != static_cast<int>(out.size())) return std::string();
     std::string answer;
     const ULONGLONG end = GetTickCount64() + timeoutMs;
     while (answer.find('\n') == std::string::npos && GetTickCount64() < end) {
         fd_set set;
         FD_ZERO(&set);
-        FD_SET(control_, &set);
+        FD_SET(control_.Get(), &set);
         timeval tv = {0, 50000};
         if (select(0, &set, nullptr, nullptr, &tv) <= 0) continue;
         char buffer[256];
-        int got = recv(control_, buffer, sizeof buffer, 0);
+        int got = recv(control_.Get(), buffer, sizeof buffer, 0);
         if (got <= 0) break;
         answer.append(buffer, static_cast<std::size_t>(got));
     }
@@ -114,10 +114,9 @@ std::string WinKeyerSim::Command(const std::string& line, DWORD timeoutMs) {
 }
 
 void WinKeyerSim::Stop() {
-    if (control_ != INVALID_SOCKET) {
+    if (control_.Valid()) {
         Command("quit", 2000);
-        closesocket(control_);
-        control_ = INVALID_SOCKET;
+        control_.Close();
         // Gone when its COM port is gone (it removes the link as it ends).
         const std::string com = WindowsPathOf(link_);
         LoggerSimClient::PumpUntil([&] { return GetFileAttributesA(com.c_str()) == INVALID_FILE_ATTRIBUTES; }, 5000);

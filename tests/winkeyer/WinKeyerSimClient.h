@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "Handles.h"
 #include "TandemSession.h"  // TraceEvent, ParseTrace
 
 struct WinKeyerSimOptions {
@@ -18,12 +19,15 @@ struct WinKeyerSimOptions {
     bool silent = false;    // never answers: no keyer on that port
 };
 
+struct SocketTraits {
+    using Type = SOCKET;
+    static SOCKET Empty() { return INVALID_SOCKET; }
+    static void Release(SOCKET s) { closesocket(s); }
+};
+
 class WinKeyerSim {
 public:
-    WinKeyerSim() = default;
     ~WinKeyerSim() { Stop(); }
-    WinKeyerSim(const WinKeyerSim&) = delete;
-    WinKeyerSim& operator=(const WinKeyerSim&) = delete;
 
     // Starts the simulator and waits until its line and its control port are up.
     bool Start(const WinKeyerSimOptions& options);
@@ -43,7 +47,7 @@ private:
     WinKeyerSimOptions options_;
     std::string dir_;   // Unix path of the simulator's folder
     std::string link_;  // Unix path of the COM port's link
-    SOCKET control_ = INVALID_SOCKET;
+    CUniqueHandle<SocketTraits> control_;
     std::string error_;
 };
 
