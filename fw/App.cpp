@@ -100,7 +100,7 @@ std::string CRecentFileList::MenuText(int i, size_t maxLength) const {
   std::string name = At(i);
   if (name.size() > maxLength) {
     // Keep the file name, which says most; put "...\" in front when there is room.
-    const std::string file(fw::FileNamePart(name, fw::IsSystemLeadByte));
+    const std::string file(tandem::text::FileNamePart(name, fw::IsSystemLeadByte));
     name = file.size() + 4 <= maxLength ? "...\\" + file : file;
   }
   // '&' in a file name would become a mnemonic; double it.

@@ -20,7 +20,7 @@ std::string Format1(UINT id, const std::string& arg) {
 }
 
 std::string FileTitle(const std::string& path) {
-  return std::string(fw::FileNamePart(path, fw::IsSystemLeadByte));
+  return std::string(tandem::text::FileNamePart(path, fw::IsSystemLeadByte));
 }
 
 }  // namespace

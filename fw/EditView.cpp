@@ -712,15 +712,15 @@ void CEditView::ReplaceLast() {
 
 namespace {
 // The message that tells why a file cannot be the view's text, in the operator's words.
-UINT RefusalMessageId(fw::ForeignText kind) {
+UINT RefusalMessageId(tandem::text::ForeignText kind) {
   switch (kind) {
-    case fw::ForeignText::kUtf16:
+    case tandem::text::ForeignText::kUtf16:
       return FW_IDP_FILE_UTF16;
-    case fw::ForeignText::kUtf8:
+    case tandem::text::ForeignText::kUtf8:
       return FW_IDP_FILE_UTF8;
-    case fw::ForeignText::kNulBytes:
+    case tandem::text::ForeignText::kNulBytes:
       return FW_IDP_FILE_BINARY;
-    case fw::ForeignText::kOtherBytes:
+    case tandem::text::ForeignText::kOtherBytes:
       break;
   }
   return FW_IDP_FILE_NOT_TEXT;
@@ -749,7 +749,7 @@ bool CEditView::SerializeRaw(CArchive& ar) {
   // What the control would change (a zero byte ends its text, a byte pair outside the code
   // page becomes another character) would be written back changed by the next save.
   if (!CanHoldUnchanged(text)) {
-    std::string message = LoadResString(RefusalMessageId(fw::ClassifyForeignText(text)));
+    std::string message = LoadResString(RefusalMessageId(tandem::text::ClassifyForeignText(text)));
     const size_t at = message.find("%1");
     if (at != std::string::npos) message.replace(at, 2, ar.Path());
     CWinApp::Current()->ShowMessage(message.c_str());

@@ -1,5 +1,7 @@
 #include "EntryRecord.h"
 
+#include "LeadByte.h"
+
 namespace tandem {
 namespace {
 
@@ -22,7 +24,7 @@ class RecordWriter {
     std::size_t n = 0;
     while (n < limit && s[n] != '\0') ++n;
     for (std::size_t i = 0; i < n; ++i) {
-      if (IsCp932LeadByte(static_cast<unsigned char>(s[i]))) {
+      if (text::IsCp932LeadByte(static_cast<unsigned char>(s[i]))) {
         if (i + 1 < n) {
           Put(s[i]);
           Put(s[++i]);
@@ -81,7 +83,7 @@ void CopyField(char* dst, std::size_t dstSize, const char* src) {
   if (src != nullptr) {
     while (n + 1 < dstSize && src[n] != '\0') {
       if (!pendingTrail) lastCharStart = n;
-      pendingTrail = !pendingTrail && IsCp932LeadByte(static_cast<unsigned char>(src[n]));
+      pendingTrail = !pendingTrail && text::IsCp932LeadByte(static_cast<unsigned char>(src[n]));
       dst[n] = src[n];
       ++n;
     }

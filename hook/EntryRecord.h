@@ -66,11 +66,6 @@ void CopyField(char* dst, std::size_t dstSize, const char* src);
 // is always terminated; it is cut only if outSize is below kEntryRecordBufferSize.
 std::size_t ComposeEntryRecord(const EntryFields& fields, char* out, std::size_t outSize);
 
-// True for the lead byte of a double-byte character in the Japanese code page (CP932).
-inline bool IsCp932LeadByte(unsigned char c) {
-  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
 // Ends text at its first CR, LF or space: a mode box may hold more than the mode itself.
 void CutAtFirstBreak(char* text);
 

@@ -9,12 +9,13 @@
 #include <string_view>
 #include <vector>
 
+#include "LeadByte.h"
+
 namespace tandem::cw {
 
-// True for the first byte of a double-byte CP932 character.
-inline bool IsLeadByte(unsigned char c) {
-  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
+// True for the first byte of a double-byte CP932 character: the engine's name for the text
+// library's test.
+inline bool IsLeadByte(unsigned char c) { return text::IsCp932LeadByte(c); }
 
 // Replaces every occurrence of `from` in text by `to`, left to right; inserted text is never
 // searched again. Returns the number of replacements; text is untouched when there are none.

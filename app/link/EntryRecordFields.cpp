@@ -3,6 +3,8 @@
 #include <climits>
 #include <cstring>
 
+#include "LeadByte.h"
+
 namespace tandem::link {
 
 bool IsReceivableRecord(const void* data, std::size_t size) {
@@ -25,16 +27,13 @@ RecordKind ClassifyRecord(const void* data, std::size_t size) {
 
 namespace {
 
-// Lead bytes of double-byte characters in the Japanese code page (CP932).
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
 // Splits text at its separators into exactly kRecordFieldCount fields, each ended by a '|'.
 // characterWise: the byte after a lead byte belongs to its character, whatever it is.
 bool SplitAtSeparators(std::string_view text, bool characterWise, RecordFields& fields) {
   std::size_t count = 0;
   std::size_t start = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (characterWise && IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
+    if (characterWise && text::IsCp932LeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
       ++i;
       continue;
     }
@@ -49,7 +48,7 @@ bool SplitAtSeparators(std::string_view text, bool characterWise, RecordFields& 
 // Leaves out a lead byte that ends a field without its second byte.
 void DropLoneLeadByte(std::string& field) {
   bool lead = false;
-  for (const char c : field) lead = !lead && IsLeadByte(static_cast<unsigned char>(c));
+  for (const char c : field) lead = !lead && text::IsCp932LeadByte(static_cast<unsigned char>(c));
   if (lead) field.pop_back();
 }
 

@@ -32,7 +32,7 @@ HWND CTandemHLApp::FindRunningInstance() {
 std::string CTandemHLApp::SettingsPathFor(const std::string& directory) {
   std::string path = directory;
   // A drive's root ends in a separator already; a folder whose name ends in 表 ends in its byte.
-  if (!fw::EndsWithChar(path, '\\', fw::IsSystemLeadByte)) path += '\\';
+  if (!tandem::text::EndsWithChar(path, '\\', fw::IsSystemLeadByte)) path += '\\';
   path += shell::kSettingsFileName;
   if (path.size() + 1 > shell::kPathBufferSize) return std::string();
   return path;

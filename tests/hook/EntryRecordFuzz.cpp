@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "EntryRecord.h"
+#include "LeadByte.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ void Fill(char (&field)[N], const std::uint8_t*& data, std::size_t& size) {
 bool EndsInLoneLeadByte(const char* text, std::size_t len) {
   std::size_t i = 0;
   while (i < len) {
-    if (!tandem::IsCp932LeadByte(static_cast<unsigned char>(text[i]))) {
+    if (!tandem::text::IsCp932LeadByte(static_cast<unsigned char>(text[i]))) {
       ++i;
     } else if (i + 1 == len) {
       return true;
@@ -41,7 +42,7 @@ std::size_t SplitRecord(const char* record, std::size_t n, std::size_t* starts, 
   std::size_t count = 0, start = 0, i = 0;
   while (i < n) {
     const unsigned char c = static_cast<unsigned char>(record[i]);
-    if (tandem::IsCp932LeadByte(c) && i + 1 < n) {
+    if (tandem::text::IsCp932LeadByte(c) && i + 1 < n) {
       i += 2;
       continue;
     }

@@ -219,7 +219,7 @@ TEST(ReleasePackage, TandemRunsFromTheUnpackedFolderWithTheEmulatorBesideIt) {
     EXPECT_FALSE(Exists(elsewhere + "\\" + kSettingsFile)) << elsewhere;
   // Nor beside the folder under a name run together with the folder's own, as a path joined
   // without its separator would give.
-  const std::string parent = folder.substr(0, fw::FindLastCharOf(folder, "\\"));
+  const std::string parent = folder.substr(0, tandem::text::FindLastCharOf(folder, "\\"));
   WIN32_FIND_DATAA fd;
   HANDLE h = FindFirstFileA((parent + "\\*" + kSettingsFile).c_str(), &fd);
   if (h != INVALID_HANDLE_VALUE) {

@@ -20,46 +20,46 @@ TEST(CodePageText, FolderNamesEndingInABackslashSecondByteAreNotSeparators) {
   for (const std::string& name : {kIchiranhyo, kSo, kJu, "A" + kSo + kJu}) {
     SCOPED_TRACE(name);
     const std::string folder = "C:\\" + name;
-    EXPECT_FALSE(fw::EndsWithChar(folder, '\\')) << "the name's last byte is 0x5C, not a separator";
-    EXPECT_TRUE(fw::EndsWithChar(folder + "\\", '\\'));
-    EXPECT_EQ(fw::FindLastCharOf(folder, "\\"), 2u);
-    EXPECT_EQ(fw::FileNamePart(folder + "\\log.txt"), "log.txt");
-    EXPECT_EQ(fw::FileNamePart(folder), name);
+    EXPECT_FALSE(tandem::text::EndsWithChar(folder, '\\')) << "the name's last byte is 0x5C, not a separator";
+    EXPECT_TRUE(tandem::text::EndsWithChar(folder + "\\", '\\'));
+    EXPECT_EQ(tandem::text::FindLastCharOf(folder, "\\"), 2u);
+    EXPECT_EQ(tandem::text::FileNamePart(folder + "\\log.txt"), "log.txt");
+    EXPECT_EQ(tandem::text::FileNamePart(folder), name);
   }
-  EXPECT_TRUE(fw::EndsWithChar("C:\\", '\\')) << "a drive's root";
-  EXPECT_FALSE(fw::EndsWithChar("", '\\'));
+  EXPECT_TRUE(tandem::text::EndsWithChar("C:\\", '\\')) << "a drive's root";
+  EXPECT_FALSE(tandem::text::EndsWithChar("", '\\'));
 }
 
 TEST(CodePageText, FileNamesWithSecondByteSeparators) {
-  EXPECT_EQ(fw::FileNamePart("C:\\logs\\" + kYoteihyo + ".txt"), kYoteihyo + ".txt");
-  EXPECT_EQ(fw::FileNamePart("C:/" + kSo + "/" + kYoteihyo), kYoteihyo);
-  EXPECT_EQ(fw::FileNamePart("C:" + kJu + ".txt"), kJu + ".txt") << "a drive's ':' separates too";
-  EXPECT_EQ(fw::FileNamePart(kYoteihyo), kYoteihyo);
+  EXPECT_EQ(tandem::text::FileNamePart("C:\\logs\\" + kYoteihyo + ".txt"), kYoteihyo + ".txt");
+  EXPECT_EQ(tandem::text::FileNamePart("C:/" + kSo + "/" + kYoteihyo), kYoteihyo);
+  EXPECT_EQ(tandem::text::FileNamePart("C:" + kJu + ".txt"), kJu + ".txt") << "a drive's ':' separates too";
+  EXPECT_EQ(tandem::text::FileNamePart(kYoteihyo), kYoteihyo);
 }
 
 TEST(CodePageText, FindStepsOverSecondBytesFromACharacterBoundary) {
   // A record of fields split at '|': the '|' inside ポ is not one.
   const std::string record = "A" + kPo + "|B|" + kPo;
-  EXPECT_EQ(fw::FindCharOf(record, "|"), 3u);
-  EXPECT_EQ(fw::FindCharOf(record, "|", 4), 5u);
-  EXPECT_EQ(fw::FindCharOf(record, "|", 6), npos);
-  EXPECT_EQ(fw::FindLastCharOf(record, "|"), 5u);
+  EXPECT_EQ(tandem::text::FindCharOf(record, "|"), 3u);
+  EXPECT_EQ(tandem::text::FindCharOf(record, "|", 4), 5u);
+  EXPECT_EQ(tandem::text::FindCharOf(record, "|", 6), npos);
+  EXPECT_EQ(tandem::text::FindLastCharOf(record, "|"), 5u);
   // Half-width katakana are single bytes: the byte after one is a character of its own.
-  EXPECT_EQ(fw::FindCharOf("\xb1\\", "\\"), 1u);
+  EXPECT_EQ(tandem::text::FindCharOf("\xb1\\", "\\"), 1u);
 }
 
 TEST(CodePageText, LoneLeadByteAtTheEndStandsAlone) {
   const std::string cut = "C:\\" + kSo.substr(0, 1);
-  EXPECT_EQ(fw::FindLastCharOf(cut, "\\"), 2u);
-  EXPECT_FALSE(fw::EndsWithChar(cut, '\\'));
-  EXPECT_EQ(fw::FileNamePart(cut), kSo.substr(0, 1));
+  EXPECT_EQ(tandem::text::FindLastCharOf(cut, "\\"), 2u);
+  EXPECT_FALSE(tandem::text::EndsWithChar(cut, '\\'));
+  EXPECT_EQ(tandem::text::FileNamePart(cut), kSo.substr(0, 1));
 }
 
 TEST(CodePageText, TheLeadByteTestIsTheCallersToChoose) {
   // A single-byte code page: 0x83 is a character, so the 0x5C after it is a separator.
   const auto singleByte = [](unsigned char) { return false; };
-  EXPECT_TRUE(fw::EndsWithChar("C:\\" + kSo, '\\', singleByte));
-  EXPECT_EQ(fw::FileNamePart("C:\\" + kSo + "x", singleByte), "x");
+  EXPECT_TRUE(tandem::text::EndsWithChar("C:\\" + kSo, '\\', singleByte));
+  EXPECT_EQ(tandem::text::FileNamePart("C:\\" + kSo + "x", singleByte), "x");
 }
 
 }  // namespace
@@ -67,8 +67,8 @@ TEST(CodePageText, TheLeadByteTestIsTheCallersToChoose) {
 // Why a file is not code-page text: what an editor's Unicode choices write, zero bytes, or
 // bytes of no known kind.
 TEST(ForeignText, TellsUnicodeFromBinaryFromOtherBytes) {
-  using fw::ClassifyForeignText;
-  using fw::ForeignText;
+  using tandem::text::ClassifyForeignText;
+  using tandem::text::ForeignText;
   EXPECT_EQ(ClassifyForeignText("\xEF\xBB\xBF" "CQ TEST"), ForeignText::kUtf8) << "with the byte-order mark";
   EXPECT_EQ(ClassifyForeignText("CQ \xE6\x9D\xB1\xE4\xBA\xAC TEST"), ForeignText::kUtf8) << "東京, no mark";
   EXPECT_EQ(ClassifyForeignText(std::string("\xFF\xFE" "C\0Q\0", 6)), ForeignText::kUtf16);

@@ -10,12 +10,11 @@
 #include <cstddef>
 #include <string_view>
 
-namespace fw {
+#include "LeadByte.h"
+
+namespace tandem::text {
 
 using LeadByteTest = bool (*)(unsigned char);
-
-// Code page 932: 0x81-0x9F and 0xE0-0xFC begin a double-byte character.
-bool IsCp932LeadByte(unsigned char c);
 
 // Offset of the first character at or after `from` (a character boundary) that is one of
 // `bytes`, or npos.
@@ -35,4 +34,4 @@ std::string_view FileNamePart(std::string_view path, LeadByteTest isLead = IsCp9
 enum class ForeignText { kUtf16, kUtf8, kNulBytes, kOtherBytes };
 ForeignText ClassifyForeignText(std::string_view bytes);
 
-}  // namespace fw
+}  // namespace tandem::text

@@ -1,8 +1,6 @@
 #include "CodePageText.h"
 
-namespace fw {
-
-bool IsCp932LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+namespace tandem::text {
 
 namespace {
 
@@ -107,4 +105,4 @@ ForeignText ClassifyForeignText(std::string_view bytes) {
   return ForeignText::kOtherBytes;
 }
 
-}  // namespace fw
+}  // namespace tandem::text
