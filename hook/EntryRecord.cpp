@@ -29,11 +29,11 @@ class RecordWriter {
           Put(s[i]);
           Put(s[++i]);
         }
-      } else if (s[i] != '|') {
+      } else if (s[i] != kRecordSeparator) {
         Put(s[i]);
       }
     }
-    Put('|');
+    Put(kRecordSeparator);
   }
   void Unsigned(std::uint32_t v, unsigned base) {
     char digits[10];
@@ -44,7 +44,7 @@ class RecordWriter {
       v /= base;
     } while (v != 0);
     while (n > 0) Put(digits[--n]);
-    Put('|');
+    Put(kRecordSeparator);
   }
   void Signed(std::int32_t v) {
     if (v < 0) {
@@ -126,7 +126,7 @@ void CutAtFirstBreak(char* text) {
 bool StartsWithEmptyFields(const char* record, int emptyFields) {
   if (record == nullptr) return false;
   for (int i = 0; i < emptyFields; ++i)
-    if (record[i] != '|') return false;
+    if (record[i] != kRecordSeparator) return false;
   return true;
 }
 

@@ -1,42 +1,14 @@
-// The entry record: one line of '|'-terminated fields that the hook library sends to the main
-// program for each relevant key event in the logger. Portable: no <windows.h>, no heap.
+// The entry record's composer: one line of '|'-terminated fields that the hook library sends to
+// the main program for each relevant key event in the logger (the format is EntryRecordFormat.h).
+// Portable: no <windows.h>, no heap.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "EntryRecordFormat.h"
+
 namespace tandem {
-
-// Field buffers, terminator included. A longer logger text is cut to one byte less.
-constexpr std::size_t kCallSize = 32;
-constexpr std::size_t kReportSize = 16;
-constexpr std::size_t kModeSize = 16;
-constexpr std::size_t kExchangeSize = 64;
-constexpr std::size_t kFreeTextSize = 128;
-
-// The longest record the N1MM reader can produce: 238 bytes of text (its mode is always "CW"),
-// 13 separators, and the numbers at their widest (check 1 digit, key 2, three key states of 8,
-// left and bottom of 11 characters each, focus 1).
-constexpr std::size_t kN1mmRecordMax = 301;
-// Room for any record whatever its fields hold: every text at its limit, every number at the
-// widest its type can print. The composer never writes past this.
-constexpr std::size_t kEntryRecordMax =
-    (kCallSize - 1) + (kReportSize - 1) + (kModeSize - 1) + (kExchangeSize - 1) +
-    (kFreeTextSize - 1) + 13 /* separators */ + 10 /* check */ + 8 /* key */ +
-    3 * 8 /* key states */ + 3 * 11 /* left, bottom, focus */;
-constexpr std::size_t kEntryRecordBufferSize = kEntryRecordMax + 1;
-
-// Focus states: which observed logger field has the keyboard focus.
-enum FocusState : int {
-  kFocusNone = 0,
-  kFocusCall = 1,
-  kFocusReport = 2,
-  kFocusMode = 3,
-  kFocusLoggerKeys1 = 4,  // function keys stay with the logger unless hook-anyway is set
-  kFocusExchange = 5,
-  kFocusFreeText = 6,
-  kFocusLoggerKeys2 = 7,  // the same rule as kFocusLoggerKeys1
-};
 
 struct EntryFields {
   char call[kCallSize] = {};

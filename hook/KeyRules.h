@@ -1,26 +1,10 @@
 // Which logger key events the hook reports to the main program and which it keeps from the
-// logger. Portable: the message numbers are the system's, named here once for the hook.
+// logger. Portable: the message and key numbers are the system's, named in EntryRecordFormat.h.
 #pragma once
 
+#include "EntryRecordFormat.h"
+
 namespace tandem {
-
-// Messages that the entry-window reader looks at; every other message passes untouched.
-constexpr unsigned kMsgNull = 0x0000;
-constexpr unsigned kMsgKeyF1 = 0x004D;      // the F1 help request
-constexpr unsigned kMsgKeyDown = 0x0100;
-constexpr unsigned kMsgKeyUp = 0x0101;
-constexpr unsigned kMsgChar = 0x0102;
-constexpr unsigned kMsgSysKeyDown = 0x0104;
-constexpr unsigned kMsgMouseMove = 0x0200;
-
-// Virtual-key codes that the rules name.
-constexpr unsigned kVkTab = 0x09;
-constexpr unsigned kVkEscape = 0x1B;
-constexpr unsigned kVkPageUp = 0x21;
-constexpr unsigned kVkPageDown = 0x22;
-constexpr unsigned kVkF1 = 0x70;
-constexpr unsigned kVkF12 = 0x7B;
-constexpr unsigned kCharSemicolon = 0x3B;
 
 // Action values held in the shared hook block.
 constexpr unsigned kActionKeys = 0;        // function keys handled, TAB not reported

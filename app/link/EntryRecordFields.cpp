@@ -37,7 +37,7 @@ bool SplitAtSeparators(std::string_view text, bool characterWise, RecordFields& 
       ++i;
       continue;
     }
-    if (text[i] != '|') continue;
+    if (text[i] != kRecordSeparator) continue;
     if (count == kRecordFieldCount) return false;
     fields[count++] = std::string(text.substr(start, i - start));
     start = i + 1;

@@ -10,6 +10,7 @@
 
 namespace {
 
+using namespace tandem;
 using namespace tandem::link;
 
 // The rule written out the plain way: thirteen times, the text up to the next separator is a
