@@ -1,14 +1,11 @@
 // The Turbo HAMLOG/Win input-window reader. The input window is whatever window is in the
 // foreground; its boxes are found by their places in its list of children, counted from the save
 // button.
+#include "LoggerWindowNames.h"
 #include "OtherLoggerReaders.h"
 #include "ReaderCommon.h"
 
 namespace {
-
-constexpr char kMainFormClass[] = "TForm_A";
-constexpr char kButtonClass[] = "TButton";
-constexpr char kSaveTitle[] = "&Save";
 
 // Sibling steps between the input window's children.
 constexpr int kFreeTextAfterSave = 1;
@@ -22,13 +19,6 @@ constexpr int kCallAfterReport = 3;
 
 // A further field after the mode box: it counts for the focus state but is not read.
 constexpr int kFocusFurther = 8;
-
-// Children looked at after the check control for the save button.
-constexpr int kSaveSearchLimit = 64;
-
-// Top-level main forms looked at when asking whether this process owns one; a process with more
-// than this many windows of that class ahead of its own is not taken for the logger.
-constexpr int kMainFormSearchLimit = 32;
 
 // Memory of this process, updated on every message the reader processes.
 UINT g_lastCheck = 0;
@@ -55,15 +45,15 @@ struct InputBoxes {
 // every system.
 HWND FindSaveButton(HWND from) {
   HWND w = from;
-  for (int i = 0; i < kSaveSearchLimit; ++i) {
+  for (int i = 0; i < tandem::kHamlogSaveSearchLimit; ++i) {
     w = GetWindow(w, GW_HWNDNEXT);
     if (w == nullptr) return nullptr;
-    char cls[sizeof kButtonClass + 1] = {};
-    char title[sizeof kSaveTitle + 1] = {};
+    char cls[sizeof tandem::kHamlogButtonClass + 1] = {};
+    char title[sizeof tandem::kHamlogSaveTitle + 1] = {};
     GetClassNameA(w, cls, sizeof cls);
-    if (lstrcmpiA(cls, kButtonClass) != 0) continue;
+    if (lstrcmpiA(cls, tandem::kHamlogButtonClass) != 0) continue;
     GetWindowTextA(w, title, sizeof title);
-    if (lstrcmpiA(title, kSaveTitle) == 0) return w;
+    if (lstrcmpiA(title, tandem::kHamlogSaveTitle) == 0) return w;
   }
   return nullptr;
 }
@@ -87,8 +77,8 @@ InputBoxes FindInputBoxes(HWND logger) {
 // This process's top-level main form, or null.
 HWND MainFormOfThisProcess() {
   HWND form = nullptr;
-  for (int i = 0; i < kMainFormSearchLimit; ++i) {
-    form = FindWindowExA(nullptr, form, kMainFormClass, nullptr);
+  for (int i = 0; i < tandem::kHamlogMainFormSearchLimit; ++i) {
+    form = FindWindowExA(nullptr, form, tandem::kHamlogMainFormClass, nullptr);
     if (form == nullptr || reader::IsOfThisProcess(form)) return form;
   }
   return nullptr;

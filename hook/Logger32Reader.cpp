@@ -1,16 +1,12 @@
 // The Logger32 entry-window reader. The entry window is found from Logger32's frame down: the MDI
 // client, the first form in it, and the form's inner panel, whose text boxes are counted from the
 // first one.
+#include "LoggerWindowNames.h"
 #include "OtherLoggerReaders.h"
 #include "ReaderCommon.h"
 
 namespace {
 
-constexpr char kFrameClass[] = "ThunderRT6MDIForm";
-constexpr char kFrameTitle[] = "Logger32";
-constexpr char kClientClass[] = "MDIClient";
-constexpr char kFormClass[] = "ThunderRT6FormDC";
-constexpr char kTextBoxClass[] = "ThunderRT6TextBox";
 constexpr char kEmptyTitle[] = "";
 
 // Sibling steps between the inner panel's children.
@@ -31,17 +27,17 @@ constexpr int kFocusFurther = 10;
 // control, so the check field is always 0 and only the rectangle is remembered.
 RECT g_lastRect = {};
 
-HWND FindFrame() { return FindWindowExA(nullptr, nullptr, kFrameClass, kFrameTitle); }
+HWND FindFrame() { return FindWindowExA(nullptr, nullptr, tandem::kLogger32FrameClass, tandem::kLogger32FrameTitle); }
 
 // The first text box of the entry window's inner panel, or null when any window on the way there
 // is missing or the frame is another process's.
 HWND FindCallBox() {
   HWND frame = FindFrame();
   if (!reader::IsOfThisProcess(frame)) return nullptr;
-  HWND client = frame ? FindWindowExA(frame, nullptr, kClientClass, kEmptyTitle) : nullptr;
-  HWND form = client ? FindWindowExA(client, nullptr, kFormClass, nullptr) : nullptr;
+  HWND client = frame ? FindWindowExA(frame, nullptr, tandem::kLogger32ClientClass, kEmptyTitle) : nullptr;
+  HWND form = client ? FindWindowExA(client, nullptr, tandem::kThunderFormClass, nullptr) : nullptr;
   HWND panel = form ? FindWindowExA(form, nullptr, nullptr, kEmptyTitle) : nullptr;
-  return panel ? FindWindowExA(panel, nullptr, kTextBoxClass, nullptr) : nullptr;
+  return panel ? FindWindowExA(panel, nullptr, tandem::kThunderTextBoxClass, nullptr) : nullptr;
 }
 
 }  // namespace

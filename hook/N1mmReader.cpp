@@ -4,16 +4,14 @@
 
 #include "EntryRecord.h"
 #include "KeyRules.h"
+#include "LoggerWindowNames.h"
 #include "SharedBlock.h"
 
 namespace {
 
-constexpr char kEntryWindowClass[] = "ThunderRT6FormDC";
-constexpr char kTextBoxClass[] = "ThunderRT6TextBox";
 constexpr char kModeCw[] = "CW";
 
 // Positions in the entry window's list of children, counted from 0.
-constexpr int kModeCheckChild = 26;
 constexpr int kFirstContainerChild = 10;
 constexpr int kSecondContainerChild = 14;
 // Sibling steps inside the first container, from the first text box (the anchor).
@@ -31,7 +29,7 @@ HWND NextSibling(HWND w, int steps) {
 }
 
 HWND FirstTextBox(HWND container) {
-  return container != nullptr ? FindWindowExA(container, nullptr, kTextBoxClass, nullptr) : nullptr;
+  return container != nullptr ? FindWindowExA(container, nullptr, tandem::kThunderTextBoxClass, nullptr) : nullptr;
 }
 
 // The entry window's children that the reader uses. Finding them walks the list of children,
@@ -72,10 +70,10 @@ EntryChildren FindEntryChildren(HWND entry) {
   EntryChildren c;
   c.entry = entry;
   HWND w = FindWindowExA(entry, nullptr, nullptr, nullptr);
-  for (int i = 0; w != nullptr && i <= kModeCheckChild; ++i, w = GetWindow(w, GW_HWNDNEXT)) {
+  for (int i = 0; w != nullptr && i <= tandem::kN1mmModeCheckChild; ++i, w = GetWindow(w, GW_HWNDNEXT)) {
     if (i == kFirstContainerChild) c.firstContainer = w;
     if (i == kSecondContainerChild) c.secondContainer = w;
-    if (i == kModeCheckChild) c.modeCheck = w;
+    if (i == tandem::kN1mmModeCheckChild) c.modeCheck = w;
   }
   if (c.modeCheck == nullptr) return c;
   c.report = NextSibling(FirstTextBox(c.firstContainer), kReportAfterAnchor);
@@ -142,12 +140,12 @@ HWND FindEntryWindowInForeground() {
   DWORD process = 0;
   GetWindowThreadProcessId(foreground, &process);
   if (process != GetCurrentProcessId()) return nullptr;
-  char cls[sizeof kEntryWindowClass + 1] = {};
-  if (GetClassNameA(foreground, cls, sizeof cls) != static_cast<int>(sizeof kEntryWindowClass - 1) ||
-      lstrcmpA(cls, kEntryWindowClass) != 0) {
+  char cls[sizeof tandem::kThunderFormClass + 1] = {};
+  if (GetClassNameA(foreground, cls, sizeof cls) != static_cast<int>(sizeof tandem::kThunderFormClass - 1) ||
+      lstrcmpA(cls, tandem::kThunderFormClass) != 0) {
     return nullptr;
   }
-  HWND entry = FindWindowExA(nullptr, nullptr, kEntryWindowClass, nullptr);
+  HWND entry = FindWindowExA(nullptr, nullptr, tandem::kThunderFormClass, nullptr);
   return entry == foreground ? entry : nullptr;
 }
 

@@ -2,6 +2,8 @@
 // controls the engine reads. Portable: no <windows.h>.
 #pragma once
 
+#include "resource.h"
+
 namespace tandem::cw {
 
 // Frame timer 1: the CQ repeat pause.
@@ -12,8 +14,8 @@ constexpr unsigned kSentLedgerTimer = 4;
 constexpr unsigned kSentLedgerWaitMs = 2000;
 
 // The Fn bar's first button; memory index = button id - this.
-constexpr int kFnFirstButton = 1000;
-constexpr int kFnButtonCount = 12;
+constexpr int kFnFirstButton = IDC_FN_FIRST;
+constexpr int kFnButtonCount = IDC_FN_LAST - IDC_FN_FIRST + 1;
 constexpr int kMemoryBanks = 2;
 
 // Tokens of a message handed to the keyer at once when nothing is queued; the rest streams.

@@ -6,6 +6,7 @@
 #include "KeyActions.h"
 #include "LoggerWindows.h"
 #include "MainFrame.h"
+#include "resource.h"
 
 namespace {
 
@@ -13,7 +14,7 @@ namespace {
 // logger's bank box as the previous record showed it.
 tandem::link::RecordMemory g_recordMemory;
 
-constexpr int kCqRepeatButton = 1000;  // Bank-A F1
+constexpr int kCqRepeatButton = IDC_FN_FIRST;  // Bank-A F1
 
 // The bank the logger's box now shows, taken over by Tandem.
 void FollowLoggerBank(CMainFrame& frame, bool bankA) {

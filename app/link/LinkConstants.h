@@ -6,15 +6,14 @@
 #include <cstddef>
 
 #include "EntryRecordFormat.h"
+#include "resource.h"
 
 namespace tandem::link {
 
 // Function-key buttons of the Fn message bar: Fn is button kFnButtonFirst + n - 1.
-constexpr int kFnButtonFirst = 1000;
-constexpr int kFnButtonCount = 12;
+constexpr int kFnButtonFirst = IDC_FN_FIRST;
+constexpr int kFnButtonCount = IDC_FN_LAST - IDC_FN_FIRST + 1;
 constexpr int kFnButtonF2 = kFnButtonFirst + 1;
-// The CW bar's text line; Enter there presses its send button.
-constexpr int kCwTextEditId = 1046;
 
 // Frame timer 3: the watch of the foreground window for the followed logger. A hook reaches only
 // programs of its own bitness, so a logger of the other one is found here, from outside.

@@ -79,8 +79,8 @@ bool CMainFrame::RecordLoggerRuns() const {
   if (m_loggerWnd != nullptr) return ::IsWindow(m_loggerWnd) != FALSE;
   // Logger32's records name no window: its frame stands for it.
   if (m_followLogger == tandem::kFollowLogger32) {
-    return ::FindWindowExA(nullptr, nullptr, tandem::link::kLogger32FrameClass,
-                           tandem::link::kLogger32FrameTitle) != nullptr;
+    return ::FindWindowExA(nullptr, nullptr, tandem::kLogger32FrameClass,
+                           tandem::kLogger32FrameTitle) != nullptr;
   }
   return false;
 }

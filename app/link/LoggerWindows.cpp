@@ -1,15 +1,7 @@
 #include "LoggerWindows.h"
 
-#include "ShellConstants.h"
-
 namespace tandem::link {
 namespace {
-
-constexpr char kHamlogMainFormClass[] = "TForm_A";
-constexpr char kHamlogButtonClass[] = "TButton";
-constexpr char kHamlogSaveTitle[] = "&Save";
-constexpr int kHamlogChildSearchLimit = 64;
-constexpr int kHamlogMainFormSearchLimit = 32;
 
 bool ClassIs(HWND w, const char* cls, bool ignoreCase = false) {
   char name[64] = {};
@@ -19,7 +11,7 @@ bool ClassIs(HWND w, const char* cls, bool ignoreCase = false) {
 
 HWND N1mmCheckChild(HWND entry) {
   HWND child = ::GetWindow(entry, GW_CHILD);
-  for (int i = 0; i < shell::kLoggerBankCheckChild && child; ++i) child = ::GetWindow(child, GW_HWNDNEXT);
+  for (int i = 0; i < kN1mmModeCheckChild && child; ++i) child = ::GetWindow(child, GW_HWNDNEXT);
   return child;
 }
 
@@ -41,7 +33,7 @@ BOOL CALLBACK FindHamlogInput(HWND w, LPARAM lParam) {
 }  // namespace
 
 bool IsN1mmEntryWindow(HWND w) {
-  return ClassIs(w, shell::kLoggerEntryClass) && N1mmCheckChild(w) != nullptr;
+  return ClassIs(w, kThunderFormClass) && N1mmCheckChild(w) != nullptr;
 }
 
 bool IsLogger32Frame(HWND w) {
@@ -54,7 +46,7 @@ bool IsLogger32Frame(HWND w) {
 
 bool HasHamlogSaveButton(HWND w) {
   HWND child = ::GetWindow(w, GW_CHILD);
-  for (int i = 0; child && i < kHamlogChildSearchLimit; ++i, child = ::GetWindow(child, GW_HWNDNEXT)) {
+  for (int i = 0; child && i < kHamlogSaveSearchLimit; ++i, child = ::GetWindow(child, GW_HWNDNEXT)) {
     if (!ClassIs(child, kHamlogButtonClass, true)) continue;
     char title[sizeof kHamlogSaveTitle + 1] = {};
     ::GetWindowTextA(child, title, sizeof title);
@@ -76,7 +68,7 @@ bool OwnsHamlogMainForm(DWORD pid) {
 }
 
 HWND N1mmBankBox() {
-  HWND entry = ::FindWindowA(shell::kLoggerEntryClass, nullptr);
+  HWND entry = ::FindWindowA(kThunderFormClass, nullptr);
   return entry ? N1mmCheckChild(entry) : nullptr;
 }
 

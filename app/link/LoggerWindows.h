@@ -6,11 +6,9 @@
 
 #include <windows.h>
 
-namespace tandem::link {
+#include "LoggerWindowNames.h"
 
-// Logger32's frame, by its class and caption.
-constexpr char kLogger32FrameClass[] = "ThunderRT6MDIForm";
-constexpr char kLogger32FrameTitle[] = "Logger32";
+namespace tandem::link {
 
 // N1MM Logger's entry window: its class, and the child where its check control sits (the reader
 // leaves a window of that class without one alone).

@@ -7,7 +7,8 @@ if(NOT TARGET tandem_link_core)
     ${CMAKE_CURRENT_LIST_DIR}/KeyActions.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LinkState.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Shortcuts.cpp)
-  target_include_directories(tandem_link_core PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+  # The Fn buttons' ids are the resource script's (app/res/resource.h, plain #defines).
+  target_include_directories(tandem_link_core PUBLIC ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_CURRENT_LIST_DIR}/../res)
   target_compile_features(tandem_link_core PUBLIC cxx_std_17)
   target_link_libraries(tandem_link_core PUBLIC tandem_hook_core tandem_text)
 endif()

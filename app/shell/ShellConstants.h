@@ -2,6 +2,8 @@
 // frame's own window state. Control and command ids are in resource.h.
 #pragma once
 
+#include "KeyRules.h"
+
 namespace shell {
 
 // Window property that marks the running instance's main window.
@@ -29,15 +31,11 @@ constexpr unsigned kPlacementSize = 44;
 constexpr char kBarStatePrefix[] = "ToolBar";
 
 // The hook's action value when key operations in the logger are to be ignored.
-constexpr unsigned kHookActionIgnoreKeys = 2;
+constexpr unsigned kHookActionIgnoreKeys = tandem::kActionOff;
 
 // The manual, opened with the text editor, looked up from the working directory.
 constexpr char kManualEditor[] = "notepad.exe";
 constexpr char kManualFile[] = "Tandem.txt";
-
-// The logger's entry window and the child (counted from 0) holding its bank check control.
-constexpr char kLoggerEntryClass[] = "ThunderRT6FormDC";
-constexpr int kLoggerBankCheckChild = 26;
 
 // The status-bar text while no keyer has told its version.
 constexpr char kVersionUnknown[] = "KEYPORT Ver.?";
