@@ -1,8 +1,9 @@
 #include "FnEditDlg.h"
 
-#include <cstdio>
+#include <string>
 #include <vector>
 
+#include "FillIn.h"
 #include "resource.h"
 
 CFnEditDlg::CFnEditDlg() : CDialog(IDD_FNEDIT) {}
@@ -10,10 +11,9 @@ CFnEditDlg::CFnEditDlg() : CDialog(IDD_FNEDIT) {}
 bool CFnEditDlg::OnInitDialog() {
   ::SetDlgItemTextA(m_hWnd, IDC_FNEDIT_TEXT, m_text.c_str());
   // "F%d 編集 %s": the key and the text as it was when the dialog opened.
-  const std::string format = LoadResString(IDS_FNEDIT_TITLE);
-  std::vector<char> title(format.size() + m_text.size() + 16);
-  std::snprintf(title.data(), title.size(), format.c_str(), m_fnNumber, m_text.c_str());
-  ::SetWindowTextA(m_hWnd, title.data());
+  const std::string title = tandem::text::FillIn(LoadResString(IDS_FNEDIT_TITLE),
+                                                 {std::to_string(m_fnNumber), m_text});
+  ::SetWindowTextA(m_hWnd, title.c_str());
   return true;
 }
 

@@ -3,12 +3,11 @@
 // while the logger handled every key itself. Timer 3 looks at the foreground window; a followed
 // logger of the other bitness is named in the status bar's link pane for as long as it runs, and
 // once per run in a box that names the build to start instead.
-#include <cstdio>
 #include <string>
-#include <vector>
 
 #include "App.h"
 #include "CwText.h"
+#include "FillIn.h"
 #include "LinkConstants.h"
 #include "LinkState.h"
 #include "LoggerWindows.h"
@@ -124,11 +123,10 @@ void CMainFrame::OnOtherBitnessNotice() {
   m_otherBitnessBoxShown = true;
   // The box's loop runs no idle-time updates: the pane says it before the box comes.
   m_wndStatusBar.OnUpdateUI(this);
-  const std::string format = LoadResString(IDS_OTHER_BITNESS_BOX);
-  std::vector<char> text(format.size() + 32);
-  std::snprintf(text.data(), text.size(), format.c_str(), m_otherBitnessBits, kThisProgramBits,
-                m_otherBitnessBits);
-  CWinApp::Current()->ShowMessage(text.data(), MB_OK | MB_ICONWARNING);
+  const std::string other = std::to_string(m_otherBitnessBits);
+  const std::string text = tandem::text::FillIn(LoadResString(IDS_OTHER_BITNESS_BOX),
+                                                {other, std::to_string(kThisProgramBits), other});
+  CWinApp::Current()->ShowMessage(text.c_str(), MB_OK | MB_ICONWARNING);
 }
 
 void CMainFrame::OnUpdateLinkPane(CCmdUI& ui) {
@@ -149,10 +147,8 @@ void CMainFrame::OnUpdateLinkPane(CCmdUI& ui) {
       text = LoadResString(IDS_LINK_MODE_NOT_CW);
       break;
     case LinkState::kOtherBitness: {
-      const std::string format = LoadResString(IDS_LINK_OTHER_BITNESS);
-      std::vector<char> buffer(format.size() + 16);
-      std::snprintf(buffer.data(), buffer.size(), format.c_str(), m_otherBitnessBits);
-      text = buffer.data();
+      text = tandem::text::FillIn(LoadResString(IDS_LINK_OTHER_BITNESS),
+                                  {std::to_string(m_otherBitnessBits)});
       break;
     }
   }
