@@ -24,7 +24,7 @@ count_ctest() {  # reads a ctest log and adds its counts
 }
 
 echo "== native build (clang, sanitizers, fuzzers)"
-if CC=clang CXX=clang++ configure_and_build native -DTANDEM_SANITIZE=ON -DTANDEM_FUZZ=ON; then
+if CC=clang CXX=clang++ configure_and_build native -DTANDEM_SANITIZE=ON -DTANDEM_FUZZ=ON -DTANDEM_WERROR=ON; then
   (cd "$BUILD/native" && ctest -j "$JOBS" --output-on-failure) 2>&1 | tee "$BUILD/native.ctest.log"
   count_ctest "$BUILD/native.ctest.log"
 else
@@ -54,14 +54,14 @@ wine_prefix
 start_display
 trap stop_display EXIT
 echo "== x86_64 build, tests under Wine"
-if configure_and_build x86_64 -DCMAKE_TOOLCHAIN_FILE="$TOP/cmake/mingw-x86_64.cmake"; then
+if configure_and_build x86_64 -DCMAKE_TOOLCHAIN_FILE="$TOP/cmake/mingw-x86_64.cmake" -DTANDEM_WERROR=ON; then
   run_windows x86_64
 else
   echo "x86_64 build failed"; failed=$((failed + 1))
 fi
 
 echo "== i686 build, tests under Wine"
-if configure_and_build i686 -DCMAKE_TOOLCHAIN_FILE="$TOP/cmake/mingw-i686.cmake"; then
+if configure_and_build i686 -DCMAKE_TOOLCHAIN_FILE="$TOP/cmake/mingw-i686.cmake" -DTANDEM_WERROR=ON; then
   if runs_32bit; then
     run_windows i686
   else

@@ -70,6 +70,9 @@ private:
     void OnDrop(double t, unsigned char byte) override;
     void OnReport(double t, int waiting, unsigned char paddleCode) override;
 
+#if defined(__GNUC__)
+    __attribute__((format(printf, 3, 4)))  // the trace lines' formats are checked at each call
+#endif
     void Trace(double t, const char* format, ...);
     void HostByte(unsigned char b, double now);
     void Admin(unsigned char cmd, const winkeyer::Bytes& p, double now);

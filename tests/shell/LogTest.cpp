@@ -408,10 +408,10 @@ TEST_F(LogDocument, EveryByteTheLogHoldsRoundTrips) {
     }
   }
   // Typed letters still become capitals after a file was opened.
-  CTandemHLView* view = session.Frame()->GetLogView();
-  view->ClearLog();
-  ::SendMessageA(view->m_hWnd, WM_CHAR, 'q', 1);
-  EXPECT_EQ(view->GetWholeText(), "Q");
+  CTandemHLView* logView = session.Frame()->GetLogView();
+  logView->ClearLog();
+  ::SendMessageA(logView->m_hWnd, WM_CHAR, 'q', 1);
+  EXPECT_EQ(logView->GetWholeText(), "Q");
 }
 
 namespace {
