@@ -10,10 +10,6 @@
 
 namespace {
 
-// The handler's memory between records, one for the whole program: the last call seen and the
-// logger's bank box as the previous record showed it.
-tandem::link::RecordMemory g_recordMemory;
-
 constexpr int kCqRepeatButton = IDC_FN_FIRST;  // Bank-A F1
 
 // The bank the logger's box now shows, taken over by Tandem.
@@ -39,7 +35,7 @@ LRESULT CMainFrame::OnCopyData(HWND, const COPYDATASTRUCT* data) {
   // Logger32 has no bank box: its records carry 0 there whatever bank is in use.
   const bool bankBox = m_followLogger != tandem::kFollowLogger32;
   const tandem::link::RecordPlan plan = tandem::link::PlanCopyData(
-      text.data(), text.size(), g_recordMemory, m_cqRepeat != 0, m_zLogKey, bankBox);
+      text.data(), text.size(), m_recordMemory, m_cqRepeat != 0, m_zLogKey, bankBox);
   switch (plan.kind) {
     case tandem::link::RecordKind::kIgnored:
       return 0;

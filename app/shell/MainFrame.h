@@ -13,6 +13,7 @@
 #include "FrameWnd.h"
 #include "HlHook.h"
 #include "HookThread.h"
+#include "KeyActions.h"
 #include "KeyportApi.h"
 #include "CwText.h"
 #include "SendLedger.h"
@@ -238,6 +239,9 @@ class CMainFrame : public CFrameWnd {
   void SavePlacement();
   void ShowManual();
 
+  // The record handler's memory between records: the last call seen and the logger's bank box as
+  // the previous record showed it.
+  tandem::link::RecordMemory m_recordMemory;
   // An entry record arrived from the followed logger, and that logger has not gone since.
   bool m_recordArrived = false;
   // The logger watch's findings.
