@@ -56,7 +56,6 @@ struct FontTraits {
 class CFont : public CUniqueHandle<FontTraits> {
  public:
   bool CreateFontIndirect(const LOGFONTA& lf) {
-    Close();
     Reset(::CreateFontIndirectA(&lf));
     return Valid();
   }

@@ -8,11 +8,11 @@ std::string FillIn(std::string_view format, std::initializer_list<std::string_vi
   const std::string_view* next = values.begin();
   for (std::size_t i = 0; i < format.size(); ++i) {
     const char c = format[i];
-    const char spec = i + 1 < format.size() ? format[i + 1] : '\0';
-    if (c == '%' && spec == '%') {
+    const char code = i + 1 < format.size() ? format[i + 1] : '\0';
+    if (c == '%' && code == '%') {
       out += '%';
       ++i;
-    } else if (c == '%' && (spec == 'd' || spec == 's') && next != values.end()) {
+    } else if (c == '%' && (code == 'd' || code == 's') && next != values.end()) {
       out += *next++;
       ++i;
     } else {

@@ -2,17 +2,13 @@
 
 #include <algorithm>
 
+#include "LeadByte.h"
 #include "MorseTable.h"
 
 namespace winkeyer {
 namespace {
 
 constexpr unsigned char kModeBase = kModePaddleEcho | kModeSerialEcho;  // iambic B, both echoes
-
-// Lead bytes of double-byte characters in the program's code page (CP932).
-bool IsLeadByte(unsigned char b) {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
 
 }  // namespace
 
@@ -130,7 +126,7 @@ bool WinKeyerLink::PutChar(unsigned char ch) {
     KeyerChar k;
     if (m_leadPending) {
         m_leadPending = false;  // the trail byte of a double-byte character
-    } else if (IsLeadByte(ch)) {
+    } else if (tandem::text::IsCp932LeadByte(ch)) {
         m_leadPending = true;
     } else {
         k = ForChar(ch);

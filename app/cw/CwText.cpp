@@ -34,7 +34,7 @@ std::string FullWidthSpacesToPlain(std::string_view text) {
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
     const auto c = static_cast<unsigned char>(text[i]);
-    if (IsLeadByte(c) && i + 1 < text.size()) {
+    if (IsCp932LeadByte(c) && i + 1 < text.size()) {
       if (c == 0x81 && static_cast<unsigned char>(text[i + 1]) == 0x40) {
         out.push_back(' ');
       } else {
@@ -53,7 +53,7 @@ std::string UpperCaseSingleByte(std::string_view text) {
   std::string out(text);
   for (std::size_t i = 0; i < out.size(); ++i) {
     const auto c = static_cast<unsigned char>(out[i]);
-    if (IsLeadByte(c)) {
+    if (IsCp932LeadByte(c)) {
       ++i;  // its second byte may look like a letter (0x61..0x7A) and must stay as it is
     } else if (c >= 'a' && c <= 'z') {
       out[i] = static_cast<char>(c - 'a' + 'A');
@@ -106,13 +106,13 @@ Expansion ExpandMessage(std::string_view caption, const MacroValues& values) {
 
 std::string CleanExchange(std::string_view exchange) {
   std::size_t begin = 0;
-  while (begin < exchange.size() && IsLeadByte(static_cast<unsigned char>(exchange[begin]))) {
+  while (begin < exchange.size() && IsCp932LeadByte(static_cast<unsigned char>(exchange[begin]))) {
     begin += 2;  // a lone lead byte at the very end is dropped with its missing half
   }
   std::string out;
   for (std::size_t i = begin; i < exchange.size(); ++i) {
     const auto c = static_cast<unsigned char>(exchange[i]);
-    if (IsLeadByte(c)) {
+    if (IsCp932LeadByte(c)) {
       break;
     }
     if (c != '(' && c != ')' && c != '/') {

@@ -13,9 +13,8 @@
 
 namespace tandem::cw {
 
-// True for the first byte of a double-byte CP932 character: the engine's name for the text
-// library's test.
-inline bool IsLeadByte(unsigned char c) { return text::IsCp932LeadByte(c); }
+// The first byte of a double-byte CP932 character (the text library's one test).
+using text::IsCp932LeadByte;
 
 // Replaces every occurrence of `from` in text by `to`, left to right; inserted text is never
 // searched again. Returns the number of replacements; text is untouched when there are none.

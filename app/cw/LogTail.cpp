@@ -9,7 +9,7 @@ namespace {
 
 // Bytes of the character that starts at `at` (a lone lead byte at the end counts as one).
 std::size_t CharBytes(std::string_view text, std::size_t at) {
-  return IsLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1;
+  return IsCp932LeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1;
 }
 
 // Where a place in the text ends up when `length` bytes at `at` become `with` bytes: after them

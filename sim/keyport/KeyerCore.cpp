@@ -2,16 +2,12 @@
 
 #include <algorithm>
 
+#include "LeadByte.h"
 #include "MorseTable.h"
 
 namespace {
 
 constexpr unsigned char kSpaceCode = 0x80;  // the empty pattern: a word space
-
-// Lead bytes of double-byte characters in the ANSI code page the program runs with (CP932).
-bool IsLeadByte(unsigned char b) {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
 
 }  // namespace
 
@@ -72,7 +68,7 @@ bool KeyerCore::PutChar(unsigned char byte, double now, KeyerSink& sink) {
     unsigned char code = 0;
     if (m_leadPending) {
         m_leadPending = false;  // the trail byte: no pattern whatever its value
-    } else if (IsLeadByte(byte)) {
+    } else if (tandem::text::IsCp932LeadByte(byte)) {
         m_leadPending = true;
     } else {
         code = MorseCodeForChar(byte);

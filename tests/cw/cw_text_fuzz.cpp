@@ -27,7 +27,7 @@ void Check(bool ok) {
 bool HasSingleByteLowerCase(const std::string& s) {
   for (std::size_t i = 0; i < s.size(); ++i) {
     const auto c = static_cast<unsigned char>(s[i]);
-    if (IsLeadByte(c)) {
+    if (IsCp932LeadByte(c)) {
       ++i;
     } else if (c >= 'a' && c <= 'z') {
       return true;
@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(clean.size() <= late.exchange.size());
   for (char ch : clean) {
     const auto c = static_cast<unsigned char>(ch);
-    Check(!IsLeadByte(c) && c != '(' && c != ')' && c != '/');
+    Check(!IsCp932LeadByte(c) && c != '(' && c != ')' && c != '/');
   }
 
   // Step the keying text as the streaming does, followed by the ledger and the end of the log as
