@@ -125,6 +125,10 @@ bool fw::IsSystemLeadByte(unsigned char c) {
   return table.lead[c];
 }
 
+size_t fw::CharBytes(const std::string& text, size_t byte) {
+  return IsSystemLeadByte(static_cast<unsigned char>(text[byte])) && byte + 1 < text.size() ? 2 : 1;
+}
+
 std::string fw::ReplacementPath(const std::string& path) { return path + kReplacementSuffix; }
 
 bool fw::ReplaceWith(const std::string& replacement, const std::string& path) {

@@ -21,6 +21,9 @@ class CSingleDocTemplate;
 namespace fw {
 // The system code page's lead-byte test, for the searches of CodePageText.h.
 bool IsSystemLeadByte(unsigned char c);
+// Bytes of the character of the system code page that starts at text[byte]: two for a lead
+// byte with a byte after it, else one.
+size_t CharBytes(const std::string& text, size_t byte);
 // The file beside `path` that a new version of it is written to before it takes the place of
 // `path`, so that a write that fails half-way never harms the file.
 std::string ReplacementPath(const std::string& path);

@@ -1,24 +1,14 @@
 #include "TandemView.h"
 
 #include <cstring>
-#include <vector>
 
 namespace {
 
-// The view's own timer, apart from the ones of the control and of CEditView: showing cuts that
-// had to wait for the control to hold the whole text.
+// The view's own timer, apart from the ones of the control and of CReplacingEditView: showing
+// cuts that had to wait for the control to hold the whole text.
 constexpr UINT_PTR kShowCutsTimer = 0x7E11;
 constexpr UINT kShowCutsRetryMs = 50;
 
-// Positions that text[from, to) takes in the control (see CEditView): bytes, or characters.
-std::size_t PositionsOf(const std::string& text, std::size_t from, std::size_t to, bool bytes) {
-  if (bytes) return to - from;
-  std::size_t chars = 0;
-  for (std::size_t at = from; at < to; ++chars) {
-    at += ::IsDBCSLeadByte(static_cast<BYTE>(text[at])) && at + 1 < text.size() ? 2 : 1;
-  }
-  return chars;
-}
 // "ＭＳ ゴシック" (MS Gothic) in CP932
 const char kLogFontFace[] = "\x82\x6c\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4e";
 const int kLogFontHeight = -15;  // character height of 15 pixels
@@ -77,14 +67,14 @@ int CALLBACK LogWordBreak(LPSTR text, int at, int count, int code) {
 }  // namespace
 
 bool CTandemHLView::PreCreateWindow(CREATESTRUCTA& cs) {
-  if (!CEditView::PreCreateWindow(cs)) return false;
+  if (!CReplacingEditView::PreCreateWindow(cs)) return false;
   // Long lines wrap at the right edge instead of scrolling sideways.
   cs.style &= ~static_cast<LONG>(ES_AUTOHSCROLL | WS_HSCROLL);
   return true;
 }
 
 int CTandemHLView::OnCreate() {
-  if (CEditView::OnCreate() == -1) return -1;
+  if (CReplacingEditView::OnCreate() == -1) return -1;
   LOGFONTA lf;
   std::memset(&lf, 0, sizeof(lf));
   lf.lfHeight = kLogFontHeight;
@@ -99,7 +89,7 @@ int CTandemHLView::OnCreate() {
 }
 
 void CTandemHLView::OnInitialUpdate() {
-  CEditView::OnInitialUpdate();
+  CReplacingEditView::OnInitialUpdate();
   // Letters typed into the log appear in upper case, as they are keyed.
   ::SetWindowLongA(m_hWnd, GWL_STYLE, ::GetWindowLongA(m_hWnd, GWL_STYLE) | ES_UPPERCASE);
 }
@@ -118,7 +108,7 @@ LRESULT CTandemHLView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         // Keyboard sending types at the end of the log (the frame's shortcuts move the caret
         // there first); what a character does there is followed.
         const bool atEnd = CaretAtEnd();
-        const LRESULT result = CEditView::WindowProc(msg, wParam, lParam);
+        const LRESULT result = CReplacingEditView::WindowProc(msg, wParam, lParam);
         if (atEnd) {
           FollowTyping(msg, wParam);
         } else {
@@ -139,22 +129,22 @@ LRESULT CTandemHLView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     default:
       break;
   }
-  return CEditView::WindowProc(msg, wParam, lParam);
+  return CReplacingEditView::WindowProc(msg, wParam, lParam);
 }
 
 void CTandemHLView::AppendToLog(const char* text) {
   AppendAtEnd(text);
-  if (m_tail.Active()) m_tail.Append(Stored(text));
+  if (m_tail.Active()) m_tail.Append(AsStored(text));
 }
 
 void CTandemHLView::AppendToLog(const std::string& text, std::size_t spanFrom, int spanId) {
   AppendAtEnd(text.c_str());
-  if (m_tail.Active() || spanId != 0) m_tail.Append(Stored(text), spanId, spanFrom);
+  if (m_tail.Active() || spanId != 0) m_tail.Append(AsStored(text), spanId, spanFrom);
 }
 
 void CTandemHLView::ReplaceEverywhere(const std::string& from, const std::string& to) {
-  CEditView::ReplaceEverywhere(from, to);
-  if (m_tail.Active()) m_tail.Replace(from, Stored(to));
+  CReplacingEditView::ReplaceEverywhere(from, to);
+  if (m_tail.Active()) m_tail.Replace(from, AsStored(to));
 }
 
 void CTandemHLView::FollowTyping(UINT msg, WPARAM wParam) {
@@ -164,7 +154,7 @@ void CTandemHLView::FollowTyping(UINT msg, WPARAM wParam) {
     std::string typed;
     if (const char lead = static_cast<char>((wParam >> 8) & 0xFF)) typed.push_back(lead);
     typed.push_back(static_cast<char>(wParam & 0xFF));
-    m_tail.Append(Stored(typed), span);
+    m_tail.Append(AsStored(typed), span);
     m_typedSpan = 0;
     return;
   }
@@ -172,7 +162,7 @@ void CTandemHLView::FollowTyping(UINT msg, WPARAM wParam) {
   if (m_typedLead != 0) {
     const char both[] = {m_typedLead, c};
     m_typedLead = 0;
-    m_tail.Append(Stored(std::string(both, 2)), span);
+    m_tail.Append(AsStored(std::string(both, 2)), span);
   } else if (::IsDBCSLeadByte(static_cast<BYTE>(c))) {
     m_typedLead = c;  // the control shows the character with its second byte
     return;
@@ -181,7 +171,7 @@ void CTandemHLView::FollowTyping(UINT msg, WPARAM wParam) {
   } else if (c == '\r') {
     m_tail.Append("\r\n");
   } else if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) {
-    m_tail.Append(Stored(std::string(1, c)), span);
+    m_tail.Append(AsStored(std::string(1, c)), span);
   }
   m_typedSpan = 0;
 }
@@ -205,10 +195,9 @@ void CTandemHLView::ShowCuts() {
     m_tail.Reset();
     return;
   }
-  const bool bytes = PositionsCountBytes();
   const std::size_t tailStart = text.size() - tail.size();
-  const std::size_t total = ControlPositions();
-  const std::size_t tailPosition = total - PositionsOf(text, tailStart, text.size(), bytes);
+  const std::size_t total = ControlLength();
+  const std::size_t tailPosition = total - PositionsIn(text, tailStart, text.size());
   DWORD selStart = 0;
   DWORD selEnd = 0;
   Send(EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
@@ -218,8 +207,8 @@ void CTandemHLView::ShowCuts() {
   // The last first: each edit leaves the text before it as it was.
   for (const tandem::cw::LogTail::Edit& edit : m_tail.TakeCuts()) {
     const std::size_t at = tailStart + edit.at;
-    const std::size_t from = tailPosition + PositionsOf(text, tailStart, at, bytes);
-    const std::size_t to = from + PositionsOf(text, at, at + edit.length, bytes);
+    const std::size_t from = tailPosition + PositionsIn(text, tailStart, at);
+    const std::size_t to = from + PositionsIn(text, at, at + edit.length);
     Send(EM_SETSEL, from, static_cast<LPARAM>(to));
     Send(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(edit.text.c_str()));
     firstEdit = from;
@@ -233,35 +222,9 @@ void CTandemHLView::ShowCuts() {
   }
 }
 
-std::string CTandemHLView::Stored(const std::string& text) const {
-  const LONG style = ::GetWindowLongA(m_hWnd, GWL_STYLE);
-  if (!(style & (ES_UPPERCASE | ES_LOWERCASE)) || text.empty()) return text;
-  // The control converts the text as its wide characters.
-  const int size = static_cast<int>(text.size());
-  const int wide = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-  if (wide <= 0) return text;
-  std::vector<wchar_t> chars(static_cast<std::size_t>(wide));
-  ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, chars.data(), wide);
-  if (style & ES_UPPERCASE) {
-    ::CharUpperBuffW(chars.data(), static_cast<DWORD>(wide));
-  } else {
-    ::CharLowerBuffW(chars.data(), static_cast<DWORD>(wide));
-  }
-  const int narrow = ::WideCharToMultiByte(CP_ACP, 0, chars.data(), wide, nullptr, 0, nullptr, nullptr);
-  if (narrow <= 0) return text;
-  std::string stored(static_cast<std::size_t>(narrow), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, chars.data(), wide, &stored[0], narrow, nullptr, nullptr);
-  return stored;
-}
-
-std::size_t CTandemHLView::ControlPositions() const {
-  const LRESULT last = Send(EM_LINEINDEX, static_cast<WPARAM>(Send(EM_GETLINECOUNT) - 1));
-  return static_cast<std::size_t>(last + Send(EM_LINELENGTH, static_cast<WPARAM>(last)));
-}
-
 bool CTandemHLView::CaretAtEnd() const {
   DWORD start = 0;
   DWORD end = 0;
   Send(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-  return start == end && end >= ControlPositions();
+  return start == end && end >= ControlLength();
 }

@@ -5,11 +5,11 @@
 #include <cstddef>
 #include <string>
 
-#include "EditView.h"
 #include "Handles.h"
 #include "LogTail.h"
+#include "ReplacingEditView.h"
 
-class CTandemHLView : public CEditView {
+class CTandemHLView : public CReplacingEditView {
  public:
   bool PreCreateWindow(CREATESTRUCTA& cs) override;
   int OnCreate() override;
@@ -23,7 +23,7 @@ class CTandemHLView : public CEditView {
   void AppendToLog(const std::string& text, std::size_t spanFrom, int spanId);
   // The next character typed at the end of the log is the text of `spanId` (keyboard sending).
   void ExpectTypedSpan(int spanId) { m_typedSpan = spanId; }
-  // Every `from` in the log replaced by `to` (see CEditView); the texts followed change alike.
+  // Every `from` in the log replaced by `to` (see CReplacingEditView); the texts followed change alike.
   void ReplaceEverywhere(const std::string& from, const std::string& to);
   // `spanId` went out whole.
   void ForgetSpan(int spanId) { m_tail.Forget(spanId); }
@@ -39,10 +39,6 @@ class CTandemHLView : public CEditView {
   CFont m_font;
 
  private:
-  // `text` as the control keeps it when given it (its upper-case style converts letters).
-  std::string Stored(const std::string& text) const;
-  // The control's length in its own positions.
-  std::size_t ControlPositions() const;
   bool CaretAtEnd() const;
   // What a character typed at the end did to the text followed.
   void FollowTyping(UINT msg, WPARAM wParam);
