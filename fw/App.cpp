@@ -151,7 +151,7 @@ CWinApp::~CWinApp() {
 void CWinApp::Initialize(HINSTANCE instance) {
   m_hInstance = instance;
   if (m_appName.empty()) m_appName = LoadResString(FW_IDS_APP_TITLE);
-  m_commandLine = fw::SkipProgramName(::GetCommandLineA());
+  m_commandLine = tandem::text::SkipProgramName(::GetCommandLineA());
 }
 
 int CWinApp::Main(HINSTANCE instance) {
@@ -262,7 +262,7 @@ bool CWinApp::WriteText(const char* section, const char* key, const char* value)
   if (m_batchPath.empty()) PrepareBatchCopy();
   bool ok = !m_batchBroken;
   if (ok) {
-    const std::string stored = value ? fw::ProfileTextToStore(value) : std::string();
+    const std::string stored = value ? tandem::text::ProfileTextToStore(value) : std::string();
     ok = ::WritePrivateProfileStringA(section, key, value ? stored.c_str() : nullptr,
                                       m_batchPath.c_str()) != 0;
   }
@@ -354,12 +354,12 @@ bool CWinApp::ReadBinary(const char* section, const char* key,
     bytes.clear();
     return false;
   }
-  return fw::DecodeProfileBinary(text, bytes);
+  return tandem::text::DecodeProfileBinary(text, bytes);
 }
 
 bool CWinApp::WriteBinary(const char* section, const char* key, const std::uint8_t* data,
                           size_t size) {
-  return WriteText(section, key, fw::EncodeProfileBinary(data, size).c_str());
+  return WriteText(section, key, tandem::text::EncodeProfileBinary(data, size).c_str());
 }
 
 void CWinApp::LoadStdProfileSettings(int mruCount) {
@@ -392,7 +392,7 @@ void CWinApp::AddDocTemplate(CSingleDocTemplate* docTemplate) {
   m_docTemplate.reset(docTemplate);
 }
 
-bool CWinApp::ProcessShellCommand(const fw::CommandLineInfo& info) {
+bool CWinApp::ProcessShellCommand(const tandem::text::CommandLineInfo& info) {
   if (!m_docTemplate) return false;
   if (info.fileName.empty()) return m_docTemplate->OpenDocumentFile(nullptr) != nullptr;
   return OpenDocumentFile(info.fileName.c_str()) != nullptr;

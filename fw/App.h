@@ -90,7 +90,7 @@ class CWinApp : public CCmdTarget {
 
   void AddDocTemplate(CSingleDocTemplate* docTemplate);  // takes ownership
   // Carries out the command line: a new document, or the named file opened.
-  bool ProcessShellCommand(const fw::CommandLineInfo& info);
+  bool ProcessShellCommand(const tandem::text::CommandLineInfo& info);
   CDocument* OpenDocumentFile(const char* path);
 
   // A message box with the application name as caption, owned by the main window.

@@ -81,11 +81,11 @@ void DDX_Text(CDataExchange& dx, int id, std::string& value) {
 }
 
 void DDX_Text(CDataExchange& dx, int id, std::uint32_t& value) {
-  ExchangeNumber(dx, id, value, fw::FormatUnsigned, fw::ParseUnsigned, FW_IDP_PARSE_UINT);
+  ExchangeNumber(dx, id, value, tandem::text::FormatUnsigned, tandem::text::ParseUnsigned, FW_IDP_PARSE_UINT);
 }
 
 void DDX_Text(CDataExchange& dx, int id, float& value) {
-  ExchangeNumber(dx, id, value, fw::FormatReal, fw::ParseReal, FW_IDP_PARSE_REAL);
+  ExchangeNumber(dx, id, value, tandem::text::FormatReal, tandem::text::ParseReal, FW_IDP_PARSE_REAL);
 }
 
 void DDX_Check(CDataExchange& dx, int id, int& value) {
@@ -104,14 +104,14 @@ void DDV_MinMaxUInt(CDataExchange& dx, std::uint32_t value, std::uint32_t low,
   char highText[16];
   std::snprintf(lowText, sizeof(lowText), "%lu", static_cast<unsigned long>(low));
   std::snprintf(highText, sizeof(highText), "%lu", static_cast<unsigned long>(high));
-  dx.Fail(fw::FormatLimits(LoadResString(FW_IDP_PARSE_INT_RANGE), lowText, highText));
+  dx.Fail(tandem::text::FormatLimits(LoadResString(FW_IDP_PARSE_INT_RANGE), lowText, highText));
 }
 
 void DDV_MinMaxFloat(CDataExchange& dx, float value, float low, float high) {
   if (dx.Failed() || !dx.m_bSaveAndValidate) return;
   if (value >= low && value <= high) return;
-  dx.Fail(fw::FormatLimits(LoadResString(FW_IDP_PARSE_REAL_RANGE), fw::FormatReal(low),
-                           fw::FormatReal(high)));
+  dx.Fail(tandem::text::FormatLimits(LoadResString(FW_IDP_PARSE_REAL_RANGE), tandem::text::FormatReal(low),
+                           tandem::text::FormatReal(high)));
 }
 
 void DDV_MaxChars(CDataExchange& dx, const std::string& value, int count) {
@@ -123,5 +123,5 @@ void DDV_MaxChars(CDataExchange& dx, const std::string& value, int count) {
   if (value.size() <= static_cast<size_t>(count)) return;
   char countText[16];
   std::snprintf(countText, sizeof(countText), "%d", count);
-  dx.Fail(fw::FormatLimits(LoadResString(FW_IDP_PARSE_STRING_SIZE), countText, ""));
+  dx.Fail(tandem::text::FormatLimits(LoadResString(FW_IDP_PARSE_STRING_SIZE), countText, ""));
 }

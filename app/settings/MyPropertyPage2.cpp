@@ -99,8 +99,8 @@ bool CMyPropertyPage2::OnApply() {
   m_weightDot = weights.dot;
   m_weightDash = weights.dash;
   // The page shows what was stored, so a second Apply stores the same.
-  ::SetDlgItemTextA(m_hWnd, IDC_OPT_WEIGHT_DOT, fw::FormatReal(m_weightDot).c_str());
-  ::SetDlgItemTextA(m_hWnd, IDC_OPT_WEIGHT_DASH, fw::FormatReal(m_weightDash).c_str());
+  ::SetDlgItemTextA(m_hWnd, IDC_OPT_WEIGHT_DOT, tandem::text::FormatReal(m_weightDot).c_str());
+  ::SetDlgItemTextA(m_hWnd, IDC_OPT_WEIGHT_DASH, tandem::text::FormatReal(m_weightDash).c_str());
   m_frame.ApplyWeight(m_weightDot, m_weightDash);
   app->WriteText(settings::kKeyer, settings::kWeightDot,
                  tandem::keyer::FormatWeight(m_weightDot).c_str());

@@ -82,7 +82,7 @@ bool CTandemHLApp::InitInstance() {
   AddDocTemplate(new CSingleDocTemplate(IDR_MAINFRAME, NewDocument, NewFrame, NewView));
 
   // 6. The command line: a new log, or the named file opened as the log.
-  const fw::CommandLineInfo info = fw::ParseCommandLine(m_commandLine);
+  const tandem::text::CommandLineInfo info = tandem::text::ParseCommandLine(m_commandLine);
   if (!ProcessShellCommand(info)) return false;
 
   // 7. Show the main window, painted at once.

@@ -5,37 +5,37 @@
 #include "OptionsRules.h"
 
 TEST(DataParse, UnsignedIntegersOnlyWithBlanksAround) {
-  EXPECT_EQ(fw::ParseUnsigned("20"), 20u);
-  EXPECT_EQ(fw::ParseUnsigned("  7\t"), 7u);
-  EXPECT_EQ(fw::ParseUnsigned("0"), 0u);
-  EXPECT_EQ(fw::ParseUnsigned("4294967295"), 4294967295u);
+  EXPECT_EQ(tandem::text::ParseUnsigned("20"), 20u);
+  EXPECT_EQ(tandem::text::ParseUnsigned("  7\t"), 7u);
+  EXPECT_EQ(tandem::text::ParseUnsigned("0"), 0u);
+  EXPECT_EQ(tandem::text::ParseUnsigned("4294967295"), 4294967295u);
   // A minus sign is no unsigned integer, and neither is a value past 32 bits.
   for (const char* bad : {"-1", "", "   ", "+5", "5 5", "1.0", "12a", "4294967296",
                           "99999999999999999999"}) {
-    EXPECT_FALSE(fw::ParseUnsigned(bad).has_value()) << bad;
+    EXPECT_FALSE(tandem::text::ParseUnsigned(bad).has_value()) << bad;
   }
 }
 
 TEST(DataParse, RealsAreOneDecimalNumber) {
-  EXPECT_FLOAT_EQ(*fw::ParseReal("2.5"), 2.5f);
-  EXPECT_FLOAT_EQ(*fw::ParseReal(" .5 "), 0.5f);
-  EXPECT_FLOAT_EQ(*fw::ParseReal("-0.2"), -0.2f);
-  EXPECT_FLOAT_EQ(*fw::ParseReal("3."), 3.0f);
-  EXPECT_FLOAT_EQ(*fw::ParseReal("1e1"), 10.0f);
+  EXPECT_FLOAT_EQ(*tandem::text::ParseReal("2.5"), 2.5f);
+  EXPECT_FLOAT_EQ(*tandem::text::ParseReal(" .5 "), 0.5f);
+  EXPECT_FLOAT_EQ(*tandem::text::ParseReal("-0.2"), -0.2f);
+  EXPECT_FLOAT_EQ(*tandem::text::ParseReal("3."), 3.0f);
+  EXPECT_FLOAT_EQ(*tandem::text::ParseReal("1e1"), 10.0f);
   for (const char* bad : {"", ".", "-", "2,5", "1.2.3", "abc", "0x10", "inf", "nan", "1e",
                           "1e99", "5 0"}) {
-    EXPECT_FALSE(fw::ParseReal(bad).has_value()) << bad;
+    EXPECT_FALSE(tandem::text::ParseReal(bad).has_value()) << bad;
   }
 }
 
 TEST(DataParse, ShownAsTheDialogsShowThem) {
-  EXPECT_EQ(fw::FormatUnsigned(4294967286u), "4294967286");  // -10 read from the file
-  EXPECT_EQ(fw::FormatReal(2500 * 0.001f), "2.5");
-  EXPECT_EQ(fw::FormatReal(1.0f), "1");
-  EXPECT_EQ(fw::FormatReal(0.1f), "0.1");
-  EXPECT_EQ(fw::FormatReal(1234567.0f), "1.23457e+06");
-  EXPECT_EQ(fw::FormatLimits("%1 .. %2", "1", "10"), "1 .. 10");
-  EXPECT_EQ(fw::FormatLimits("max %1", "1", ""), "max 1");
+  EXPECT_EQ(tandem::text::FormatUnsigned(4294967286u), "4294967286");  // -10 read from the file
+  EXPECT_EQ(tandem::text::FormatReal(2500 * 0.001f), "2.5");
+  EXPECT_EQ(tandem::text::FormatReal(1.0f), "1");
+  EXPECT_EQ(tandem::text::FormatReal(0.1f), "0.1");
+  EXPECT_EQ(tandem::text::FormatReal(1234567.0f), "1.23457e+06");
+  EXPECT_EQ(tandem::text::FormatLimits("%1 .. %2", "1", "10"), "1 .. 10");
+  EXPECT_EQ(tandem::text::FormatLimits("max %1", "1", ""), "max 1");
 }
 
 TEST(OptionsRules, ToneLevelWithoutSelectionNeverSilencesTheKeyer) {

@@ -7,8 +7,8 @@
 #include "ProfileCodec.h"
 #include "SettingsDefaults.h"
 
-using fw::DecodeProfileBinary;
-using fw::EncodeProfileBinary;
+using tandem::text::DecodeProfileBinary;
+using tandem::text::EncodeProfileBinary;
 
 TEST(ProfileBinary, LowNibbleFirstLettersAToP) {
   const std::uint8_t bytes[] = {0x00, 0x0F, 0xF0, 0xAB, 0x2C};
@@ -80,5 +80,5 @@ TEST(ProfileText, GuardedOnlyWhereTheReadingWouldChangeIt) {
       // Double-byte text: its second bytes are never a space or a quote.
       {"\x95\x5c", "\x95\x5c", ""},
   };
-  for (const Case& c : cases) EXPECT_EQ(fw::ProfileTextToStore(c.text), c.stored) << c.note;
+  for (const Case& c : cases) EXPECT_EQ(tandem::text::ProfileTextToStore(c.text), c.stored) << c.note;
 }

@@ -285,7 +285,7 @@ TEST(SettingsPlacement, DamagedPosIsIgnored) {
   wp.showCmd = SW_SHOWNORMAL;
   wp.rcNormalPosition = RECT{50, 70, 650, 270};
   const std::string good =
-      fw::EncodeProfileBinary(reinterpret_cast<const std::uint8_t*>(&wp), sizeof(wp));
+      tandem::text::EncodeProfileBinary(reinterpret_cast<const std::uint8_t*>(&wp), sizeof(wp));
   const std::string damaged[] = {good.substr(0, 86), good + "AA", good.substr(0, 87),
                                  good.substr(0, 80) + "ZZZZZZZZ"};
   for (const std::string& pos : damaged) {

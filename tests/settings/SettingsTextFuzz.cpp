@@ -14,15 +14,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string text(reinterpret_cast<const char*>(data), size);
 
   std::vector<std::uint8_t> bytes;
-  if (fw::DecodeProfileBinary(text, bytes)) {
+  if (tandem::text::DecodeProfileBinary(text, bytes)) {
     // Whatever decodes is exactly what encoding those bytes writes.
     if (bytes.size() * 2 != text.size()) std::abort();
-    if (fw::EncodeProfileBinary(bytes.data(), bytes.size()) != text) std::abort();
+    if (tandem::text::EncodeProfileBinary(bytes.data(), bytes.size()) != text) std::abort();
   } else if (!bytes.empty()) {
     std::abort();  // a refused value leaves nothing behind
   }
 
-  const fw::CommandLineInfo info = fw::ParseCommandLine(text);
+  const tandem::text::CommandLineInfo info = tandem::text::ParseCommandLine(text);
   if (info.fileName.find('"') != std::string::npos) std::abort();  // quotes only group
   if (!info.fileName.empty() && (info.fileName[0] == '/' || info.fileName[0] == '-')) std::abort();
 

@@ -3,8 +3,8 @@
 
 #include "CommandLine.h"
 
-using fw::ParseCommandLine;
-using fw::SkipProgramName;
+using tandem::text::ParseCommandLine;
+using tandem::text::SkipProgramName;
 
 TEST(CommandLine, FileNameAndSwitches) {
   EXPECT_EQ(ParseCommandLine("").fileName, "");
@@ -12,7 +12,7 @@ TEST(CommandLine, FileNameAndSwitches) {
   EXPECT_EQ(ParseCommandLine("log.txt").fileName, "log.txt");
   EXPECT_EQ(ParseCommandLine("\"C:\\My Logs\\contest.txt\"").fileName, "C:\\My Logs\\contest.txt");
   // Switches are recognised and not taken for the file; only the first file name counts.
-  const fw::CommandLineInfo info = ParseCommandLine("/p -dde first.txt second.txt");
+  const tandem::text::CommandLineInfo info = ParseCommandLine("/p -dde first.txt second.txt");
   EXPECT_EQ(info.fileName, "first.txt");
   ASSERT_EQ(info.switches.size(), 2u);
   EXPECT_EQ(info.switches[0], "p");

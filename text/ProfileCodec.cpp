@@ -1,6 +1,6 @@
 #include "ProfileCodec.h"
 
-namespace fw {
+namespace tandem::text {
 
 namespace {
 // What the reading trims at a value's edges; a CP932 second byte is never one of these, nor a
@@ -45,4 +45,4 @@ bool DecodeProfileBinary(const std::string& text, std::vector<std::uint8_t>& out
   return true;
 }
 
-}  // namespace fw
+}  // namespace tandem::text

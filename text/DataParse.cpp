@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace fw {
+namespace tandem::text {
 
 namespace {
 
@@ -92,4 +92,4 @@ std::string FormatLimits(std::string text, const std::string& low, const std::st
   return text;
 }
 
-}  // namespace fw
+}  // namespace tandem::text

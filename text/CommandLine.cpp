@@ -1,6 +1,6 @@
 #include "CommandLine.h"
 
-namespace fw {
+namespace tandem::text {
 
 namespace {
 
@@ -49,4 +49,4 @@ std::string SkipProgramName(const std::string& s) {
   return s.substr(pos);
 }
 
-}  // namespace fw
+}  // namespace tandem::text

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace fw {
+namespace tandem::text {
 
 struct CommandLineInfo {
   std::string fileName;               // empty: start with a new document
@@ -19,4 +19,4 @@ CommandLineInfo ParseCommandLine(const std::string& argsAfterProgram);
 // Returns the part of a full command line (as the system hands it over) after the program name.
 std::string SkipProgramName(const std::string& fullCommandLine);
 
-}  // namespace fw
+}  // namespace tandem::text

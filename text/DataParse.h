@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-namespace fw {
+namespace tandem::text {
 
 // One unsigned decimal integer that fits 32 bits, with blanks (spaces and tabs) allowed around
 // it. No sign: a minus sign makes the text invalid rather than wrapping round.
@@ -24,4 +24,4 @@ std::string FormatReal(double value);
 // "%1" and "%2" in a message text replaced by the two limits.
 std::string FormatLimits(std::string text, const std::string& low, const std::string& high);
 
-}  // namespace fw
+}  // namespace tandem::text

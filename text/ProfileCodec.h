@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-namespace fw {
+namespace tandem::text {
 
 // The form of `text` to write, so that reading the value gives back `text` exactly.
 std::string ProfileTextToStore(std::string_view text);
@@ -27,4 +27,4 @@ std::string EncodeProfileBinary(const std::uint8_t* data, std::size_t size);
 // and is treated as not stored.
 bool DecodeProfileBinary(const std::string& text, std::vector<std::uint8_t>& out);
 
-}  // namespace fw
+}  // namespace tandem::text
