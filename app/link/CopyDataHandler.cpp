@@ -85,7 +85,7 @@ void CMainFrame::MirrorBankToLogger() {
     case tandem::kFollowLogger32:
       return;  // no bank box: Tandem's own choice is the bank
     default:
-      box = tandem::link::N1mmBankBox();
+      box = tandem::link::N1mmBankBox(m_loggerWnd);
       break;
   }
   if (!box) return;

@@ -67,8 +67,8 @@ bool OwnsHamlogMainForm(DWORD pid) {
   return false;
 }
 
-HWND N1mmBankBox() {
-  HWND entry = ::FindWindowA(kThunderFormClass, nullptr);
+HWND N1mmBankBox(HWND recordEntry) {
+  HWND entry = IsN1mmEntryWindow(recordEntry) ? recordEntry : ::FindWindowA(kThunderFormClass, nullptr);
   return entry ? N1mmCheckChild(entry) : nullptr;
 }
 

@@ -22,7 +22,9 @@ bool OwnsHamlogMainForm(DWORD pid);
 // The bank box that Tandem sets: N1MM Logger's mode check control (its entry window's 27th
 // child), or the check box that opens Turbo HAMLOG/Win's input window (its first child), the
 // input window of the program that owns `hamlogMainForm`. Null when there is none.
-HWND N1mmBankBox();
+// N1MM Logger's box is the one of `recordEntry`, the entry window its records name, while that is
+// one; else (the logger started again) of the first entry window the system lists.
+HWND N1mmBankBox(HWND recordEntry);
 HWND HamlogBankBox(HWND hamlogMainForm);
 
 }  // namespace tandem::link

@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
+#include "LoggerWindowNames.h"
 #include "ShellTestSupport.h"
 #include "TandemView.h"
 
@@ -15,9 +17,11 @@ using shelltest::AppSession;
 
 namespace {
 
-// An entry record as the hook sends it from the logger's thread (here: this one).
-void Send(CMainFrame* frame, const std::string& text) {
-  COPYDATASTRUCT data = {0, static_cast<DWORD>(text.size()), const_cast<char*>(text.data())};
+// An entry record as the hook sends it from the logger's thread (here: this one), naming the
+// logger's window `entry`.
+void Send(CMainFrame* frame, const std::string& text, HWND entry = nullptr) {
+  COPYDATASTRUCT data = {reinterpret_cast<ULONG_PTR>(entry), static_cast<DWORD>(text.size()),
+                         const_cast<char*>(text.data())};
   SendMessageA(frame->m_hWnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
 }
 
@@ -142,6 +146,69 @@ TEST_F(RecordHandler, TheCheckFieldSwitchesTheBank) {
   EXPECT_EQ(testsupport::WindowText(frame_->m_wndFnBar.GetItem(1000)), "CQ DE $M $M $M PSE K");
   EXPECT_EQ(frame_->GetLogView()->GetWholeText().compare(0, 3, "DE "), 0)
       << "F1 of the bank shown when the record came: " << frame_->GetLogView()->GetWholeText();
+}
+
+// N1MM Logger's entry window as the bank switch sees it: a top-level window of the logger's class
+// whose 27th child is a check box, here checked.
+class FakeEntryWindow {
+ public:
+  FakeEntryWindow() {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = tandem::kThunderFormClass;
+    RegisterClassA(&wc);  // fails harmlessly for the second window
+    m_wnd = CreateWindowExA(0, tandem::kThunderFormClass, "", WS_OVERLAPPED, 0, 0, 200, 100, nullptr,
+                            nullptr, wc.hInstance, nullptr);
+    for (int i = 0; i <= tandem::kN1mmModeCheckChild; ++i) {
+      CreateWindowExA(0, "BUTTON", "", WS_CHILD | BS_AUTOCHECKBOX, 0, 0, 10, 10, m_wnd, nullptr,
+                      wc.hInstance, nullptr);
+    }
+    SetChecked(true);
+  }
+  ~FakeEntryWindow() { DestroyWindow(m_wnd); }
+  FakeEntryWindow(const FakeEntryWindow&) = delete;
+  FakeEntryWindow& operator=(const FakeEntryWindow&) = delete;
+
+  HWND Wnd() const { return m_wnd; }
+  bool Checked() const { return SendMessageA(Box(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+  void SetChecked(bool on) { SendMessageA(Box(), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
+
+ private:
+  HWND Box() const {
+    HWND child = GetWindow(m_wnd, GW_CHILD);
+    for (int i = 0; i < tandem::kN1mmModeCheckChild && child; ++i) child = GetWindow(child, GW_HWNDNEXT);
+    return child;
+  }
+  HWND m_wnd = nullptr;
+};
+
+// With two entry windows, the bank switch sets the box of the one whose records Tandem follows,
+// not of the one the system happens to list first; once that one is gone (the logger started
+// again), the box of the entry window listed first.
+TEST_F(RecordHandler, BankSwitchSetsTheBoxOfTheEntryWindowThatReported) {
+  auto one = std::make_unique<FakeEntryWindow>();
+  auto two = std::make_unique<FakeEntryWindow>();
+  ASSERT_TRUE(one->Wnd() && two->Wnd());
+  const bool oneListedFirst = FindWindowA(tandem::kThunderFormClass, nullptr) == one->Wnd();
+  std::unique_ptr<FakeEntryWindow>& reporting = oneListedFirst ? two : one;
+  std::unique_ptr<FakeEntryWindow>& listedFirst = oneListedFirst ? one : two;
+  Send(frame_, "XX1ABC|599|CW|||1||0|0|0|120|560|1|", reporting->Wnd());
+  ASSERT_EQ(frame_->m_bankA, 1);
+
+  frame_->SwitchBank();  // to Bank-B: the box goes off
+  EXPECT_EQ(frame_->m_bankA, 0);
+  EXPECT_TRUE(shelltest::PumpUntil([&] { return !reporting->Checked(); }, 5000))
+      << "the box of the entry window that sent the records";
+  shelltest::PumpUntil([] { return false; }, 200);
+  EXPECT_TRUE(listedFirst->Checked()) << "the other entry window is left alone";
+
+  reporting.reset();
+  listedFirst->SetChecked(false);
+  frame_->SwitchBank();  // back to Bank-A, with the reporting window gone
+  EXPECT_EQ(frame_->m_bankA, 1);
+  EXPECT_TRUE(shelltest::PumpUntil([&] { return listedFirst->Checked(); }, 5000))
+      << "the entry window listed first, once the one that reported is gone";
 }
 
 }  // namespace
