@@ -76,6 +76,15 @@ void CMainFrame::OnKeyerReport(WPARAM wParam, LPARAM lParam) {
   TellLogWhatWentOut(this);
 }
 
+void CMainFrame::StartCqRepeat() {
+  LayoutFnButtons(0, m_fn12 ? 12 : 8);
+  SendFnMessage(tandem::cw::kFnFirstButton, true);  // Bank-A F1
+  m_bankA = 1;
+  // The CQ goes out from Bank-A: the logger's check control says so too, so that the next record
+  // keeps Tandem on Bank-A and the next bank switch changes both programs alike.
+  MirrorBankToLogger();
+}
+
 void CMainFrame::OnCqRepeatTimer() {
   ::KillTimer(m_hWnd, tandem::cw::kCqRepeatTimer);
   if (!m_cqRepeat) return;

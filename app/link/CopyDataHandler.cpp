@@ -4,13 +4,9 @@
 
 #include "FrameLinkActions.h"
 #include "KeyActions.h"
-#include "LoggerWindows.h"
 #include "MainFrame.h"
-#include "resource.h"
 
 namespace {
-
-constexpr int kCqRepeatButton = IDC_FN_FIRST;  // Bank-A F1
 
 // The bank the logger's box now shows, taken over by Tandem.
 void FollowLoggerBank(CMainFrame& frame, bool bankA) {
@@ -62,35 +58,4 @@ LRESULT CMainFrame::OnCopyData(HWND, const COPYDATASTRUCT* data) {
   CarryOutLinkAction(*this, plan.keyAction);
   if (plan.followBank && !plan.bankBeforeKey) FollowLoggerBank(*this, plan.bankA);
   return 0;
-}
-
-void CMainFrame::StartCqRepeat() {
-  LayoutFnButtons(0, m_fn12 ? 12 : 8);
-  SendFnMessage(kCqRepeatButton, true);
-  m_bankA = 1;
-  // The CQ goes out from Bank-A: the logger's check control says so too, so that the next record
-  // keeps Tandem on Bank-A and the next bank switch changes both programs alike.
-  MirrorBankToLogger();
-}
-
-void CMainFrame::MirrorBankToLogger() {
-  // Only once a logger has reported: before that no other program's window is touched.
-  if (!m_loggerWnd) return;
-  HWND box = nullptr;
-  switch (m_followLogger) {
-    case tandem::kFollowTurboHamlog:
-      // Its records name the logger's main form; the box is in its input window.
-      box = tandem::link::HamlogBankBox(m_loggerWnd);
-      break;
-    case tandem::kFollowLogger32:
-      return;  // no bank box: Tandem's own choice is the bank
-    default:
-      box = tandem::link::N1mmBankBox(m_loggerWnd);
-      break;
-  }
-  if (!box) return;
-  // Posted, not sent: a busy logger applies it when it gets to it, and Tandem never waits for
-  // another program's thread. The control's own window takes what its parent would have
-  // forwarded to it by its control id.
-  ::PostMessageA(box, BM_SETCHECK, m_bankA == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
 }

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "LoggerWindows.h"
 #include "ShellConstants.h"
 #include "SpinButtonCtrl.h"
 #include "resource.h"
@@ -143,6 +144,28 @@ void CMainFrame::SwitchBank() {
   m_bankA = 1 - m_bankA;
   LayoutFnButtons(1 - m_bankA, m_fn12 ? 12 : 8);
   MirrorBankToLogger();
+}
+
+void CMainFrame::MirrorBankToLogger() {
+  // Only once a logger has reported: before that no other program's window is touched.
+  if (!m_loggerWnd) return;
+  HWND box = nullptr;
+  switch (m_followLogger) {
+    case tandem::kFollowTurboHamlog:
+      // Its records name the logger's main form; the box is in its input window.
+      box = tandem::link::HamlogBankBox(m_loggerWnd);
+      break;
+    case tandem::kFollowLogger32:
+      return;  // no bank box: Tandem's own choice is the bank
+    default:
+      box = tandem::link::N1mmBankBox(m_loggerWnd);
+      break;
+  }
+  if (!box) return;
+  // Posted, not sent: a busy logger applies it when it gets to it, and Tandem never waits for
+  // another program's thread. The control's own window takes what its parent would have
+  // forwarded to it by its control id.
+  ::PostMessageA(box, BM_SETCHECK, m_bankA == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void CMainFrame::ShowManual() {
