@@ -148,5 +148,6 @@ void ReadHamlogWindow(HWND logger, MSG* msg) {
 
   if (fields.key == 0 && !changed) return;
   // The record names the logger by its main form; this process's own, should two loggers run.
-  reader::SendRecordUnlessEmpty(fields, reinterpret_cast<ULONG_PTR>(MainFormOfThisProcess()));
+  reader::SendRecordUnlessEmpty(fields, reinterpret_cast<ULONG_PTR>(MainFormOfThisProcess()),
+                                reader::kCallReportAndMode);
 }

@@ -78,13 +78,7 @@ void ReadLogger32Windows(MSG* msg) {
   event.focus = focusState;
   reader::SampleModifiers(fields, event);
 
-  RECT rect = {};
-  HWND foreground = GetForegroundWindow();
-  if (foreground != nullptr) GetWindowRect(foreground, &rect);
-  if (rect.left != g_lastRect.left || rect.bottom != g_lastRect.bottom) changed = true;
-  g_lastRect = rect;
-  fields.left = rect.left;
-  fields.bottom = rect.bottom;
+  if (reader::TakeWindowRect(GetForegroundWindow(), g_lastRect, fields)) changed = true;
 
   tandem::KeyDecision decision = reader::DecideForMessage(*msg, event);
   // TAB is kept from the logger here too, but nothing takes its place.
@@ -94,5 +88,5 @@ void ReadLogger32Windows(MSG* msg) {
   changed = changed || decision.changed;
 
   if (fields.key == 0 && !changed) return;
-  reader::SendRecordUnlessEmpty(fields, 0);
+  reader::SendRecordUnlessEmpty(fields, 0, reader::kCallReportAndMode);
 }

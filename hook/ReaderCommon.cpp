@@ -5,8 +5,6 @@
 namespace reader {
 namespace {
 
-constexpr int kEmptyFieldsThatSendNothing = 3;  // call, report and mode
-
 bool IsDown(SHORT state) { return (state & 0x8000) != 0; }
 
 }  // namespace
@@ -19,6 +17,23 @@ bool IsOfThisProcess(HWND w) {
 HWND NextSibling(HWND w, int steps) {
   while (w != nullptr && steps-- > 0) w = GetWindow(w, GW_HWNDNEXT);
   return w;
+}
+
+bool TakeCheckState(HWND check, UINT& last, tandem::EntryFields& fields) {
+  fields.check = static_cast<UINT>(SendMessageA(check, BM_GETCHECK, 0, 0));
+  const bool changed = fields.check != last;
+  last = fields.check;
+  return changed;
+}
+
+bool TakeWindowRect(HWND window, RECT& last, tandem::EntryFields& fields) {
+  RECT rect = {};
+  if (window != nullptr) GetWindowRect(window, &rect);
+  const bool changed = rect.left != last.left || rect.bottom != last.bottom;
+  last = rect;
+  fields.left = rect.left;
+  fields.bottom = rect.bottom;
+  return changed;
 }
 
 void ReadBoxText(HWND box, char* field, std::size_t fieldSize) {
@@ -54,10 +69,11 @@ bool IsReportedTabDown(const MSG& msg, const tandem::KeyDecision& decision) {
   return down && decision.reportKey == tandem::kVkTab;
 }
 
-void SendRecordUnlessEmpty(const tandem::EntryFields& fields, ULONG_PTR loggerWindow) {
+void SendRecordUnlessEmpty(const tandem::EntryFields& fields, ULONG_PTR loggerWindow,
+                           int emptyFieldsThatSendNothing) {
   char record[tandem::kEntryRecordBufferSize];
   const std::size_t length = tandem::ComposeEntryRecord(fields, record, sizeof record);
-  if (tandem::StartsWithEmptyFields(record, kEmptyFieldsThatSendNothing)) return;
+  if (tandem::StartsWithEmptyFields(record, emptyFieldsThatSendNothing)) return;
 
   COPYDATASTRUCT data;
   data.dwData = loggerWindow;
