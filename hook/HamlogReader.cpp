@@ -1,6 +1,6 @@
 // The Turbo HAMLOG/Win input-window reader. The input window is whatever window is in the
 // foreground; its boxes are found by their places in its list of children, counted from the save
-// button.
+// button, and kept between messages for as long as each of them is still the window's child.
 #include "LoggerWindowNames.h"
 #include "OtherLoggerReaders.h"
 #include "ReaderCommon.h"
@@ -28,6 +28,7 @@ RECT g_lastRect = {};
 bool g_enterPending = false;
 
 struct InputBoxes {
+  HWND logger = nullptr;  // the window they were found in
   HWND check = nullptr;
   HWND save = nullptr;
   HWND freeText = nullptr;
@@ -40,6 +41,12 @@ struct InputBoxes {
   HWND call = nullptr;
 };
 
+bool HasSaveTitle(HWND button) {
+  char title[sizeof tandem::kHamlogSaveTitle + 1] = {};
+  GetWindowTextA(button, title, sizeof title);
+  return lstrcmpiA(title, tandem::kHamlogSaveTitle) == 0;
+}
+
 // The first sibling after `from` of the button class with the save button's title. Walked by
 // hand: a class-filtered search that starts after a child of another class does not find it on
 // every system.
@@ -49,17 +56,15 @@ HWND FindSaveButton(HWND from) {
     w = GetWindow(w, GW_HWNDNEXT);
     if (w == nullptr) return nullptr;
     char cls[sizeof tandem::kHamlogButtonClass + 1] = {};
-    char title[sizeof tandem::kHamlogSaveTitle + 1] = {};
     GetClassNameA(w, cls, sizeof cls);
-    if (lstrcmpiA(cls, tandem::kHamlogButtonClass) != 0) continue;
-    GetWindowTextA(w, title, sizeof title);
-    if (lstrcmpiA(title, tandem::kHamlogSaveTitle) == 0) return w;
+    if (lstrcmpiA(cls, tandem::kHamlogButtonClass) == 0 && HasSaveTitle(w)) return w;
   }
   return nullptr;
 }
 
 InputBoxes FindInputBoxes(HWND logger) {
   InputBoxes b;
+  b.logger = logger;
   b.check = FindWindowExA(logger, nullptr, nullptr, nullptr);
   if (b.check == nullptr) return b;
   b.save = FindSaveButton(b.check);
@@ -74,6 +79,32 @@ InputBoxes FindInputBoxes(HWND logger) {
   return b;
 }
 
+// The call box is the last box on the walk: if it is there, so is everything before it.
+bool IsComplete(const InputBoxes& b) { return b.save != nullptr && b.call != nullptr; }
+
+// Only a complete set is kept, so that a window of the logger without the boxes, brought to the
+// front for a while, does not put out the input window's set.
+reader::ChildrenCache<InputBoxes> g_cache;
+
+// The check control is still the window's first child, the save button still has its title (the
+// walk would not find it under another one), and every box is still the window's child.
+bool StillValid(const InputBoxes& b, HWND logger) {
+  using reader::ChildOf;
+  return b.logger == logger && IsComplete(b) && FindWindowExA(logger, nullptr, nullptr, nullptr) == b.check &&
+         ChildOf(b.save, logger) && HasSaveTitle(b.save) && ChildOf(b.freeText, logger) && ChildOf(b.loggerKeys1, logger) &&
+         ChildOf(b.exchange, logger) && ChildOf(b.loggerKeys2, logger) && ChildOf(b.mode, logger) &&
+         ChildOf(b.further, logger) && ChildOf(b.report, logger) && ChildOf(b.call, logger);
+}
+
+// A copy, checked and found outside the lock.
+InputBoxes BoxesOf(HWND logger) {
+  const InputBoxes cached = g_cache.Load();
+  if (StillValid(cached, logger)) return cached;
+  const InputBoxes found = FindInputBoxes(logger);
+  if (IsComplete(found)) g_cache.Store(found);
+  return found;
+}
+
 // This process's top-level main form, or null.
 HWND MainFormOfThisProcess() {
   HWND form = nullptr;
@@ -84,30 +115,8 @@ HWND MainFormOfThisProcess() {
   return nullptr;
 }
 
-}  // namespace
-
-bool HamlogInputWindowInForeground() {
-  HWND foreground = GetForegroundWindow();
-  if (!reader::IsOfThisProcess(foreground)) return false;
-  if (MainFormOfThisProcess() == nullptr) return false;
-  // The call box is the last box on the walk: if it is there, so is everything before it.
-  const InputBoxes boxes = FindInputBoxes(foreground);
-  return boxes.save != nullptr && boxes.call != nullptr;
-}
-
-void ReadHamlogWindow(HWND logger, MSG* msg) {
-  if (!reader::IsOfThisProcess(logger)) return;
-  tandem::EntryFields fields;
-  bool changed = false;
-
-  const InputBoxes boxes = FindInputBoxes(logger);
-  if (boxes.check == nullptr) return;  // nothing we know: leave the message alone
-
-  // Asked of the control itself: its id need not be unique among the window's children.
-  fields.check = static_cast<UINT>(SendMessageA(boxes.check, BM_GETCHECK, 0, 0));
-  if (fields.check != g_lastCheck) changed = true;
-  g_lastCheck = fields.check;
-
+// Reads the texts and notes which box has the focus, and samples the modifiers.
+void ReadTextsAndKeyState(const InputBoxes& boxes, tandem::EntryFields& fields, tandem::KeyEvent& event) {
   HWND focus = GetFocus();
   int focusState = tandem::kFocusNone;
   reader::ReadBox(boxes.freeText, fields.freeText, tandem::kFocusFreeText, focus, focusState);
@@ -119,17 +128,24 @@ void ReadHamlogWindow(HWND logger, MSG* msg) {
   reader::ReadBox(boxes.report, fields.report, tandem::kFocusReport, focus, focusState);
   reader::ReadBox(boxes.call, fields.call, tandem::kFocusCall, focus, focusState);
   fields.focus = focusState;
-
-  tandem::KeyEvent event;
   event.focus = focusState;
   reader::SampleModifiers(fields, event);
+}
 
-  RECT rect = {};
-  GetWindowRect(logger, &rect);
-  if (rect.left != g_lastRect.left || rect.bottom != g_lastRect.bottom) changed = true;
-  g_lastRect = rect;
-  fields.left = rect.left;
-  fields.bottom = rect.bottom;
+// Reads the input window `logger`, whose boxes are at hand, for one message. The record names the
+// logger by its main form, this process's own should two loggers run; `mainForm` is null when it
+// has not been looked for yet.
+void ReadInputWindow(HWND logger, const InputBoxes& boxes, HWND mainForm, MSG* msg) {
+  tandem::EntryFields fields;
+  bool changed = reader::TakeCheckState(boxes.check, g_lastCheck, fields);
+
+  // For a key the texts are read before the Enter that may stand in for TAB moves the focus. A
+  // mouse move or the F1 request needs none of them unless there is a record to send.
+  tandem::KeyEvent event;
+  const bool keyMessage = reader::RulesNeedKeyState(msg->message);
+  if (keyMessage) ReadTextsAndKeyState(boxes, fields, event);
+
+  if (reader::TakeWindowRect(logger, g_lastRect, fields)) changed = true;
 
   tandem::KeyDecision decision = reader::DecideForMessage(*msg, event);
   if (reader::IsReportedTabDown(*msg, decision)) {
@@ -147,7 +163,25 @@ void ReadHamlogWindow(HWND logger, MSG* msg) {
   changed = changed || decision.changed;
 
   if (fields.key == 0 && !changed) return;
-  // The record names the logger by its main form; this process's own, should two loggers run.
-  reader::SendRecordUnlessEmpty(fields, reinterpret_cast<ULONG_PTR>(MainFormOfThisProcess()),
-                                reader::kCallReportAndMode);
+  if (!keyMessage) ReadTextsAndKeyState(boxes, fields, event);
+  if (mainForm == nullptr) mainForm = MainFormOfThisProcess();
+  reader::SendRecordUnlessEmpty(fields, reinterpret_cast<ULONG_PTR>(mainForm), reader::kCallReportAndMode);
+}
+
+}  // namespace
+
+void ReadHamlogInputWindowInForeground(MSG* msg) {
+  HWND foreground = GetForegroundWindow();
+  if (!reader::IsOfThisProcess(foreground)) return;
+  HWND mainForm = MainFormOfThisProcess();
+  if (mainForm == nullptr) return;
+  const InputBoxes boxes = BoxesOf(foreground);
+  if (IsComplete(boxes)) ReadInputWindow(foreground, boxes, mainForm, msg);
+}
+
+void ReadHamlogWindow(HWND logger, MSG* msg) {
+  if (!reader::IsOfThisProcess(logger)) return;
+  const InputBoxes boxes = BoxesOf(logger);
+  if (boxes.check == nullptr) return;  // nothing we know: leave the message alone
+  ReadInputWindow(logger, boxes, nullptr, msg);
 }

@@ -160,7 +160,7 @@ LRESULT CALLBACK HlHookProc(int code, WPARAM wParam, LPARAM lParam) {
       // that the foreground window is that logger's own, in this process.
       const int followed = g_shared.followLogger;
       if (followed == tandem::kFollowTurboHamlog) {
-        if (HamlogInputWindowInForeground()) CHlHook::DispatchHL(wParam, lParam);
+        ReadHamlogInputWindowInForeground(msg);
       } else if (followed == tandem::kFollowLogger32) {
         if (Logger32FrameInForeground()) CHlHook::DispatchL32(wParam, lParam);
       } else {

@@ -4,10 +4,12 @@
 
 #include <windows.h>
 
-// True when the foreground window belongs to this process, the process owns a top-level window
-// of Turbo HAMLOG/Win's main-form class, and the foreground window holds the check control, the
-// save button and the boxes where the input-window reader looks for them.
-bool HamlogInputWindowInForeground();
+// The gate and the reader in one, so that the input window's boxes are looked for once: reads
+// the foreground window as Turbo HAMLOG/Win's input window for one retrieved message when it
+// belongs to this process, the process owns a top-level window of Turbo HAMLOG/Win's main-form
+// class, and the foreground window holds the check control, the save button and the boxes where
+// the reader looks for them. Otherwise leaves the message alone.
+void ReadHamlogInputWindowInForeground(MSG* msg);
 
 // Reads the Turbo HAMLOG/Win input window `logger` for one retrieved message, applies the key
 // rules (which may turn the message into a null message) and sends an entry record when there is
