@@ -51,12 +51,16 @@ bool HamlogWindows::Create(HINSTANCE instance) {
   m.TextBox(50, 4, 200);
   m.Make(kButtonClass, "&Find", WS_TABSTOP, 260, 4, 70);
 
+  return MakeInputChildren();
+}
+
+bool HamlogWindows::MakeInputChildren() {
   standin::ChildMaker c(input_, kEditClass);
   HWND check = c.Make(kCheckClass, "Bank", BS_AUTOCHECKBOX | WS_TABSTOP, 540, 120, 80);
   checkId_ = GetDlgCtrlID(check);
   c.Label("Rmks", 4, 120, 40);
   c.Make(kButtonClass, "&Clear", WS_TABSTOP, 380, 120, 70);  // a button, but not the save button
-  c.Make(kButtonClass, "&Save", WS_TABSTOP, 460, 120, 70);
+  save_ = c.Make(kButtonClass, "&Save", WS_TABSTOP, 460, 120, 70);
   free_ = c.TextBox(50, 120, 320);        // save + 1
   c.Label("Code", 4, 92, 40);
   keys4_ = c.TextBox(50, 92, 60);         // free text + 2: the logger's own function keys
@@ -73,7 +77,17 @@ bool HamlogWindows::Create(HINSTANCE instance) {
   call_ = c.TextBox(50, 4, 120);          // report + 3
   c.Label("Call", 4, 4, 40);
   c.TextBox(330, 4, 60);                  // more boxes follow that the reader does not count
-  return true;
+  return check != nullptr && call_ != nullptr;
+}
+
+bool HamlogWindows::RebuildInput() {
+  if (input_ == nullptr) return false;
+  while (HWND child = GetWindow(input_, GW_CHILD)) DestroyWindow(child);
+  return MakeInputChildren();
+}
+
+bool HamlogWindows::SetSaveTitle(const char* title) {
+  return save_ != nullptr && SetWindowTextA(save_, title) != FALSE;
 }
 
 HWND HamlogWindows::BoxByName(const char* name) const { return standin::BoxNamed(Boxes(), name); }

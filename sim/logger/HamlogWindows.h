@@ -22,13 +22,18 @@ class HamlogWindows {
   HWND BoxByName(const char* name) const;
   loggersim::Box BoxOf(HWND window) const;
   int CheckId() const { return checkId_; }
+  // Makes the input window's children anew, in the same places, with new handles.
+  bool RebuildInput();
+  // Gives the save button another title.
+  bool SetSaveTitle(const char* title);
 
  private:
   std::vector<standin::NamedBox> Boxes() const;
+  bool MakeInputChildren();
 
   HWND main_ = nullptr;
   HWND input_ = nullptr;
   HWND call_ = nullptr, report_ = nullptr, mode_ = nullptr, exchange_ = nullptr, free_ = nullptr;
-  HWND keys4_ = nullptr, keys7_ = nullptr, further_ = nullptr;
+  HWND keys4_ = nullptr, keys7_ = nullptr, further_ = nullptr, save_ = nullptr;
   int checkId_ = 0;
 };

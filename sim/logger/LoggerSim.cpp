@@ -257,6 +257,8 @@ std::intptr_t RunCommand(const std::string& line) {
     return static_cast<std::intptr_t>(reinterpret_cast<INT_PTR>(w));
   }
   if (cmd == "remove-entry") return g_mode == Mode::kLogger32 && g_logger32.RemoveEntry() ? 1 : 0;
+  if (cmd == "hamlog-rebuild") return g_mode == Mode::kHamlog && g_hamlog.RebuildInput() ? 1 : 0;
+  if (cmd == "hamlog-save-title") return g_mode == Mode::kHamlog && g_hamlog.SetSaveTitle(rest.c_str()) ? 1 : 0;
   if (cmd == "ready") return g_ready ? 1 : 0;
   if (cmd == "hang") {
     // Answered first, then the thread is busy: a logger that does not look at its messages.

@@ -31,6 +31,8 @@
 //   getfocus               the box that has the keyboard focus (Box below; 0 for none)
 //   hwnd                   the handle of the window one types in; "hwnd main" the main form
 //   remove-entry           (logger32) close the entry window, leaving the frame
+//   hamlog-rebuild         (hamlog) make the input window's children anew, in the same places
+//   hamlog-save-title <t>  (hamlog) give the input window's save button the title t
 //   ready                  1 once every window exists
 //   hang <ms>              answer, then keep the stand-in's thread busy for ms (1..60000), as a
 //                          busy logger that does not look at its messages

@@ -145,6 +145,34 @@ TEST_F(OtherLoggersHookTest, HamlogTabBecomesEnterAndMovesToTheReportBox) {
   EXPECT_EQ(sim_.Command("getfocus"), loggersim::kBoxCall);
 }
 
+// The reader keeps the input window's boxes between messages: made anew they are found again, and
+// while the save button has another title the window is not taken for the input window.
+TEST_F(OtherLoggersHookTest, HamlogBoxesAreFoundAgainWhenTheInputWindowChanges) {
+  Launch("--hamlog", tandem::kFollowTurboHamlog);
+  SetText("call", "XX1ABC");
+  Focus("call");
+  Press p = PressKey(VK_F2);
+  ASSERT_EQ(p.KeyFields(), std::vector<std::string>{"71"});
+
+  ASSERT_EQ(sim_.Command("hamlog-save-title &Edit"), 1);
+  p = PressKey(VK_F2);
+  ASSERT_TRUE(p.complete);
+  EXPECT_TRUE(p.records.empty());
+  EXPECT_EQ(p.down, static_cast<UINT>(WM_KEYDOWN));
+  ASSERT_EQ(sim_.Command("hamlog-save-title &Save"), 1);
+  p = PressKey(VK_F2);
+  EXPECT_EQ(p.KeyFields(), std::vector<std::string>{"71"});
+
+  ASSERT_EQ(sim_.Command("hamlog-rebuild"), 1);
+  SetText("call", "XX2DEF");
+  Focus("call");
+  p = PressKey(VK_F2);
+  const Record* key = p.KeyRecord("71");
+  ASSERT_NE(key, nullptr);
+  EXPECT_EQ(key->text.substr(0, 7), "XX2DEF|");
+  EXPECT_EQ(p.down, static_cast<UINT>(WM_NULL));
+}
+
 TEST_F(OtherLoggersHookTest, Logger32RecordModeCutFocusStatesAndTab) {
   Launch("--logger32", tandem::kFollowLogger32, 1);
   SetText("call", "XX1ABC");
