@@ -162,7 +162,7 @@ LRESULT CALLBACK HlHookProc(int code, WPARAM wParam, LPARAM lParam) {
       if (followed == tandem::kFollowTurboHamlog) {
         ReadHamlogInputWindowInForeground(msg);
       } else if (followed == tandem::kFollowLogger32) {
-        if (Logger32FrameInForeground()) CHlHook::DispatchL32(wParam, lParam);
+        ReadLogger32InForeground(msg);
       } else {
         HWND entry = FindEntryWindowInForeground();
         if (entry != nullptr) ReadN1mmEntryWindow(entry, msg);

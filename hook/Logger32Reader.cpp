@@ -29,31 +29,19 @@ RECT g_lastRect = {};
 
 HWND FindFrame() { return FindWindowExA(nullptr, nullptr, tandem::kLogger32FrameClass, tandem::kLogger32FrameTitle); }
 
-// The first text box of the entry window's inner panel, or null when any window on the way there
-// is missing or the frame is another process's.
-HWND FindCallBox() {
-  HWND frame = FindFrame();
+// The first text box of the entry window's inner panel in `frame`, or null when any window on
+// the way there is missing or the frame is another process's.
+HWND FindCallBox(HWND frame) {
   if (!reader::IsOfThisProcess(frame)) return nullptr;
-  HWND client = frame ? FindWindowExA(frame, nullptr, tandem::kLogger32ClientClass, kEmptyTitle) : nullptr;
+  HWND client = FindWindowExA(frame, nullptr, tandem::kLogger32ClientClass, kEmptyTitle);
   HWND form = client ? FindWindowExA(client, nullptr, tandem::kThunderFormClass, nullptr) : nullptr;
   HWND panel = form ? FindWindowExA(form, nullptr, nullptr, kEmptyTitle) : nullptr;
   return panel ? FindWindowExA(panel, nullptr, tandem::kThunderTextBoxClass, nullptr) : nullptr;
 }
 
-}  // namespace
-
-bool Logger32FrameInForeground() {
-  HWND foreground = GetForegroundWindow();
-  return foreground != nullptr && foreground == FindFrame() && reader::IsOfThisProcess(foreground);
-}
-
-void ReadLogger32Windows(MSG* msg) {
-  HWND call = FindCallBox();
-  if (call == nullptr) return;  // no entry window: the message passes untouched
-
-  tandem::EntryFields fields;
-  bool changed = false;
-
+// Reads the boxes counted from the call box and notes which one has the focus, and samples the
+// modifiers.
+void ReadTextsAndKeyState(HWND call, tandem::EntryFields& fields, tandem::KeyEvent& event) {
   HWND focus = GetFocus();
   int focusState = tandem::kFocusNone;
   reader::ReadBox(call, fields.call, tandem::kFocusCall, focus, focusState);
@@ -73,12 +61,22 @@ void ReadLogger32Windows(MSG* msg) {
   reader::ReadBox(freeText, fields.freeText, tandem::kFocusFreeText, focus, focusState);
   reader::NoteFocus(reader::NextSibling(freeText, kFurtherAfterFreeText), kFocusFurther, focus, focusState);
   fields.focus = focusState;
-
-  tandem::KeyEvent event;
   event.focus = focusState;
   reader::SampleModifiers(fields, event);
+}
 
-  if (reader::TakeWindowRect(GetForegroundWindow(), g_lastRect, fields)) changed = true;
+// Reads the entry window of the frame `frame` for one message.
+void ReadEntryWindow(HWND frame, MSG* msg) {
+  HWND call = FindCallBox(frame);
+  if (call == nullptr) return;  // no entry window: the message passes untouched
+
+  // A mouse move or the F1 request needs no text unless there is a record to send.
+  tandem::EntryFields fields;
+  tandem::KeyEvent event;
+  const bool keyMessage = reader::RulesNeedKeyState(msg->message);
+  if (keyMessage) ReadTextsAndKeyState(call, fields, event);
+
+  bool changed = reader::TakeWindowRect(GetForegroundWindow(), g_lastRect, fields);
 
   tandem::KeyDecision decision = reader::DecideForMessage(*msg, event);
   // TAB is kept from the logger here too, but nothing takes its place.
@@ -88,5 +86,15 @@ void ReadLogger32Windows(MSG* msg) {
   changed = changed || decision.changed;
 
   if (fields.key == 0 && !changed) return;
+  if (!keyMessage) ReadTextsAndKeyState(call, fields, event);
   reader::SendRecordUnlessEmpty(fields, 0, reader::kCallReportAndMode);
 }
+
+}  // namespace
+
+void ReadLogger32InForeground(MSG* msg) {
+  HWND foreground = GetForegroundWindow();
+  if (foreground != nullptr && foreground == FindFrame()) ReadEntryWindow(foreground, msg);
+}
+
+void ReadLogger32Windows(MSG* msg) { ReadEntryWindow(FindFrame(), msg); }

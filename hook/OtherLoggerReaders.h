@@ -16,9 +16,10 @@ void ReadHamlogInputWindowInForeground(MSG* msg);
 // something to report.
 void ReadHamlogWindow(HWND logger, MSG* msg);
 
-// True when the first top-level window of Logger32's frame class titled "Logger32" is the
-// foreground window and belongs to this process.
-bool Logger32FrameInForeground();
+// The gate and the reader in one, so that the frame is looked for once: reads Logger32's entry
+// window for one retrieved message when the first top-level window of Logger32's frame class
+// titled "Logger32" is the foreground window and belongs to this process.
+void ReadLogger32InForeground(MSG* msg);
 
 // Finds Logger32's entry window through its frame, reads it for one retrieved message and applies
 // the key rules; leaves the message alone when any window on the way is missing.
