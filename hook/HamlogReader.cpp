@@ -90,8 +90,9 @@ reader::ChildrenCache<InputBoxes> g_cache;
 // walk would not find it under another one), and every box is still the window's child.
 bool StillValid(const InputBoxes& b, HWND logger) {
   using reader::ChildOf;
-  return b.logger == logger && IsComplete(b) && FindWindowExA(logger, nullptr, nullptr, nullptr) == b.check &&
-         ChildOf(b.save, logger) && HasSaveTitle(b.save) && ChildOf(b.freeText, logger) && ChildOf(b.loggerKeys1, logger) &&
+  return b.logger == logger && IsComplete(b) &&
+         FindWindowExA(logger, nullptr, nullptr, nullptr) == b.check && ChildOf(b.save, logger) &&
+         HasSaveTitle(b.save) && ChildOf(b.freeText, logger) && ChildOf(b.loggerKeys1, logger) &&
          ChildOf(b.exchange, logger) && ChildOf(b.loggerKeys2, logger) && ChildOf(b.mode, logger) &&
          ChildOf(b.further, logger) && ChildOf(b.report, logger) && ChildOf(b.call, logger);
 }

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "App.h"
-#include "DocTemplate.h"
 
 namespace {
 
