@@ -68,7 +68,10 @@ bool OwnsHamlogMainForm(DWORD pid) {
 }
 
 HWND N1mmBankBox(HWND recordEntry) {
-  HWND entry = IsN1mmEntryWindow(recordEntry) ? recordEntry : ::FindWindowA(kThunderFormClass, nullptr);
+  if (ClassIs(recordEntry, kThunderFormClass)) {
+    if (HWND box = N1mmCheckChild(recordEntry)) return box;
+  }
+  HWND entry = ::FindWindowA(kThunderFormClass, nullptr);
   return entry ? N1mmCheckChild(entry) : nullptr;
 }
 
